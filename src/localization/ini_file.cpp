@@ -1,0 +1,223 @@
+#include "localization/ini_file.h"
+
+#include <mutex>
+
+#include "platform/platform.h"
+#include "util/text.h"
+
+namespace qb::ini {
+namespace {
+
+std::mutex g_nameMutex;
+std::u16string g_iniFileName;
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+std::u16string_view Trim(std::u16string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// The section name of a line, or nullopt when the line does not open a section.
+std::optional<std::u16string_view> SectionOf(std::u16string_view line) {
+  line = Trim(line);
+  if (line.empty() || line.front() != u'[') return std::nullopt;
+  line.remove_prefix(1);
+  const auto close = line.find(u']');
+  if (close != std::u16string_view::npos) line = line.substr(0, close);
+  return Trim(line);
+}
+
+struct KeyLine {
+  std::u16string_view key;
+  std::u16string_view rawValue;
+};
+
+std::optional<KeyLine> KeyOf(std::u16string_view line) {
+  const auto trimmed = Trim(line);
+  if (trimmed.empty() || trimmed.front() == u';' || trimmed.front() == u'[') return std::nullopt;
+  const auto eq = trimmed.find(u'=');
+  if (eq == std::u16string_view::npos) return std::nullopt;
+  return KeyLine{Trim(trimmed.substr(0, eq)), trimmed.substr(eq + 1)};
+}
+
+std::u16string ValueText(std::u16string_view raw) {
+  auto v = Trim(raw);
+  if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front()) {
+    v = v.substr(1, v.size() - 2);
+  }
+  v = util::UpToZero(v);
+  if (v.size() > kMaxValueLength) v = v.substr(0, kMaxValueLength);
+  return std::u16string(v);
+}
+
+// Index range [begin, end) of the lines of the first section with this name; begin is the
+// header line.
+std::optional<std::pair<std::size_t, std::size_t>> FindSection(const Document& doc,
+                                                                std::u16string_view section) {
+  const auto wanted = Trim(section);
+  for (std::size_t i = 0; i < doc.lines.size(); ++i) {
+    const auto name = SectionOf(doc.lines[i]);
+    if (!name || !util::EqualsNoCase(*name, wanted)) continue;
+    std::size_t end = i + 1;
+    while (end < doc.lines.size() && !SectionOf(doc.lines[end])) ++end;
+    return std::make_pair(i, end);
+  }
+  return std::nullopt;
+}
+
+std::optional<Document> ReadDocument(std::u16string_view fileName) {
+  platform::Bytes bytes;
+  if (fileName.empty() || platform::System().ReadFile(fileName, bytes) != platform::err::kSuccess) {
+    return std::nullopt;
+  }
+  const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return Parse(view, [](std::string_view s) { return platform::Locale().AnsiToWide(s); });
+}
+
+platform::Bytes Serialize(const Document& doc) {
+  std::u16string text;
+  for (const auto& line : doc.lines) {
+    text += line;
+    text += u"\r\n";
+  }
+  platform::Bytes out;
+  if (doc.utf16) {
+    out.reserve(2 + text.size() * 2);
+    out.push_back(std::byte{0xFF});
+    out.push_back(std::byte{0xFE});
+    for (char16_t c : text) {
+      out.push_back(static_cast<std::byte>(c & 0xFF));
+      out.push_back(static_cast<std::byte>(c >> 8));
+    }
+  } else {
+    const std::string ansi = platform::Locale().WideToAnsi(text);
+    out.reserve(ansi.size());
+    for (char c : ansi) out.push_back(static_cast<std::byte>(c));
+  }
+  return out;
+}
+
+}  // namespace
+
+Document ParseUtf16(std::u16string_view text, bool utf16) {
+  Document doc;
+  doc.utf16 = utf16;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    auto end = text.find(u'\n', pos);
+    if (end == std::u16string_view::npos) end = text.size();
+    auto line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    doc.lines.emplace_back(line);
+    pos = end + 1;
+  }
+  return doc;
+}
+
+std::optional<std::u16string> Lookup(const Document& doc, std::u16string_view section,
+                                     std::u16string_view ident) {
+  const auto range = FindSection(doc, section);
+  if (!range) return std::nullopt;
+  const auto wanted = Trim(ident);
+  for (std::size_t i = range->first + 1; i < range->second; ++i) {
+    const auto key = KeyOf(doc.lines[i]);
+    if (key && util::EqualsNoCase(key->key, wanted)) return ValueText(key->rawValue);
+  }
+  return std::nullopt;
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> SectionKeys(const Document& doc,
+                                                                   std::u16string_view section) {
+  std::vector<std::pair<std::u16string, std::u16string>> keys;
+  const auto range = FindSection(doc, section);
+  if (!range) return keys;
+  for (std::size_t i = range->first + 1; i < range->second; ++i) {
+    const auto key = KeyOf(doc.lines[i]);
+    if (!key || key->key.empty()) continue;
+    bool seen = false;
+    for (const auto& [k, v] : keys) seen = seen || util::EqualsNoCase(k, key->key);
+    if (!seen) keys.emplace_back(std::u16string(key->key), ValueText(key->rawValue));
+  }
+  return keys;
+}
+
+void SetKey(Document& doc, std::u16string_view section, std::u16string_view ident,
+            std::u16string_view value) {
+  const std::u16string line = std::u16string(Trim(ident)) + u"=" + std::u16string(value);
+  const auto range = FindSection(doc, section);
+  if (!range) {
+    doc.lines.push_back(u"[" + std::u16string(Trim(section)) + u"]");
+    doc.lines.push_back(line);
+    return;
+  }
+  std::size_t lastContent = range->first;
+  for (std::size_t i = range->first + 1; i < range->second; ++i) {
+    const auto key = KeyOf(doc.lines[i]);
+    if (key && util::EqualsNoCase(key->key, Trim(ident))) {
+      doc.lines[i] = line;
+      return;
+    }
+    if (!Trim(doc.lines[i]).empty()) lastContent = i;
+  }
+  doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(lastContent + 1), line);
+}
+
+std::vector<std::u16string> SectionNames(const Document& doc) {
+  std::vector<std::u16string> names;
+  for (const auto& l : doc.lines) {
+    if (const auto name = SectionOf(l)) names.emplace_back(*name);
+  }
+  return names;
+}
+
+void SetIniFileName(std::u16string fileName) {
+  std::lock_guard lock(g_nameMutex);
+  g_iniFileName = std::move(fileName);
+}
+
+std::u16string IniFileName() {
+  std::lock_guard lock(g_nameMutex);
+  return g_iniFileName;
+}
+
+void IniWriteString(std::u16string_view section, std::u16string_view ident,
+                    std::u16string_view value) {
+  const std::u16string fileName = IniFileName();
+  if (fileName.empty() || Trim(section).empty() || Trim(ident).empty()) return;
+  // A file that is missing is created as 8-bit text; a failed write changes nothing.
+  Document doc = ReadDocument(fileName).value_or(Document{});
+  SetKey(doc, section, ident, value);
+  platform::System().WriteFile(fileName, Serialize(doc));
+}
+
+std::u16string IniReadStringFrom(std::u16string_view section, std::u16string_view ident,
+                                 std::u16string_view defaultValue, std::u16string_view fileName) {
+  if (section.empty() || ident.empty()) return {};
+  std::u16string_view fallback = util::UpToZero(defaultValue);
+  if (fallback.size() > kMaxValueLength) fallback = fallback.substr(0, kMaxValueLength);
+  const auto doc = ReadDocument(fileName);
+  if (!doc) return std::u16string(fallback);
+  return Lookup(*doc, section, ident).value_or(std::u16string(fallback));
+}
+
+std::u16string IniReadString(std::u16string_view section, std::u16string_view ident,
+                             std::u16string_view defaultValue) {
+  return IniReadStringFrom(section, ident, defaultValue, IniFileName());
+}
+
+std::int32_t IniReadInteger(std::u16string_view section, std::u16string_view ident,
+                            std::int32_t defaultValue) {
+  const std::u16string text = IniReadString(section, ident, util::ToDecimal(defaultValue));
+  return util::ParseInt32(text).value_or(0);
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> IniReadSection(
+    std::u16string_view section, std::u16string_view fileName) {
+  const auto doc = ReadDocument(fileName);
+  if (!doc) return {};
+  return SectionKeys(*doc, section);
+}
+
+}  // namespace qb::ini

@@ -1,0 +1,74 @@
+// Settings-file helpers: strings and integers in INI-style profile files, read and written by
+// one portable implementation on every platform (the rules of the profile functions, made
+// explicit): sections and keys match without regard to case, keys and texts are trimmed, one
+// pair of enclosing quotes is removed, the first of duplicate keys counts, texts are cut to
+// 2047 characters, files are UTF-16 LE with a byte-order mark or 8-bit ANSI text without.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qb::ini {
+
+inline constexpr std::size_t kMaxValueLength = 2047;
+
+// The file that IniWriteString, IniReadString and IniReadInteger work on (process-wide).
+void SetIniFileName(std::u16string fileName);
+std::u16string IniFileName();
+
+void IniWriteString(std::u16string_view section, std::u16string_view ident,
+                    std::u16string_view value);
+std::u16string IniReadStringFrom(std::u16string_view section, std::u16string_view ident,
+                                 std::u16string_view defaultValue, std::u16string_view fileName);
+std::u16string IniReadString(std::u16string_view section, std::u16string_view ident,
+                             std::u16string_view defaultValue);
+std::int32_t IniReadInteger(std::u16string_view section, std::u16string_view ident,
+                            std::int32_t defaultValue);
+
+// Every key of a section in file order (each key once, with the text a read of it returns).
+std::vector<std::pair<std::u16string, std::u16string>> IniReadSection(
+    std::u16string_view section, std::u16string_view fileName);
+
+// --- the engine, on file contents ---
+
+struct Document {
+  bool utf16 = false;              // UTF-16 LE with byte-order mark, else 8-bit ANSI
+  std::vector<std::u16string> lines;
+};
+
+// Decodes file bytes (8-bit text through `ansiToWide`).
+template <typename AnsiToWide>
+Document Parse(std::string_view bytes, AnsiToWide&& ansiToWide);
+Document ParseUtf16(std::u16string_view text, bool utf16);
+
+// The text of a key, nullopt when the section or key is missing.
+std::optional<std::u16string> Lookup(const Document& doc, std::u16string_view section,
+                                     std::u16string_view ident);
+std::vector<std::pair<std::u16string, std::u16string>> SectionKeys(const Document& doc,
+                                                                   std::u16string_view section);
+// Sets a key, keeping every other line; adds the key at the end of its section, or the
+// section at the end of the document.
+void SetKey(Document& doc, std::u16string_view section, std::u16string_view ident,
+            std::u16string_view value);
+// Section names in file order.
+std::vector<std::u16string> SectionNames(const Document& doc);
+
+template <typename AnsiToWide>
+Document Parse(std::string_view bytes, AnsiToWide&& ansiToWide) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    }
+    return ParseUtf16(text, true);
+  }
+  return ParseUtf16(ansiToWide(bytes), false);
+}
+
+}  // namespace qb::ini

@@ -1,0 +1,15 @@
+#include "platform/sim/machine.h"
+
+namespace qb::sim {
+
+Machine::Machine() : modules_(system_, locale_), ui_(modules_) {
+  platform_.registry = &registry_;
+  platform_.system = &system_;
+  platform_.locale = &locale_;
+  platform_.modules = &modules_;
+  platform_.ui = &ui_;
+}
+
+Machine::~Machine() = default;
+
+}  // namespace qb::sim

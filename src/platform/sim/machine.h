@@ -1,0 +1,40 @@
+// A simulated Windows machine: every platform service in memory, described by a test, a tool
+// or files (a registry export, event log files, message DLLs).
+#pragma once
+
+#include <memory>
+
+#include "platform/platform.h"
+#include "platform/sim/sim_locale.h"
+#include "platform/sim/sim_modules.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system.h"
+#include "platform/sim/sim_ui.h"
+
+namespace qb::sim {
+
+class Machine {
+ public:
+  Machine();
+  ~Machine();
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
+
+  platform::Platform& platform() { return platform_; }
+
+  SimRegistry& registry() { return registry_; }
+  SimSystem& system() { return system_; }
+  SimLocale& locale() { return locale_; }
+  SimModules& modules() { return modules_; }
+  SimUi& ui() { return ui_; }
+
+ private:
+  SimRegistry registry_;
+  SimSystem system_;
+  SimLocale locale_;
+  SimModules modules_;
+  SimUi ui_;
+  platform::Platform platform_;
+};
+
+}  // namespace qb::sim

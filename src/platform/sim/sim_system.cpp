@@ -1,0 +1,301 @@
+#include "platform/sim/sim_system.h"
+
+#include <algorithm>
+
+#include "util/text.h"
+
+namespace qb::sim {
+namespace {
+
+using platform::ErrorCode;
+namespace err = platform::err;
+
+bool WildcardMatch(std::u16string_view mask, std::u16string_view name) {
+  // Iterative matcher with one backtrack point for '*'.
+  std::size_t m = 0, n = 0, star = std::u16string_view::npos, mark = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == u'?' || mask[m] == name[n])) {
+      ++m;
+      ++n;
+    } else if (m < mask.size() && mask[m] == u'*') {
+      star = m++;
+      mark = n;
+    } else if (star != std::u16string_view::npos) {
+      m = star + 1;
+      n = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == u'*') ++m;
+  return m == mask.size();
+}
+
+std::u16string LastComponent(const std::u16string& path) {
+  const auto slash = path.find_last_of(u'\\');
+  return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+SimSystem::SimSystem() {
+  moduleFileName_ = u"C:\\Program Files\\totalcmd\\plugins\\wfx\\Quillerbankton\\Quillerbankton.wfx64";
+  AddDirectory(u"C:\\Windows\\system32\\config");
+  AddDirectory(u"C:\\Windows\\system32\\winevt\\Logs");
+  AddDirectory(u"C:\\Users\\Public");
+  AddDirectory(u"C:\\Temp");
+  SetEnv(u"SystemRoot", u"C:\\Windows");
+  SetEnv(u"windir", u"C:\\Windows");
+  SetEnv(u"SystemDrive", u"C:");
+  SetEnv(u"ProgramFiles", u"C:\\Program Files");
+  SetEnv(u"TEMP", u"C:\\Temp");
+  SetEnv(u"TMP", u"C:\\Temp");
+  SetEnv(u"COMPUTERNAME", u"QBSIM");
+  SetEnv(u"USERNAME", u"Administrator");
+}
+
+std::u16string SimSystem::Key(std::u16string_view path) {
+  std::u16string key;
+  key.reserve(path.size());
+  for (char16_t c : path) {
+    if (c == u'/') c = u'\\';
+    if (c == u'\\' && !key.empty() && key.back() == u'\\') continue;
+    key.push_back(util::FoldCase(c));
+  }
+  while (!key.empty() && key.back() == u'\\') key.pop_back();
+  return key;
+}
+
+std::u16string SimSystem::ParentKey(const std::u16string& key) {
+  const auto slash = key.find_last_of(u'\\');
+  return slash == std::u16string::npos ? std::u16string() : key.substr(0, slash);
+}
+
+bool SimSystem::WritableLocked(const std::u16string& key) const {
+  for (std::u16string k = key; !k.empty(); k = ParentKey(k)) {
+    const auto it = readOnly_.find(k);
+    if (it != readOnly_.end() && it->second) return false;
+  }
+  return true;
+}
+
+void SimSystem::AddDirectoryLocked(std::u16string_view path) {
+  const std::u16string key = Key(path);
+  if (key.empty()) return;
+  const std::u16string parent = ParentKey(key);
+  if (!parent.empty() && nodes_.find(parent) == nodes_.end()) {
+    const auto cut = path.find_last_of(u"\\/");
+    AddDirectoryLocked(path.substr(0, cut == std::u16string_view::npos ? 0 : cut));
+  }
+  auto& node = nodes_[key];
+  if (node.order == 0) {
+    node.path = std::u16string(path);
+    node.isDirectory = true;
+    node.order = nextOrder_++;
+  }
+}
+
+void SimSystem::AddDirectory(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  AddDirectoryLocked(path);
+}
+
+void SimSystem::AddFile(std::u16string_view path, platform::ByteSpan data) {
+  std::lock_guard lock(mutex_);
+  const std::u16string key = Key(path);
+  const auto cut = path.find_last_of(u"\\/");
+  if (cut != std::u16string_view::npos) AddDirectoryLocked(path.substr(0, cut));
+  auto& node = nodes_[key];
+  if (node.order == 0) {
+    node.order = nextOrder_++;
+    node.path = std::u16string(path);
+  }
+  node.isDirectory = false;
+  node.data.assign(data.begin(), data.end());
+}
+
+void SimSystem::AddFile(std::u16string_view path, std::string_view data) {
+  AddFile(path, std::as_bytes(std::span(data.data(), data.size())));
+}
+
+bool SimSystem::RemoveFile(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  const auto it = nodes_.find(Key(path));
+  if (it == nodes_.end() || it->second.isDirectory) return false;
+  nodes_.erase(it);
+  return true;
+}
+
+std::optional<platform::Bytes> SimSystem::FileContents(std::u16string_view path) const {
+  std::lock_guard lock(mutex_);
+  const auto it = nodes_.find(Key(path));
+  if (it == nodes_.end() || it->second.isDirectory) return std::nullopt;
+  return it->second.data;
+}
+
+void SimSystem::SetReadOnlyFolder(std::u16string_view path, bool readOnly) {
+  std::lock_guard lock(mutex_);
+  readOnly_[Key(path)] = readOnly;
+}
+
+void SimSystem::SetEnv(std::u16string_view name, std::u16string_view value) {
+  std::lock_guard lock(mutex_);
+  env_[util::FoldCase(name)] = {std::u16string(name), std::u16string(value)};
+}
+
+bool SimSystem::FileExists(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  const auto it = nodes_.find(Key(path));
+  return it != nodes_.end() && !it->second.isDirectory;
+}
+
+bool SimSystem::DirectoryExists(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  const auto it = nodes_.find(Key(path));
+  return it != nodes_.end() && it->second.isDirectory;
+}
+
+ErrorCode SimSystem::CreateDirectory(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  const std::u16string key = Key(path);
+  if (key.empty()) return err::kPathNotFound;
+  if (nodes_.count(key) != 0) return err::kAlreadyExists;
+  const std::u16string parent = ParentKey(key);
+  const auto p = nodes_.find(parent);
+  if (parent.empty() || p == nodes_.end() || !p->second.isDirectory) return err::kPathNotFound;
+  if (!WritableLocked(key)) return err::kAccessDenied;
+  auto& node = nodes_[key];
+  node.path = std::u16string(path);
+  node.isDirectory = true;
+  node.order = nextOrder_++;
+  return err::kSuccess;
+}
+
+ErrorCode SimSystem::ReadFile(std::u16string_view path, platform::Bytes& data) {
+  std::lock_guard lock(mutex_);
+  const std::u16string key = Key(path);
+  const auto it = nodes_.find(key);
+  if (it == nodes_.end()) {
+    const auto p = nodes_.find(ParentKey(key));
+    return p == nodes_.end() ? err::kPathNotFound : err::kFileNotFound;
+  }
+  if (it->second.isDirectory) return err::kAccessDenied;
+  data = it->second.data;
+  return err::kSuccess;
+}
+
+ErrorCode SimSystem::WriteFile(std::u16string_view path, platform::ByteSpan data) {
+  std::lock_guard lock(mutex_);
+  const std::u16string key = Key(path);
+  if (key.empty()) return err::kPathNotFound;
+  const auto p = nodes_.find(ParentKey(key));
+  if (p == nodes_.end() || !p->second.isDirectory) return err::kPathNotFound;
+  const auto it = nodes_.find(key);
+  if (it != nodes_.end() && it->second.isDirectory) return err::kAccessDenied;
+  if (!WritableLocked(key)) return err::kAccessDenied;
+  auto& node = nodes_[key];
+  if (node.order == 0) {
+    node.order = nextOrder_++;
+    node.path = std::u16string(path);
+  }
+  node.data.assign(data.begin(), data.end());
+  return err::kSuccess;
+}
+
+ErrorCode SimSystem::FindFiles(std::u16string_view pattern,
+                               std::vector<platform::FindEntry>& entries) {
+  std::lock_guard lock(mutex_);
+  entries.clear();
+  const std::u16string key = Key(pattern);
+  const std::u16string folder = ParentKey(key);
+  const std::u16string mask = key.substr(folder.size() + (folder.size() < key.size() ? 1 : 0));
+  const auto dir = nodes_.find(folder);
+  if (dir == nodes_.end() || !dir->second.isDirectory) return err::kPathNotFound;
+  std::vector<const Node*> found;
+  for (auto it = nodes_.lower_bound(folder + u'\\'); it != nodes_.end(); ++it) {
+    if (it->first.compare(0, folder.size() + 1, folder + u'\\') != 0) break;
+    if (ParentKey(it->first) != folder) continue;
+    if (WildcardMatch(mask, LastComponent(it->first))) found.push_back(&it->second);
+  }
+  std::sort(found.begin(), found.end(),
+            [](const Node* a, const Node* b) { return a->order < b->order; });
+  for (const Node* n : found) {
+    platform::FindEntry e;
+    e.name = LastComponent(n->path);
+    e.attributes = n->isDirectory ? platform::kFileAttributeDirectory
+                                  : platform::kFileAttributeArchive;
+    e.size = n->data.size();
+    entries.push_back(std::move(e));
+  }
+  return entries.empty() ? err::kFileNotFound : err::kSuccess;
+}
+
+std::uint32_t SimSystem::ExpandEnvironmentStrings(std::u16string_view source,
+                                                  std::span<char16_t> buffer) {
+  std::u16string out;
+  {
+    std::lock_guard lock(mutex_);
+    std::size_t i = 0;
+    while (i < source.size()) {
+      if (source[i] == u'%') {
+        const auto close = source.find(u'%', i + 1);
+        if (close == std::u16string_view::npos) {
+          out.append(source.substr(i));  // an unfinished reference is copied as it is
+          break;
+        }
+        const auto it = env_.find(util::FoldCase(source.substr(i + 1, close - i - 1)));
+        if (close > i + 1 && it != env_.end()) {
+          out += it->second.second;
+        } else {
+          out.append(source.substr(i, close - i + 1));  // unknown: "%NAME%" stays
+        }
+        i = close + 1;
+        continue;
+      }
+      out.push_back(source[i]);
+      ++i;
+    }
+  }
+  const auto needed = static_cast<std::uint32_t>(out.size() + 1);
+  if (needed <= buffer.size()) {
+    std::copy(out.begin(), out.end(), buffer.begin());
+    buffer[out.size()] = 0;
+  }
+  return needed;
+}
+
+bool SimSystem::GetVersionEx(std::uint32_t& major) {
+  if (versionFails_) return false;
+  major = osMajor_;
+  return true;
+}
+
+ErrorCode SimSystem::IsWow64Process(platform::Handle, bool& wow64) {
+  switch (wow64_) {
+    case Wow64::kFunctionMissing:
+      return err::kProcNotFound;
+    case Wow64::kCallFails:
+      return err::kInvalidHandle;
+    case Wow64::kWow64:
+      wow64 = true;
+      return err::kSuccess;
+    case Wow64::kNative:
+      break;
+  }
+  wow64 = false;
+  return err::kSuccess;
+}
+
+ErrorCode SimSystem::DisableWow64FsRedirection(std::uintptr_t& oldValue) {
+  if (wow64_ != Wow64::kWow64) return err::kProcNotFound;
+  oldValue = static_cast<std::uintptr_t>(++redirectionDepth_);
+  return err::kSuccess;
+}
+
+ErrorCode SimSystem::RevertWow64FsRedirection(std::uintptr_t) {
+  if (wow64_ != Wow64::kWow64) return err::kProcNotFound;
+  --redirectionDepth_;
+  return err::kSuccess;
+}
+
+}  // namespace qb::sim

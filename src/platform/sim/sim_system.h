@@ -1,0 +1,80 @@
+// Simulated files, environment and system information: an in-memory, case-insensitive file
+// system of Windows paths, environment variables, the OS version and WOW64.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include "platform/system.h"
+
+namespace qb::sim {
+
+class SimSystem final : public platform::ISystem {
+ public:
+  SimSystem();
+
+  // --- the machine as a test describes it ---
+  void SetModuleFileName(std::u16string path) { moduleFileName_ = std::move(path); }
+  // Creates the folder and its missing parents.
+  void AddDirectory(std::u16string_view path);
+  // Creates or replaces a file, creating missing parent folders.
+  void AddFile(std::u16string_view path, platform::ByteSpan data);
+  void AddFile(std::u16string_view path, std::string_view data);
+  bool RemoveFile(std::u16string_view path);
+  // The contents of a file, nullopt when there is none.
+  std::optional<platform::Bytes> FileContents(std::u16string_view path) const;
+  // Nothing can be created or written inside this folder (or its subfolders).
+  void SetReadOnlyFolder(std::u16string_view path, bool readOnly = true);
+  void SetEnv(std::u16string_view name, std::u16string_view value);
+  void SetOsMajorVersion(std::uint32_t major) { osMajor_ = major; }
+  void SetVersionQueryFails(bool fails) { versionFails_ = fails; }
+  enum class Wow64 { kNative, kWow64, kFunctionMissing, kCallFails };
+  void SetWow64(Wow64 mode) { wow64_ = mode; }
+  // Redirection switches made so far (disable +1, revert -1), for tests.
+  int RedirectionDepth() const { return redirectionDepth_; }
+
+  // --- ISystem ---
+  std::u16string ModuleFileName() override { return moduleFileName_; }
+  bool FileExists(std::u16string_view path) override;
+  bool DirectoryExists(std::u16string_view path) override;
+  platform::ErrorCode CreateDirectory(std::u16string_view path) override;
+  platform::ErrorCode ReadFile(std::u16string_view path, platform::Bytes& data) override;
+  platform::ErrorCode WriteFile(std::u16string_view path, platform::ByteSpan data) override;
+  platform::ErrorCode FindFiles(std::u16string_view pattern,
+                                std::vector<platform::FindEntry>& entries) override;
+  std::uint32_t ExpandEnvironmentStrings(std::u16string_view source,
+                                         std::span<char16_t> buffer) override;
+  bool GetVersionEx(std::uint32_t& major) override;
+  platform::Handle CurrentProcess() override { return kCurrentProcess; }
+  platform::ErrorCode IsWow64Process(platform::Handle process, bool& wow64) override;
+  platform::ErrorCode DisableWow64FsRedirection(std::uintptr_t& oldValue) override;
+  platform::ErrorCode RevertWow64FsRedirection(std::uintptr_t oldValue) override;
+
+  static constexpr platform::Handle kCurrentProcess = static_cast<platform::Handle>(-1);
+
+ private:
+  struct Node {
+    std::u16string path;  // as first written
+    bool isDirectory = false;
+    platform::Bytes data;
+    std::uint64_t order = 0;  // creation order: the order folders list their entries in
+  };
+  static std::u16string Key(std::u16string_view path);
+  static std::u16string ParentKey(const std::u16string& key);
+  bool WritableLocked(const std::u16string& key) const;
+  void AddDirectoryLocked(std::u16string_view path);
+
+  mutable std::mutex mutex_;
+  std::map<std::u16string, Node> nodes_;  // by Key()
+  std::map<std::u16string, bool> readOnly_;
+  std::map<std::u16string, std::pair<std::u16string, std::u16string>> env_;  // key: folded name
+  std::u16string moduleFileName_;
+  std::uint64_t nextOrder_ = 1;
+  std::uint32_t osMajor_ = 10;
+  bool versionFails_ = false;
+  Wow64 wow64_ = Wow64::kNative;
+  int redirectionDepth_ = 0;
+};
+
+}  // namespace qb::sim

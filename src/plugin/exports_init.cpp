@@ -1,0 +1,42 @@
+// FsInit, FsInitW and FsGetDefRootName.
+#include <algorithm>
+#include <cstring>
+
+#include "plugin/exports.h"
+#include "plugin/lifecycle.h"
+#include "plugin/plugin_state.h"
+
+namespace {
+constexpr char kRootName[] = "Quillerbankton";
+}
+
+extern "C" int QB_STDCALL FsInit(int PluginNr, qb::fs::tProgressProc pProgressProc,
+                                 qb::fs::tLogProc, qb::fs::tRequestProc) {
+  qb::plugin::EnsureLoaded();
+  if (!qb::plugin::IsLoaded()) return 0;
+  std::lock_guard lock(qb::plugin::Lock());
+  auto& state = qb::plugin::State();
+  state.pluginNr = PluginNr;
+  state.progress = pProgressProc;
+  state.progressW = nullptr;
+  return 0;
+}
+
+extern "C" int QB_STDCALL FsInitW(int PluginNr, qb::fs::tProgressProcW pProgressProcW,
+                                  qb::fs::tLogProcW, qb::fs::tRequestProcW) {
+  qb::plugin::EnsureLoaded();
+  if (!qb::plugin::IsLoaded()) return 0;
+  std::lock_guard lock(qb::plugin::Lock());
+  auto& state = qb::plugin::State();
+  state.pluginNr = PluginNr;
+  state.progressW = pProgressProcW;
+  state.progress = nullptr;
+  return 0;
+}
+
+extern "C" void QB_STDCALL FsGetDefRootName(char* DefRootName, int maxlen) {
+  if (DefRootName == nullptr || maxlen <= 0) return;
+  const std::size_t n = std::min<std::size_t>(sizeof(kRootName) - 1, static_cast<std::size_t>(maxlen) - 1);
+  std::memcpy(DefRootName, kRootName, n);
+  DefRootName[n] = '\0';
+}
