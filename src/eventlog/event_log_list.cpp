@@ -66,9 +66,9 @@ TEventLogList::TEventLogList(const TLngResource& language) {
     names = root->SubKeyNames();
   }
   for (const auto& name : names) {
-    auto key = util::RegistryKey::Open(platform::RegRoot::kLocalMachine,
-                                       std::u16string(kEventLogKey) + name,
-                                       platform::access::kKeyRead);
+    auto key =
+        util::RegistryKey::Open(platform::RegRoot::kLocalMachine,
+                                std::u16string(kEventLogKey) + name, platform::access::kKeyRead);
     if (!key) continue;
     TEventLogItem item;
     item.eiRegistryName = name;

@@ -44,7 +44,8 @@ std::u16string TLngResource::Find(const std::vector<std::u16string>& lines,
   for (const auto& line : lines) {
     const auto eq = line.find(u'=');
     if (eq == std::u16string::npos) continue;
-    if (util::EqualsNoCase(std::u16string_view(line).substr(0, eq), key)) return line.substr(eq + 1);
+    if (util::EqualsNoCase(std::u16string_view(line).substr(0, eq), key))
+      return line.substr(eq + 1);
   }
   return {};
 }
@@ -59,7 +60,8 @@ std::u16string TLngResource::GetLocaleString(std::uint16_t id) const {
   std::u16string text = Find(fDefLangData, key);
   // The built-in lines that separate groups in the written file carry a line break; the text
   // itself does not have it.
-  if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
+  if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0)
+    text.resize(text.size() - 2);
   return text;
 }
 
@@ -67,7 +69,8 @@ std::u16string TLngResource::GetCurrentLocaleFile() {
   std::unique_lock lock(fLock);
   if (fCurrentLocaleFile.empty()) {
     ini::SetIniFileName(fSettingFile);
-    fCurrentLocaleFile = fLngFilePath + ini::IniReadString(kSettingsSection, kSettingsKey, kDefaultFile);
+    fCurrentLocaleFile =
+        fLngFilePath + ini::IniReadString(kSettingsSection, kSettingsKey, kDefaultFile);
   }
   return fCurrentLocaleFile;
 }

@@ -11,7 +11,9 @@ namespace {
 std::mutex g_nameMutex;
 std::u16string g_iniFileName;
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
 
 std::u16string_view Trim(std::u16string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -55,7 +57,7 @@ std::u16string ValueText(std::u16string_view raw) {
 // Index range [begin, end) of the lines of the first section with this name; begin is the
 // header line.
 std::optional<std::pair<std::size_t, std::size_t>> FindSection(const Document& doc,
-                                                                std::u16string_view section) {
+                                                               std::u16string_view section) {
   const auto wanted = Trim(section);
   for (std::size_t i = 0; i < doc.lines.size(); ++i) {
     const auto name = SectionOf(doc.lines[i]);

@@ -29,13 +29,13 @@ std::int32_t IniReadInteger(std::u16string_view section, std::u16string_view ide
                             std::int32_t defaultValue);
 
 // Every key of a section in file order (each key once, with the text a read of it returns).
-std::vector<std::pair<std::u16string, std::u16string>> IniReadSection(
-    std::u16string_view section, std::u16string_view fileName);
+std::vector<std::pair<std::u16string, std::u16string>> IniReadSection(std::u16string_view section,
+                                                                      std::u16string_view fileName);
 
 // --- the engine, on file contents ---
 
 struct Document {
-  bool utf16 = false;              // UTF-16 LE with byte-order mark, else 8-bit ANSI
+  bool utf16 = false;  // UTF-16 LE with byte-order mark, else 8-bit ANSI
   std::vector<std::u16string> lines;
 };
 

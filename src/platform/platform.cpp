@@ -16,12 +16,16 @@ Platform& Current() {
   return *g_platform;
 }
 
-void Install(Platform* platform) { g_platform = platform; }
+void Install(Platform* platform) {
+  g_platform = platform;
+}
 
 ScopedInstall::ScopedInstall(Platform& platform) : previous_(g_platform) {
   g_platform = &platform;
 }
 
-ScopedInstall::~ScopedInstall() { g_platform = previous_; }
+ScopedInstall::~ScopedInstall() {
+  g_platform = previous_;
+}
 
 }  // namespace qb::platform

@@ -42,12 +42,26 @@ class ScopedInstall {
 };
 
 // Short accessors for core code.
-inline IRegistry& Registry() { return *Current().registry; }
-inline ISystem& System() { return *Current().system; }
-inline ILocale& Locale() { return *Current().locale; }
-inline IUserInterface& Ui() { return *Current().ui; }
-inline IMessageModules& Modules() { return *Current().modules; }
-inline IEventLogService& EventLogService() { return *Current().eventlog; }
-inline IAccounts& Accounts() { return *Current().accounts; }
+inline IRegistry& Registry() {
+  return *Current().registry;
+}
+inline ISystem& System() {
+  return *Current().system;
+}
+inline ILocale& Locale() {
+  return *Current().locale;
+}
+inline IUserInterface& Ui() {
+  return *Current().ui;
+}
+inline IMessageModules& Modules() {
+  return *Current().modules;
+}
+inline IEventLogService& EventLogService() {
+  return *Current().eventlog;
+}
+inline IAccounts& Accounts() {
+  return *Current().accounts;
+}
 
 }  // namespace qb::platform

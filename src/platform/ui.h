@@ -27,8 +27,8 @@ inline constexpr int kIdNo = 7;
 inline constexpr std::uint32_t kWmUser = 0x0400;
 
 // The window procedure of a hidden message window.
-using MessageProc =
-    std::function<std::intptr_t(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)>;
+using MessageProc = std::function<std::intptr_t(std::uint32_t message, std::uintptr_t wParam,
+                                                std::intptr_t lParam)>;
 
 // A hidden message-only window that belongs to the thread that created it.
 class IMessageWindow {

@@ -36,7 +36,8 @@ extern "C" int QB_STDCALL FsInitW(int PluginNr, qb::fs::tProgressProcW pProgress
 
 extern "C" void QB_STDCALL FsGetDefRootName(char* DefRootName, int maxlen) {
   if (DefRootName == nullptr || maxlen <= 0) return;
-  const std::size_t n = std::min<std::size_t>(sizeof(kRootName) - 1, static_cast<std::size_t>(maxlen) - 1);
+  const std::size_t n =
+      std::min<std::size_t>(sizeof(kRootName) - 1, static_cast<std::size_t>(maxlen) - 1);
   std::memcpy(DefRootName, kRootName, n);
   DefRootName[n] = '\0';
 }

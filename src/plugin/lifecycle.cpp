@@ -17,11 +17,17 @@ std::recursive_mutex& LockInstance() {
 
 }  // namespace
 
-PluginState& State() { return *g_state; }
+PluginState& State() {
+  return *g_state;
+}
 
-bool IsLoaded() { return g_loaded.load(std::memory_order_acquire); }
+bool IsLoaded() {
+  return g_loaded.load(std::memory_order_acquire);
+}
 
-std::recursive_mutex& Lock() { return LockInstance(); }
+std::recursive_mutex& Lock() {
+  return LockInstance();
+}
 
 void OnProcessAttach() noexcept {}
 

@@ -8,7 +8,9 @@ namespace {
 constexpr std::int64_t kMsPerDay = 86'400'000;
 constexpr std::uint64_t kTicksPerMs = 10'000;
 
-bool IsLeap(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(std::int64_t y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(std::int64_t y, int m) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

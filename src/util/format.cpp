@@ -114,9 +114,8 @@ std::u16string Format(std::u16string_view format, std::initializer_list<FormatAr
 }
 
 std::u16string FormatThousands(std::int64_t value, std::u16string_view separator) {
-  const std::u16string digits =
-      ToDecimalUnsigned(value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                  : static_cast<std::uint64_t>(value));
+  const std::u16string digits = ToDecimalUnsigned(value < 0 ? 0 - static_cast<std::uint64_t>(value)
+                                                            : static_cast<std::uint64_t>(value));
   std::u16string out;
   if (value < 0) out.push_back(u'-');
   for (std::size_t i = 0; i < digits.size(); ++i) {

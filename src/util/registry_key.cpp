@@ -60,7 +60,8 @@ std::optional<std::uint32_t> RegistryKey::ReadDword(std::u16string_view name) co
     return std::nullopt;
   }
   return std::to_integer<std::uint32_t>(data[0]) | std::to_integer<std::uint32_t>(data[1]) << 8 |
-         std::to_integer<std::uint32_t>(data[2]) << 16 | std::to_integer<std::uint32_t>(data[3]) << 24;
+         std::to_integer<std::uint32_t>(data[2]) << 16 |
+         std::to_integer<std::uint32_t>(data[3]) << 24;
 }
 
 bool RegistryKey::WriteString(std::u16string_view name, std::u16string_view value) {
@@ -87,7 +88,8 @@ bool RegistryKey::WriteDword(std::u16string_view name, std::uint32_t value) {
 std::vector<std::u16string> RegistryKey::SubKeyNames() const {
   std::vector<std::u16string> names;
   std::u16string name;
-  for (std::uint32_t i = 0; platform::Registry().EnumSubKey(handle_, i, name) == err::kSuccess; ++i) {
+  for (std::uint32_t i = 0; platform::Registry().EnumSubKey(handle_, i, name) == err::kSuccess;
+       ++i) {
     names.push_back(name);
   }
   return names;

@@ -37,8 +37,8 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         cp = (cp << 6) | (b & 0x3F);
       }
     }
-    const bool overlong = (len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) ||
-                          (len == 4 && cp < 0x10000);
+    const bool overlong =
+        (len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
     if (!ok || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       out.push_back(0xFFFD);
       ++i;
@@ -147,7 +147,8 @@ std::optional<std::int32_t> ParseInt32(std::u16string_view text) {
   if (i < text.size() && text[i] == u'$') {
     base = 16;
     ++i;
-  } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+  } else if (i + 1 < text.size() && text[i] == u'0' &&
+             (text[i + 1] == u'x' || text[i + 1] == u'X')) {
     base = 16;
     i += 2;
   }

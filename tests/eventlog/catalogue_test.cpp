@@ -77,9 +77,9 @@ TEST_F(CatalogueTest, DisplayNamesFromLibraries) {
     registry().SetDword(kKey + std::u16string(log), u"DisplayNameID", id);
   };
   withName(u"A", 0x100);
-  withName(u"B", 0x101);     // blank text: the registry name stays
-  withName(u"C", 0x102);     // longer than the 256-character buffer
-  withName(u"D", 0x999);     // no such message
+  withName(u"B", 0x101);  // blank text: the registry name stays
+  withName(u"C", 0x102);  // longer than the 256-character buffer
+  withName(u"D", 0x999);  // no such message
   AddLog(u"E");
   registry().SetString(kKey + u"E", u"DisplayNameFile", u"C:\\missing.dll");
   registry().SetDword(kKey + u"E", u"DisplayNameID", 0x100);

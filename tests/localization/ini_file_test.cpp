@@ -48,7 +48,7 @@ TEST_F(IniTest, MatchingTrimmingQuotesAndDuplicates) {
   EXPECT_EQ(Read(u"other", u"dup"), u"other");
   EXPECT_EQ(Read(u"General", u"Missing"), u"<def>");
   EXPECT_EQ(Read(u"Nowhere", u"Dup"), u"<def>");
-  EXPECT_EQ(Read(u"", u"Dup"), u"");   // empty section: empty, the default is not used
+  EXPECT_EQ(Read(u"", u"Dup"), u"");  // empty section: empty, the default is not used
   EXPECT_EQ(Read(u"General", u""), u"");
 }
 
@@ -82,9 +82,10 @@ TEST_F(IniTest, WritingKeepsOtherLinesAndTheEncoding) {
   IniWriteString(u"general", u"Language", u"Rus.lng");
   IniWriteString(u"General", u"Added", u"");
   IniWriteString(u"New", u"K", u"v");
-  EXPECT_EQ(FileText(kFile),
-            u"; keep me\r\n[General]\r\nLanguage=Rus.lng\r\nOther=1\r\nAdded=\r\n\r\n[Next]\r\nA=b\r\n"
-            u"[New]\r\nK=v\r\n");
+  EXPECT_EQ(
+      FileText(kFile),
+      u"; keep me\r\n[General]\r\nLanguage=Rus.lng\r\nOther=1\r\nAdded=\r\n\r\n[Next]\r\nA=b\r\n"
+      u"[New]\r\nK=v\r\n");
   const auto bytes = files().FileContents(kFile);
   ASSERT_TRUE(bytes && bytes->size() > 2);
   EXPECT_EQ((*bytes)[0], std::byte{0xFF});
@@ -107,7 +108,8 @@ TEST_F(IniTest, NewFilesAreAnsiAndUnwritableFilesStaySilent) {
 }
 
 TEST(IniDocument, SectionOrderAndKeysInFileOrder) {
-  const Document doc = ParseUtf16(u"[B]\nx=1\n[A]\nz=2\ny=3\nZ=4\nnovalue\n;c=5\n[B]\nw=6\n", false);
+  const Document doc =
+      ParseUtf16(u"[B]\nx=1\n[A]\nz=2\ny=3\nZ=4\nnovalue\n;c=5\n[B]\nw=6\n", false);
   EXPECT_EQ(SectionNames(doc), (std::vector<std::u16string>{u"B", u"A", u"B"}));
   const auto keys = SectionKeys(doc, u"a");
   ASSERT_EQ(keys.size(), 2u);

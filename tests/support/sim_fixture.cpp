@@ -37,6 +37,8 @@ std::u16string SimTest::FileText(std::u16string_view path) {
   return text;
 }
 
-std::string U8(std::u16string_view text) { return util::Utf16ToUtf8(text); }
+std::string U8(std::u16string_view text) {
+  return util::Utf16ToUtf8(text);
+}
 
 }  // namespace qb::testing

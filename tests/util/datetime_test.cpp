@@ -21,10 +21,9 @@ TEST(DateTime, EpochAndCalendarFields) {
 }
 
 TEST(DateTime, RoundTripsThroughFileTimeAcrossLeapDays) {
-  for (const SystemTime in : {SystemTime{2000, 2, 0, 29, 12, 0, 0, 0},
-                              SystemTime{1601, 1, 0, 1, 0, 0, 0, 0},
-                              SystemTime{2026, 12, 0, 31, 23, 59, 59, 0},
-                              SystemTime{1900, 3, 0, 1, 6, 30, 15, 0}}) {
+  for (const SystemTime in :
+       {SystemTime{2000, 2, 0, 29, 12, 0, 0, 0}, SystemTime{1601, 1, 0, 1, 0, 0, 0, 0},
+        SystemTime{2026, 12, 0, 31, 23, 59, 59, 0}, SystemTime{1900, 3, 0, 1, 6, 30, 15, 0}}) {
     const auto ft = SystemTimeToFileTime(in);
     ASSERT_TRUE(ft.has_value());
     const auto back = FileTimeToSystemTime(*ft);

@@ -8,13 +8,13 @@ namespace {
 using qb::testing::SimTest;
 
 TEST(HalfToEven, RoundsHalvesToTheEvenNeighbour) {
-  EXPECT_EQ(HalfToEven(101), 50);   // 50.5
-  EXPECT_EQ(HalfToEven(103), 52);   // 51.5
-  EXPECT_EQ(HalfToEven(-1), 0);     // -0.5
-  EXPECT_EQ(HalfToEven(-3), -2);    // -1.5
+  EXPECT_EQ(HalfToEven(101), 50);  // 50.5
+  EXPECT_EQ(HalfToEven(103), 52);  // 51.5
+  EXPECT_EQ(HalfToEven(-1), 0);    // -0.5
+  EXPECT_EQ(HalfToEven(-3), -2);   // -1.5
   EXPECT_EQ(HalfToEven(-201), -100);
   EXPECT_EQ(HalfToEven(-200), -100);
-  EXPECT_EQ(HalfToEven(7), 4);      // 3.5
+  EXPECT_EQ(HalfToEven(7), 4);  // 3.5
 }
 
 class CenterTest : public SimTest {

@@ -61,7 +61,8 @@ TEST(Text, Utf8RoundTripAndInvalidBytes) {
 TEST(Text, CaseFoldingCoversCommonScripts) {
   EXPECT_TRUE(EqualsNoCase(u"String Resources", u"STRING resources"));
   EXPECT_TRUE(EqualsNoCase(u"\u00c9T\u00c9", u"\u00e9t\u00e9"));
-  EXPECT_TRUE(EqualsNoCase(u"\u041f\u0420\u0418\u0412\u0415\u0422", u"\u043f\u0440\u0438\u0432\u0435\u0442"));
+  EXPECT_TRUE(EqualsNoCase(u"\u041f\u0420\u0418\u0412\u0415\u0422",
+                           u"\u043f\u0440\u0438\u0432\u0435\u0442"));
   EXPECT_FALSE(EqualsNoCase(u"abc", u"abd"));
   EXPECT_FALSE(EqualsNoCase(u"abc", u"abcd"));
 }

@@ -111,7 +111,8 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
       const std::u16string_view rest =
           slash == std::u16string_view::npos ? std::u16string_view() : path.substr(slash + 1);
       Root root;
-      if (util::EqualsNoCase(rootName, u"HKEY_LOCAL_MACHINE") || util::EqualsNoCase(rootName, u"HKLM")) {
+      if (util::EqualsNoCase(rootName, u"HKEY_LOCAL_MACHINE") ||
+          util::EqualsNoCase(rootName, u"HKLM")) {
         root = Root::kLocalMachine;
       } else if (util::EqualsNoCase(rootName, u"HKEY_CURRENT_USER") ||
                  util::EqualsNoCase(rootName, u"HKCU")) {
@@ -159,7 +160,8 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
     if (data == u"-") {
       std::lock_guard lock(mutex_);
       if (auto node = Find(root, path)) {
-        std::erase_if(node->values, [&](const auto& v) { return util::EqualsNoCase(v.first, name); });
+        std::erase_if(node->values,
+                      [&](const auto& v) { return util::EqualsNoCase(v.first, name); });
       }
     } else if (!data.empty() && data.front() == u'"') {
       if (data.size() < 2 || data.back() != u'"') return where + "unterminated string";
@@ -190,7 +192,8 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
         for (std::size_t j = k + 1; j < close; ++j) {
           const char16_t c = data[j];
           if (!(c < 128 && std::isxdigit(static_cast<int>(c)))) return where + "bad hex type";
-          type = type * 16 + static_cast<std::uint32_t>(c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10);
+          type =
+              type * 16 + static_cast<std::uint32_t>(c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10);
         }
         k = close + 1;
       }

@@ -12,19 +12,32 @@ struct LanguageEntry {
 
 // Locales the simulated system supports, with their names on an English system.
 constexpr LanguageEntry kLanguages[] = {
-    {1025, u"Arabic (Saudi Arabia)"},  {1029, u"Czech (Czech Republic)"},
-    {1030, u"Danish (Denmark)"},       {1031, u"German (Germany)"},
-    {1032, u"Greek (Greece)"},         {1033, u"English (United States)"},
-    {1034, u"Spanish (Spain, Traditional Sort)"}, {1035, u"Finnish (Finland)"},
-    {1036, u"French (France)"},        {1038, u"Hungarian (Hungary)"},
-    {1040, u"Italian (Italy)"},        {1041, u"Japanese (Japan)"},
-    {1042, u"Korean (Korea)"},         {1043, u"Dutch (Netherlands)"},
-    {1044, u"Norwegian, Bokmål (Norway)"}, {1045, u"Polish (Poland)"},
-    {1046, u"Portuguese (Brazil)"},    {1049, u"Russian (Russia)"},
-    {1053, u"Swedish (Sweden)"},       {1055, u"Turkish (Turkey)"},
-    {1058, u"Ukrainian (Ukraine)"},    {1059, u"Belarusian (Belarus)"},
-    {2052, u"Chinese (Simplified, PRC)"}, {2057, u"English (United Kingdom)"},
-    {2070, u"Portuguese (Portugal)"},  {3082, u"Spanish (Spain, International Sort)"},
+    {1025, u"Arabic (Saudi Arabia)"},
+    {1029, u"Czech (Czech Republic)"},
+    {1030, u"Danish (Denmark)"},
+    {1031, u"German (Germany)"},
+    {1032, u"Greek (Greece)"},
+    {1033, u"English (United States)"},
+    {1034, u"Spanish (Spain, Traditional Sort)"},
+    {1035, u"Finnish (Finland)"},
+    {1036, u"French (France)"},
+    {1038, u"Hungarian (Hungary)"},
+    {1040, u"Italian (Italy)"},
+    {1041, u"Japanese (Japan)"},
+    {1042, u"Korean (Korea)"},
+    {1043, u"Dutch (Netherlands)"},
+    {1044, u"Norwegian, Bokmål (Norway)"},
+    {1045, u"Polish (Poland)"},
+    {1046, u"Portuguese (Brazil)"},
+    {1049, u"Russian (Russia)"},
+    {1053, u"Swedish (Sweden)"},
+    {1055, u"Turkish (Turkey)"},
+    {1058, u"Ukrainian (Ukraine)"},
+    {1059, u"Belarusian (Belarus)"},
+    {2052, u"Chinese (Simplified, PRC)"},
+    {2057, u"English (United Kingdom)"},
+    {2070, u"Portuguese (Portugal)"},
+    {3082, u"Spanish (Spain, International Sort)"},
 };
 
 constexpr std::int64_t kTicksPerMinute = 600'000'000;
@@ -36,7 +49,9 @@ std::u16string Two(unsigned v) {
 
 }  // namespace
 
-void SimLocale::SetThousandSeparator(std::u16string separator) { thousand_ = std::move(separator); }
+void SimLocale::SetThousandSeparator(std::u16string separator) {
+  thousand_ = std::move(separator);
+}
 
 std::u16string SimLocale::AnsiToWide(std::string_view text) {
   return DecodeCodePage(codePage_, text);
@@ -80,7 +95,9 @@ std::u16string SimLocale::FormatLongTime(const platform::SystemTime& t) {
          (t.wHour < 12 ? u" AM" : u" PM");
 }
 
-std::u16string SimLocale::ThousandSeparator() { return thousand_; }
+std::u16string SimLocale::ThousandSeparator() {
+  return thousand_;
+}
 
 bool SimLocale::FileTimeToLocal(platform::FileTime utc, platform::FileTime& local) {
   const std::int64_t v = static_cast<std::int64_t>(utc.value()) + offsetMinutes_ * kTicksPerMinute;

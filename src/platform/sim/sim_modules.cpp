@@ -83,8 +83,7 @@ std::size_t SimModules::OpenModuleCount() const {
 }
 
 std::shared_ptr<const ModuleImage> SimModules::Resolve(const std::u16string& key,
-                                                       std::u16string_view path,
-                                                       ErrorCode& error) {
+                                                       std::u16string_view path, ErrorCode& error) {
   if (const auto f = failures_.find(key); f != failures_.end()) {
     error = f->second;
     return nullptr;
@@ -181,8 +180,7 @@ ErrorCode SimModules::MessageTemplate(Handle module, std::uint32_t id, std::u16s
 }
 
 ErrorCode SimModules::FormatMessage(Handle module, std::uint32_t id,
-                                    std::span<const std::u16string> inserts,
-                                    std::u16string& text) {
+                                    std::span<const std::u16string> inserts, std::u16string& text) {
   std::u16string message;
   {
     std::lock_guard lock(mutex_);

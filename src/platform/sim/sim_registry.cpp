@@ -86,9 +86,10 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::Make(Root root, std::u16string_v
     if (!next) {
       next = std::make_shared<Node>();
       next->name = part;
-      auto pos = std::lower_bound(
-          node->children.begin(), node->children.end(), part,
-          [](const std::shared_ptr<Node>& n, const std::u16string& p) { return LessNoCase(n->name, p); });
+      auto pos = std::lower_bound(node->children.begin(), node->children.end(), part,
+                                  [](const std::shared_ptr<Node>& n, const std::u16string& p) {
+                                    return LessNoCase(n->name, p);
+                                  });
       node->children.insert(pos, next);
     }
     node = next;
@@ -106,8 +107,8 @@ void SimRegistry::CreateKey(std::u16string_view path, Root root) {
   Make(root, path);
 }
 
-void SimRegistry::SetValue(std::u16string_view path, std::u16string_view name,
-                           std::uint32_t type, platform::ByteSpan data, Root root) {
+void SimRegistry::SetValue(std::u16string_view path, std::u16string_view name, std::uint32_t type,
+                           platform::ByteSpan data, Root root) {
   std::lock_guard lock(mutex_);
   auto node = Make(root, path);
   if (Value* v = FindValue(*node, name)) {
@@ -123,8 +124,8 @@ void SimRegistry::SetString(std::u16string_view path, std::u16string_view name,
   SetValue(path, name, type, StringBytes(value), root);
 }
 
-void SimRegistry::SetDword(std::u16string_view path, std::u16string_view name,
-                           std::uint32_t value, Root root) {
+void SimRegistry::SetDword(std::u16string_view path, std::u16string_view name, std::uint32_t value,
+                           Root root) {
   const std::byte data[4] = {static_cast<std::byte>(value), static_cast<std::byte>(value >> 8),
                              static_cast<std::byte>(value >> 16),
                              static_cast<std::byte>(value >> 24)};
@@ -142,8 +143,7 @@ bool SimRegistry::KeyExists(std::u16string_view path, Root root) const {
 }
 
 std::optional<SimRegistry::Value> SimRegistry::GetValue(std::u16string_view path,
-                                                        std::u16string_view name,
-                                                        Root root) const {
+                                                        std::u16string_view name, Root root) const {
   std::lock_guard lock(mutex_);
   auto node = Find(root, path);
   if (!node) return std::nullopt;
@@ -152,8 +152,7 @@ std::optional<SimRegistry::Value> SimRegistry::GetValue(std::u16string_view path
 }
 
 std::optional<std::u16string> SimRegistry::GetString(std::u16string_view path,
-                                                     std::u16string_view name,
-                                                     Root root) const {
+                                                     std::u16string_view name, Root root) const {
   auto v = GetValue(path, name, root);
   if (!v || (v->type != platform::regtype::kSz && v->type != platform::regtype::kExpandSz)) {
     return std::nullopt;

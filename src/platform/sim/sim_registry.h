@@ -68,8 +68,8 @@ class SimRegistry final : public platform::IRegistry {
                                  std::u16string& name) override;
   platform::ErrorCode QueryValue(platform::Handle key, std::u16string_view name,
                                  std::uint32_t& type, platform::Bytes& data) override;
-  platform::ErrorCode SetValue(platform::Handle key, std::u16string_view name,
-                               std::uint32_t type, platform::ByteSpan data) override;
+  platform::ErrorCode SetValue(platform::Handle key, std::u16string_view name, std::uint32_t type,
+                               platform::ByteSpan data) override;
   platform::ErrorCode DeleteTree(Root root, std::u16string_view subkey) override;
 
  private:

@@ -39,7 +39,8 @@ std::u16string LastComponent(const std::u16string& path) {
 }  // namespace
 
 SimSystem::SimSystem() {
-  moduleFileName_ = u"C:\\Program Files\\totalcmd\\plugins\\wfx\\Quillerbankton\\Quillerbankton.wfx64";
+  moduleFileName_ =
+      u"C:\\Program Files\\totalcmd\\plugins\\wfx\\Quillerbankton\\Quillerbankton.wfx64";
   AddDirectory(u"C:\\Windows\\system32\\config");
   AddDirectory(u"C:\\Windows\\system32\\winevt\\Logs");
   AddDirectory(u"C:\\Users\\Public");
@@ -222,8 +223,8 @@ ErrorCode SimSystem::FindFiles(std::u16string_view pattern,
   for (const Node* n : found) {
     platform::FindEntry e;
     e.name = LastComponent(n->path);
-    e.attributes = n->isDirectory ? platform::kFileAttributeDirectory
-                                  : platform::kFileAttributeArchive;
+    e.attributes =
+        n->isDirectory ? platform::kFileAttributeDirectory : platform::kFileAttributeArchive;
     e.size = n->data.size();
     entries.push_back(std::move(e));
   }

@@ -33,8 +33,7 @@ namespace {
 
 class SimMessageWindow final : public platform::IMessageWindow {
  public:
-  explicit SimMessageWindow(std::shared_ptr<SimUi::WindowState> state)
-      : state_(std::move(state)) {}
+  explicit SimMessageWindow(std::shared_ptr<SimUi::WindowState> state) : state_(std::move(state)) {}
   ~SimMessageWindow() override {
     std::lock_guard lock(state_->mutex);
     state_->alive = false;
@@ -193,8 +192,8 @@ std::size_t SimUi::PumpMessages() {
 
 std::size_t SimUi::LiveMessageWindows() const {
   std::lock_guard lock(mutex_);
-  return static_cast<std::size_t>(std::count_if(
-      windows_.begin(), windows_.end(), [](const std::shared_ptr<WindowState>& w) {
+  return static_cast<std::size_t>(
+      std::count_if(windows_.begin(), windows_.end(), [](const std::shared_ptr<WindowState>& w) {
         std::lock_guard wl(w->mutex);
         return w->alive;
       }));
