@@ -1,0 +1,368 @@
+#include "eventlog/ev_event_log.h"
+
+#include <algorithm>
+
+#include "eventlog/raw_record.h"
+#include "localization/ev_language.h"
+#include "platform/platform.h"
+#include "util/format.h"
+
+namespace qb {
+namespace {
+
+namespace err = platform::err;
+namespace evflags = platform::evflags;
+
+constexpr char16_t kApplicationKey[] =
+    u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
+
+// One read brings many records: the buffer starts large and grows only for a larger record.
+// ReadEventLogW accepts at most 0x7FFFF bytes.
+constexpr std::uint32_t kReadBufferStart = 64 * 1024;
+constexpr std::uint32_t kReadBufferMax = 0x7FFFF;
+constexpr std::uint32_t kSingleRecordBuffer = 4 * 1024;
+
+std::u16string_view StateName(TFSOpenState state) {
+  switch (state) {
+    case TFSOpenState::osRead:
+      return u"osRead";
+    case TFSOpenState::osWrite:
+      return u"osWrite";
+    case TFSOpenState::osBackUp:
+      return u"osBackUp";
+    case TFSOpenState::osNotify:
+      break;
+  }
+  return u"";
+}
+
+}  // namespace
+
+TFWEventLog::TFWEventLog(TLngResource& language, std::u16string source)
+    : fLanguage(language), FSource(std::move(source)) {
+  fRegEventList = std::make_unique<TEventLogList>(language);
+  FRegisterKey = kApplicationKey + FSource;
+  FIsAdmin = IsUserAdmin();
+  fEventMessageFile = OwnString(res::kEventMessageFile, u"EventMessageFile");
+  fCategoryMessageFile = OwnString(res::kCategoryMessageFile, u"CategoryMessageFile");
+}
+
+TFWEventLog::~TFWEventLog() {
+  try {
+    for (auto state : {TFSOpenState::osRead, TFSOpenState::osWrite, TFSOpenState::osBackUp}) {
+      if (FState.Has(state)) Close(state);
+    }
+    if (FState.Has(TFSOpenState::osNotify)) DeRegisterChangeNotify();
+  } catch (...) {
+    // Destruction must finish: the host's process depends on it.
+  }
+  // Ended threads stop within one wait step and never wait for this thread any more.
+  for (auto& thread : fNotifyThreads) {
+    if (thread.joinable()) thread.join();
+  }
+}
+
+std::u16string TFWEventLog::GetEventLogName(std::int32_t Index) const {
+  return fRegEventList->GetEventLogName(Index);
+}
+std::u16string TFWEventLog::GetEventLogDisplayName(std::int32_t Index) const {
+  return fRegEventList->GetEventLogDisplayName(Index);
+}
+std::u16string TFWEventLog::GetEventLogFile(std::int32_t Index) const {
+  return fRegEventList->GetEventLogFile(Index);
+}
+std::int32_t TFWEventLog::GetEventLogIndex(std::u16string_view DisplayName) const {
+  return fRegEventList->GetEventLogIndex(DisplayName);
+}
+bool TFWEventLog::EventLogExists(std::u16string_view DisplayName) const {
+  return fRegEventList->EventLogExists(DisplayName);
+}
+
+void TFWEventLog::RaiseWrongMode(std::u16string_view mode) const {
+  throw EFWEventLog(util::Format(OwnString(res::kWrongMode), {mode}));
+}
+
+bool TFWEventLog::Open(std::int32_t Source, TFSOpenState State) {
+  return OpenState(Source, State, u"");
+}
+
+bool TFWEventLog::BackupOpen(const std::u16string& FilePath, std::int32_t Source) {
+  return OpenState(Source, TFSOpenState::osBackUp, FilePath);
+}
+
+bool TFWEventLog::OpenState(std::int32_t Source, TFSOpenState State,
+                            const std::u16string& FilePath) {
+  if (FState.Has(State)) {
+    throw EFWEventLog(util::Format(fLanguage.GetLocaleString(202), {StateName(State)}));
+  }
+  auto& service = platform::EventLogService();
+  platform::Handle handle = 0;
+  switch (State) {
+    case TFSOpenState::osRead: {
+      const std::u16string name = fRegEventList->GetEventLogName(Source);
+      fLastError = service.OpenEventLog(name, handle);
+      if (handle != 0) {
+        FReadHandle = handle;
+        FReadSourceType = Source;
+      }
+      break;
+    }
+    case TFSOpenState::osWrite:
+      fLastError = service.RegisterEventSource(FSource, handle);
+      if (handle != 0) {
+        FWriteHandle = handle;
+        FWriteSourceType = Source;
+      }
+      break;
+    case TFSOpenState::osBackUp:
+      fLastError = service.OpenBackupEventLog(FilePath, handle);
+      if (handle != 0) {
+        FBackUpHandle = handle;
+        FBackupSourceType = Source;
+      }
+      break;
+    case TFSOpenState::osNotify:
+      throw EFWEventLog(OwnString(res::kNotifyMode));
+  }
+  if (handle == 0) return false;
+  FState.Add(State);
+  return true;
+}
+
+void TFWEventLog::Close(TFSOpenState State) {
+  if (!FState.Has(State)) return;
+  auto& service = platform::EventLogService();
+  switch (State) {
+    case TFSOpenState::osRead:
+      service.CloseEventLog(FReadHandle);
+      FReadHandle = 0;
+      ReleaseMessageLibraries();
+      break;
+    case TFSOpenState::osWrite:
+      service.DeregisterEventSource(FWriteHandle);
+      FWriteHandle = 0;
+      break;
+    case TFSOpenState::osBackUp:
+      service.CloseEventLog(FBackUpHandle);
+      FBackUpHandle = 0;
+      if (!FState.Has(TFSOpenState::osRead)) ReleaseMessageLibraries();
+      break;
+    case TFSOpenState::osNotify:
+      throw EFWEventLog(OwnString(res::kNotifyMode));
+  }
+  FState.Remove(State);
+}
+
+void TFWEventLog::ReleaseMessageLibraries() {
+  auto& modules = platform::Modules();
+  for (auto& entry : MessageTableLibraryes.Item) {
+    entry.sLibName.clear();
+    if (entry.bLoaded) modules.FreeLibrary(entry.hLibHandle);
+  }
+  MessageTableLibraryes.Item.clear();
+  MessageTableLibraryes.Count = 0;
+}
+
+void TFWEventLog::ChooseHandle(bool Backup, platform::Handle& handle, std::int32_t& index) const {
+  if (Backup) {
+    if (!FState.Has(TFSOpenState::osBackUp)) RaiseWrongMode(u"osBackUp");
+    handle = FBackUpHandle;
+    index = FBackupSourceType;
+  } else {
+    if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
+    handle = FReadHandle;
+    index = FReadSourceType;
+  }
+}
+
+std::uint32_t TFWEventLog::RecordCount(bool Backup, bool Oldest) {
+  platform::Handle handle = 0;
+  std::int32_t index = 0;
+  ChooseHandle(Backup, handle, index);
+  std::uint32_t value = 0;
+  auto& service = platform::EventLogService();
+  const auto error =
+      Oldest ? service.GetOldestRecord(handle, value) : service.GetNumberOfRecords(handle, value);
+  return error == err::kSuccess ? value : 0;
+}
+
+bool TFWEventLog::Read(bool Backup, std::uint32_t index, TFWEventLogRecord& EventRecord) {
+  platform::Handle handle = 0;
+  std::int32_t source = 0;
+  ChooseHandle(Backup, handle, source);
+  return ReadRecordAt(handle, source, index, EventRecord);
+}
+
+bool TFWEventLog::Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& CallbackEvent) {
+  platform::Handle handle = 0;
+  std::int32_t source = 0;
+  ChooseHandle(Backup, handle, source);
+  if (!CallbackEvent) throw EFWEventLog(OwnString(res::kNoCallback));
+  return ReadAllRecords(handle, source, Forwards, [&](const RawEventRecord& raw) {
+    const TFWEventLogRecord record = DecodeEventRecord(source, raw);
+    bool stop = false;
+    CallbackEvent(*this, record, stop);
+    return !stop;
+  });
+}
+
+bool TFWEventLog::Read(bool Backup, bool Forwards, TFWOnReadRecordCallback lpfnCallback) {
+  FOnReadRecordCallback = lpfnCallback;
+  struct ClearCallback {
+    TFWEventLog* self;
+    ~ClearCallback() { self->FOnReadRecordCallback = nullptr; }
+  } clear{this};
+  return Read(
+      Backup, Forwards,
+      TFWOnReadRecordEvent([this](TFWEventLog&, const TFWEventLogRecord& record, bool& stop) {
+        if (FOnReadRecordCallback != nullptr) {
+          const TFWEventLogRecord copy = record;
+          FOnReadRecordCallback(this, copy, stop);
+        }
+      }));
+}
+
+bool TFWEventLog::Read(bool Backup, bool Forwards, std::vector<TFileItem>* list) {
+  if (list == nullptr) return false;
+  platform::Handle handle = 0;
+  std::int32_t source = 0;
+  ChooseHandle(Backup, handle, source);
+  RefreshTypeWords();
+  return ReadAllRecords(handle, source, Forwards, [&](const RawEventRecord& raw) {
+    list->push_back(DecodeFileItem(raw));
+    return true;
+  });
+}
+
+bool TFWEventLog::ReadRecordAt(platform::Handle handle, std::int32_t index, std::uint32_t number,
+                               TFWEventLogRecord& EventRecord) {
+  auto& service = platform::EventLogService();
+  const std::uint32_t flags = evflags::kSeekRead | evflags::kForwardsRead;
+  std::vector<std::byte> buffer(kSingleRecordBuffer);
+  ++fPlatformReads;
+  platform::ReadResult result = service.ReadEventLog(handle, flags, number, buffer);
+  if (result.error == err::kInsufficientBuffer) {
+    if (result.bytesNeeded <= buffer.size() || result.bytesNeeded > kReadBufferMax) return false;
+    buffer.resize(result.bytesNeeded);
+    ++fPlatformReads;
+    result = service.ReadEventLog(handle, flags, number, buffer);
+  }
+  fLastError = result.error;
+  if (result.error != err::kSuccess) return false;
+  const auto raw = RawEventRecord::At(std::span<const std::byte>(buffer).first(
+                                          std::min<std::size_t>(result.bytesRead, buffer.size())),
+                                      0);
+  if (!raw) return false;
+  EventRecord = DecodeEventRecord(index, *raw);
+  return true;
+}
+
+bool TFWEventLog::ReadAllRecords(platform::Handle handle, std::int32_t /*index*/, bool Forwards,
+                                 const RecordAction& action) {
+  auto& service = platform::EventLogService();
+  std::uint32_t count = 0;
+  std::uint32_t oldest = 0;
+  if (service.GetNumberOfRecords(handle, count) != err::kSuccess ||
+      service.GetOldestRecord(handle, oldest) != err::kSuccess) {
+    return false;
+  }
+  const std::uint32_t direction = Forwards ? evflags::kForwardsRead : evflags::kBackwardsRead;
+  std::uint32_t flags = evflags::kSeekRead | direction;
+  std::uint32_t offset = Forwards ? oldest : oldest + count - 1;
+  std::vector<std::byte> buffer(kReadBufferStart);
+  bool result = true;
+  while (true) {
+    ++fPlatformReads;
+    platform::ReadResult read = service.ReadEventLog(handle, flags, offset, buffer);
+    if (read.error == err::kInsufficientBuffer) {
+      // One record larger than the buffer: grow to it and read the same place again.
+      if (read.bytesNeeded <= buffer.size() || read.bytesNeeded > kReadBufferMax) {
+        result = false;
+        break;
+      }
+      buffer.resize(read.bytesNeeded);
+      ++fPlatformReads;
+      read = service.ReadEventLog(handle, flags, offset, buffer);
+    }
+    fLastError = read.error;
+    if (read.error == err::kHandleEof) break;
+    if (read.error != err::kSuccess) {
+      result = false;
+      break;
+    }
+    flags = evflags::kSequentialRead | direction;
+    offset = 0;
+    const auto delivered = std::span<const std::byte>(buffer).first(
+        std::min<std::size_t>(read.bytesRead, buffer.size()));
+    if (delivered.empty()) {
+      result = false;  // a success that delivers nothing would never end
+      break;
+    }
+    std::size_t pos = 0;
+    while (pos < delivered.size()) {
+      const auto raw = RawEventRecord::At(delivered, pos);
+      if (!raw) return false;  // damaged: what was delivered before stays delivered
+      if (!action(*raw)) return true;
+      pos += raw->Length();
+    }
+  }
+  return result;
+}
+
+TFWEventLogRecordType EventTypeToRecordType(std::uint16_t EventType) {
+  switch (EventType) {
+    case platform::evtype::kSuccess:
+      return TFWEventLogRecordType::rtSuccess;
+    case platform::evtype::kError:
+      return TFWEventLogRecordType::rtError;
+    case platform::evtype::kWarning:
+      return TFWEventLogRecordType::rtWarning;
+    case platform::evtype::kInformation:
+      return TFWEventLogRecordType::rtInformation;
+    case platform::evtype::kAuditSuccess:
+      return TFWEventLogRecordType::rtAuditSuccess;
+    case platform::evtype::kAuditFailure:
+      return TFWEventLogRecordType::rtAuditFailed;
+    default:
+      return TFWEventLogRecordType::rtUnknown;
+  }
+}
+
+void TFWEventLog::RefreshTypeWords() const {
+  const std::uint64_t generation = fLanguage.Generation();
+  if (generation == fTypeWordsGeneration) return;
+  static constexpr std::uint16_t kIds[7] = {100, 101, 102, 100, 103, 104, 105};
+  for (std::size_t i = 0; i < 7; ++i) {
+    fTypeWords[i] = fLanguage.GetLocaleString(kIds[i]);
+    fTypeWordsLower[i] = platform::Locale().ToLower(fTypeWords[i]);
+  }
+  fTypeWordsGeneration = generation;
+}
+
+std::u16string TFWEventLog::EventTypeToString(TFWEventLogRecordType EventType,
+                                              bool AsLoverCase) const {
+  RefreshTypeWords();
+  auto i = static_cast<std::size_t>(EventType);
+  if (i >= fTypeWords.size()) i = static_cast<std::size_t>(TFWEventLogRecordType::rtUnknown);
+  return AsLoverCase ? fTypeWordsLower[i] : fTypeWords[i];
+}
+
+bool TFWEventLog::IsUserAdmin() const {
+  static const platform::Bytes kAdministrators = {
+      std::byte{1},    std::byte{2}, std::byte{0},  std::byte{0}, std::byte{0}, std::byte{0},
+      std::byte{0},    std::byte{5}, std::byte{32}, std::byte{0}, std::byte{0}, std::byte{0},
+      std::byte{0x20}, std::byte{2}, std::byte{0},  std::byte{0}};
+  auto& accounts = platform::Accounts();
+  std::vector<platform::Bytes> groups;
+  std::uint32_t needed = 0;
+  auto error = accounts.GetTokenGroups(1024, groups, needed);
+  // A token with many groups needs a larger buffer: ask for the size it needs.
+  if (error == err::kInsufficientBuffer && needed > 1024) {
+    error = accounts.GetTokenGroups(needed, groups, needed);
+  }
+  if (error != err::kSuccess) return false;
+  return std::any_of(groups.begin(), groups.end(),
+                     [](const platform::Bytes& sid) { return sid == kAdministrators; });
+}
+
+}  // namespace qb

@@ -1,0 +1,177 @@
+// The event log object: the one gateway to the classic event log service. It owns the
+// catalogue, the handles of what it has open and the message library cache.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "eventlog/ev_errors.h"
+#include "eventlog/event_log_list.h"
+#include "eventlog/event_log_types.h"
+#include "eventlog/message_cache.h"
+#include "platform/types.h"
+#include "platform/ui.h"
+
+namespace qb {
+
+class TLngResource;
+class RawEventRecord;
+class TFWEventLog;
+struct NotifyContext;
+
+// Called once per record; setting `Stop` ends the reading.
+using TFWOnReadRecordEvent =
+    std::function<void(TFWEventLog& Sender, const TFWEventLogRecord& EventRecord, bool& Stop)>;
+using TFWOnReadRecordCallback = void (*)(TFWEventLog* Sender, const TFWEventLogRecord& EventRecord,
+                                         bool& Stop);
+// Called on the main thread with the newest record after a change of the watched log.
+using TFWOnChangeEvent =
+    std::function<void(TFWEventLog& Sender, const TFWEventLogRecord& EventRecord)>;
+using TFWOnChangeCallback = void (*)(TFWEventLog* Sender, const TFWEventLogRecord& EventRecord);
+
+class TFWEventLog {
+ public:
+  // Reads the catalogue and finds out once whether the user is an administrator.
+  TFWEventLog(TLngResource& language, std::u16string source);
+  // Closes whatever is open and ends a change notification.
+  virtual ~TFWEventLog();
+  TFWEventLog(const TFWEventLog&) = delete;
+  TFWEventLog& operator=(const TFWEventLog&) = delete;
+
+  // --- open states ---
+  bool Open(std::int32_t Source, TFSOpenState State);
+  bool BackupOpen(const std::u16string& FilePath, std::int32_t Source);
+  void Close(TFSOpenState State);
+  TFSOpenStates OpenState() const { return FState; }
+  const std::u16string& SourceName() const { return FSource; }
+  std::int32_t ReadSourceType() const { return FReadSourceType; }
+  std::int32_t WriteSourceType() const { return FWriteSourceType; }
+  std::int32_t BackupSourceType() const { return FBackupSourceType; }
+  bool IsAdmin() const { return FIsAdmin; }
+
+  // --- catalogue ---
+  const TEventLogList& Catalogue() const { return *fRegEventList; }
+  std::int32_t EventLogCount() const { return fRegEventList->EventLogCount(); }
+  std::u16string GetEventLogName(std::int32_t Index) const;
+  std::u16string GetEventLogDisplayName(std::int32_t Index) const;
+  std::u16string GetEventLogFile(std::int32_t Index) const;
+  std::int32_t GetEventLogIndex(std::u16string_view DisplayName) const;
+  bool EventLogExists(std::u16string_view DisplayName) const;
+
+  // --- reading ---
+  std::uint32_t RecordCount(bool Backup, bool Oldest);
+  bool Read(bool Backup, std::uint32_t index, TFWEventLogRecord& EventRecord);
+  bool Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& CallbackEvent);
+  bool Read(bool Backup, bool Forwards, TFWOnReadRecordCallback lpfnCallback);
+  bool Read(bool Backup, bool Forwards, std::vector<TFileItem>* list);
+
+  // The type word of the current language (language strings 100-105), lower case on request.
+  std::u16string EventTypeToString(TFWEventLogRecordType EventType, bool AsLoverCase) const;
+
+  // --- message texts ---
+  std::u16string GetCategoryText(const std::u16string& source, std::int32_t index,
+                                 std::uint16_t category);
+  std::u16string GetDescriptionText(const std::u16string& source, std::int32_t index,
+                                    const std::vector<std::u16string>& inserts,
+                                    std::uint32_t eventId);
+  std::u16string LookupMessage(const std::u16string& source, const std::u16string& valueName,
+                               std::uint32_t id, const std::vector<std::u16string>* inserts,
+                               std::int32_t index);
+  const TFWMessageTableLibraryes& MessageLibraries() const { return MessageTableLibraryes; }
+
+  // --- decoding ---
+  TFWEventLogRecord DecodeEventRecord(std::int32_t index, const RawEventRecord& raw);
+  TFileItem DecodeFileItem(const RawEventRecord& raw) const;
+
+  // --- maintenance ---
+  bool Clear(const std::u16string& BackupPath);
+  bool CreateBackup(const std::u16string& FilePath);
+  bool IsEventLogFull();
+  bool Write(TFWEventLogRecordType RecType, const std::u16string& Msg, const void* RAWData,
+             std::int32_t RAWDataSize, std::uint16_t Category, std::uint16_t EventID);
+  bool Write(TFWEventLogRecordType RecType, const std::u16string& Msg, std::uint16_t Category,
+             std::uint16_t EventID);
+
+  // --- change notification ---
+  bool RegisterChangeNotify(const TFWOnChangeEvent& Event);
+  bool RegisterChangeNotify(TFWOnChangeCallback Callback);
+  void DeRegisterChangeNotify();
+  // The hidden error window's procedure; a matching WM_USER ends the notification and raises
+  // the notification error.
+  virtual std::intptr_t ErrorWndProc(std::uint32_t Msg, std::uintptr_t WParam,
+                                     std::intptr_t LParam);
+  platform::Handle ErrorWindow() const;
+
+  // --- event source registration ---
+  bool RegisterApp(std::int32_t CategoryCount);
+  bool DeregisterApp();
+  bool IsRegistered() const;
+
+  // Platform reads made so far, for measurements.
+  std::uint64_t PlatformReads() const { return fPlatformReads; }
+
+ private:
+  friend struct NotifyContext;
+  using RecordAction = std::function<bool(const RawEventRecord&)>;  // false: stop
+
+  bool OpenState(std::int32_t Source, TFSOpenState State, const std::u16string& FilePath);
+  void ChooseHandle(bool Backup, platform::Handle& handle, std::int32_t& index) const;
+  bool ReadRecordAt(platform::Handle handle, std::int32_t index, std::uint32_t number,
+                    TFWEventLogRecord& EventRecord);
+  bool ReadAllRecords(platform::Handle handle, std::int32_t index, bool Forwards,
+                      const RecordAction& action);
+  void ReleaseMessageLibraries();
+  bool IsUserAdmin() const;
+  std::u16string FormatMessageFrom(platform::Handle module, std::uint32_t id,
+                                   const std::vector<std::u16string>* inserts);
+  [[noreturn]] void RaiseWrongMode(std::u16string_view mode) const;
+  void RefreshTypeWords() const;
+  bool StartNotify(const TFWOnChangeEvent& Event, TFWOnChangeCallback Callback);
+  void HandleChange();
+  void ReportNotifyError(platform::ErrorCode code);
+  void ShowRegistrationError() const;
+
+  TLngResource& fLanguage;
+  platform::Handle FReadHandle = 0;
+  platform::Handle FWriteHandle = 0;
+  platform::Handle FBackUpHandle = 0;
+  platform::Handle FNotifyHandle = 0;
+  std::u16string FSource;
+  std::u16string FRegisterKey;
+  std::int32_t FReadSourceType = 0;
+  std::int32_t FWriteSourceType = 0;
+  std::int32_t FBackupSourceType = 0;
+  std::int32_t FNotifySourceType = 0;
+  bool FIsAdmin = false;
+  TFSOpenStates FState;
+  TFWMessageTableLibraryes MessageTableLibraryes;
+  std::shared_ptr<NotifyContext> FNotifyThread;
+  std::unique_ptr<platform::IMessageWindow> FErrorWnd;
+  // Windows of ended notifications: destroyed with the object, never inside their own procedure.
+  std::vector<std::unique_ptr<platform::IMessageWindow>> fRetiredWnds;
+  // Notification threads; joined when the object goes, so none runs on after an unload.
+  std::vector<std::thread> fNotifyThreads;
+  TFWOnReadRecordCallback FOnReadRecordCallback = nullptr;
+  std::unique_ptr<TEventLogList> fRegEventList;
+  std::u16string fEventMessageFile;
+  std::u16string fCategoryMessageFile;
+  platform::ErrorCode fLastError = 0;
+  std::uint64_t fPlatformReads = 0;
+  // Type words of the current language, refreshed when the language changes.
+  mutable std::uint64_t fTypeWordsGeneration = ~std::uint64_t{0};
+  mutable std::array<std::u16string, 7> fTypeWords;
+  mutable std::array<std::u16string, 7> fTypeWordsLower;
+};
+
+// Platform event type of a record type (writing); EFWEventLog 65176 for one it cannot map.
+std::uint16_t RecordTypeToEventType(TFWEventLogRecordType RecType);
+// Record type of a platform event type; rtUnknown outside the six.
+TFWEventLogRecordType EventTypeToRecordType(std::uint16_t EventType);
+
+}  // namespace qb

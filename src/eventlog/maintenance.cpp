@@ -1,0 +1,74 @@
+// Clearing, backing up, the full state, and writing events as the system's own source.
+#include <stdexcept>
+
+#include "eventlog/ev_event_log.h"
+#include "platform/platform.h"
+
+namespace qb {
+
+namespace err = platform::err;
+
+std::uint16_t RecordTypeToEventType(TFWEventLogRecordType RecType) {
+  switch (RecType) {
+    case TFWEventLogRecordType::rtSuccess:
+      return platform::evtype::kSuccess;
+    case TFWEventLogRecordType::rtError:
+      return platform::evtype::kError;
+    case TFWEventLogRecordType::rtWarning:
+      return platform::evtype::kWarning;
+    case TFWEventLogRecordType::rtInformation:
+      return platform::evtype::kInformation;
+    case TFWEventLogRecordType::rtAuditSuccess:
+      return platform::evtype::kAuditSuccess;
+    case TFWEventLogRecordType::rtAuditFailed:
+      return platform::evtype::kAuditFailure;
+    default:
+      throw EFWEventLog(OwnString(res::kTypeConversion));
+  }
+}
+
+bool TFWEventLog::Clear(const std::u16string& BackupPath) {
+  if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
+  fLastError = platform::EventLogService().ClearEventLog(FReadHandle, BackupPath);
+  return fLastError == err::kSuccess;
+}
+
+bool TFWEventLog::CreateBackup(const std::u16string& FilePath) {
+  if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
+  fLastError = platform::EventLogService().BackupEventLog(FReadHandle, FilePath);
+  return fLastError == err::kSuccess;
+}
+
+bool TFWEventLog::IsEventLogFull() {
+  if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
+  bool full = false;
+  return platform::EventLogService().GetFullInformation(FReadHandle, full) == err::kSuccess && full;
+}
+
+bool TFWEventLog::Write(TFWEventLogRecordType RecType, const std::u16string& Msg,
+                        const void* RAWData, std::int32_t RAWDataSize, std::uint16_t Category,
+                        std::uint16_t EventID) {
+  if (!FState.Has(TFSOpenState::osWrite)) RaiseWrongMode(u"osWrite");
+  if (RAWDataSize < 0) throw std::out_of_range("Range check error");
+  const std::uint16_t type = RecordTypeToEventType(RecType);
+  const std::u16string strings[1] = {Msg};
+  const auto* bytes = static_cast<const std::byte*>(RAWData);
+  const platform::ByteSpan data =
+      bytes == nullptr ? platform::ByteSpan()
+                       : platform::ByteSpan(bytes, static_cast<std::size_t>(RAWDataSize));
+  fLastError =
+      platform::EventLogService().ReportEvent(FWriteHandle, type, Category, EventID, strings, data);
+  return fLastError == err::kSuccess;
+}
+
+bool TFWEventLog::Write(TFWEventLogRecordType RecType, const std::u16string& Msg,
+                        std::uint16_t Category, std::uint16_t EventID) {
+  if (!FState.Has(TFSOpenState::osWrite)) RaiseWrongMode(u"osWrite");
+  const std::uint16_t type = RecordTypeToEventType(RecType);
+  const std::u16string strings[1] = {Msg};
+  fLastError =
+      platform::EventLogService().ReportEvent(FWriteHandle, type, Category, EventID, strings, {});
+  return fLastError == err::kSuccess;
+}
+
+}  // namespace qb

@@ -1,0 +1,145 @@
+// Category and description texts from the message libraries that event sources register.
+#include <algorithm>
+
+#include "eventlog/ev_event_log.h"
+#include "localization/ev_language.h"
+#include "platform/platform.h"
+#include "util/ev_utils.h"
+#include "util/format.h"
+#include "util/registry_key.h"
+#include "util/text.h"
+
+namespace qb {
+namespace {
+
+namespace err = platform::err;
+
+constexpr std::size_t kMaxKeyLength = 255;
+constexpr platform::Handle kSmallestModuleHandle = 32;
+constexpr std::uint32_t kSourceKeyAccess = 0x20009;  // STANDARD_RIGHTS_READ|QUERY|ENUMERATE
+constexpr char16_t kSecurityDefaults[] =
+    u"%SystemRoot%\\System32\\MsAuditE.dll;%SystemRoot%\\System32\\xpsp2res.dll";
+
+}  // namespace
+
+std::size_t HighestInsertNamed(std::u16string_view text) {
+  // Every "%" followed by a digit 1-9 counts, escapes included: an upper bound is what keeps
+  // the platform from reading past the inserts.
+  std::size_t highest = 0;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != u'%' || text[i + 1] < u'1' || text[i + 1] > u'9') continue;
+    std::size_t n = static_cast<std::size_t>(text[i + 1] - u'0');
+    if (i + 2 < text.size() && text[i + 2] >= u'0' && text[i + 2] <= u'9') {
+      n = n * 10 + static_cast<std::size_t>(text[i + 2] - u'0');
+    }
+    highest = std::max(highest, n);
+  }
+  return highest;
+}
+
+std::u16string TFWEventLog::FormatMessageFrom(platform::Handle module, std::uint32_t id,
+                                              const std::vector<std::u16string>* inserts) {
+  try {
+    auto& modules = platform::Modules();
+    // The platform reads as many inserts as the message names: a message that names more
+    // than the record supplies cannot come from this library.
+    std::u16string templ;
+    if (modules.MessageTemplate(module, id, templ) != err::kSuccess) return {};
+    const std::size_t supplied = inserts == nullptr ? 0 : inserts->size();
+    if (HighestInsertNamed(templ) > supplied) return {};
+    std::u16string text;
+    const std::span<const std::u16string> args =
+        inserts == nullptr ? std::span<const std::u16string>() : std::span(*inserts);
+    if (modules.FormatMessage(module, id, args, text) != err::kSuccess) return {};
+    return std::u16string(util::TrimControlAndSpace(util::UpToZero(text)));
+  } catch (...) {
+    return {};
+  }
+}
+
+std::u16string TFWEventLog::LookupMessage(const std::u16string& source,
+                                          const std::u16string& valueName, std::uint32_t id,
+                                          const std::vector<std::u16string>* inserts,
+                                          std::int32_t index) {
+  auto& modules = platform::Modules();
+  if (source == FSource) return FormatMessageFrom(modules.OwnModule(), id, inserts);
+
+  std::string key = platform::Locale().WideToAnsi(source);
+  if (key.size() > kMaxKeyLength) key.resize(kMaxKeyLength);
+  for (std::size_t i = 0; i < MessageTableLibraryes.Item.size(); ++i) {
+    if (MessageTableLibraryes.Item[i].sLibName != key) continue;
+    std::u16string text = FormatMessageFrom(MessageTableLibraryes.Item[i].hLibHandle, id, inserts);
+    if (!text.empty()) return text;
+  }
+
+  const std::u16string registryName = fRegEventList->GetEventLogName(index);
+  const std::u16string path = kEventLogKey + registryName + u"\\" + source;
+  std::u16string list;
+  if (util::RegistryKey::Open(platform::RegRoot::kLocalMachine, path, kSourceKeyAccess)) {
+    if (auto sourceKey = util::RegistryKey::Open(platform::RegRoot::kLocalMachine, path,
+                                                 platform::access::kKeyRead)) {
+      list = sourceKey->ReadString(valueName).value_or(u"");
+    } else if (registryName == u"Security") {
+      list = kSecurityDefaults;
+    }
+  }
+  if (list.empty()) return {};
+
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    auto end = list.find(u';', start);
+    if (end == std::u16string::npos) end = list.size();
+    const std::u16string_view item = std::u16string_view(list).substr(start, end - start);
+    start = end + 1;
+    if (item.empty()) continue;
+    const std::u16string libPath = util::ExpandEnvVars(item);
+    if (libPath.empty()) continue;
+    // A library this source has cached already gave no text a moment ago: loading and
+    // appending it again would only grow the cache.
+    const bool cached =
+        std::any_of(MessageTableLibraryes.Item.begin(), MessageTableLibraryes.Item.end(),
+                    [&](const TFWMessageTableLibrary& e) {
+                      return e.sLibName == key && util::EqualsNoCase(e.sLibPath, libPath);
+                    });
+    if (cached) continue;
+    TFWMessageTableLibrary entry;
+    entry.hLibHandle = modules.GetModuleHandle(libPath);
+    entry.bLoaded = entry.hLibHandle == 0;
+    if (entry.bLoaded) {
+      platform::ErrorCode error = 0;
+      entry.hLibHandle = modules.LoadLibraryAsDataFile(libPath, error);
+    }
+    if (entry.hLibHandle <= kSmallestModuleHandle) continue;
+    entry.sLibName = key;
+    entry.sLibPath = libPath;
+    const platform::Handle handle = entry.hLibHandle;
+    MessageTableLibraryes.Item.push_back(std::move(entry));
+    MessageTableLibraryes.Count = static_cast<std::int32_t>(MessageTableLibraryes.Item.size());
+    std::u16string text = FormatMessageFrom(handle, id, inserts);
+    if (!text.empty()) return text;
+  }
+  return {};
+}
+
+std::u16string TFWEventLog::GetCategoryText(const std::u16string& source, std::int32_t index,
+                                            std::uint16_t category) {
+  std::u16string text = LookupMessage(source, fCategoryMessageFile, category, nullptr, index);
+  return text.empty() ? fLanguage.GetLocaleString(105) : text;
+}
+
+std::u16string TFWEventLog::GetDescriptionText(const std::u16string& source, std::int32_t index,
+                                               const std::vector<std::u16string>& inserts,
+                                               std::uint32_t eventId) {
+  std::u16string text = LookupMessage(source, fEventMessageFile, eventId, &inserts, index);
+  if (!text.empty()) return text;
+  std::u16string joined;
+  for (const auto& s : inserts) {
+    joined += s;
+    joined += u"\r\n";
+  }
+  return util::Format(
+      fLanguage.GetLocaleString(201),
+      {std::int64_t{eventId & 0xFFFF}, std::u16string_view(source), std::u16string_view(joined)});
+}
+
+}  // namespace qb

@@ -1,0 +1,59 @@
+// The system's own event source under the Application log, registered while loaded.
+#include "eventlog/ev_event_log.h"
+#include "localization/ev_language.h"
+#include "platform/platform.h"
+#include "util/registry_key.h"
+
+namespace qb {
+
+namespace err = platform::err;
+
+void TFWEventLog::ShowRegistrationError() const {
+  platform::Ui().MessageBox(0, fLanguage.GetLocaleString(200), FSource,
+                            platform::mb::kOk | platform::mb::kIconError);
+}
+
+bool TFWEventLog::RegisterApp(std::int32_t CategoryCount) {
+  if (!FIsAdmin) {
+    ShowRegistrationError();
+    return false;
+  }
+  auto key = util::RegistryKey::Create(platform::RegRoot::kLocalMachine, FRegisterKey,
+                                       platform::access::kKeyAllAccess);
+  if (key) {
+    const std::u16string path = platform::System().ModuleFileName();
+    // The values go in this order; those written before a failure stay.
+    if (key->WriteString(OwnString(res::kCategoryMessageFile, u"CategoryMessageFile"), path) &&
+        key->WriteString(OwnString(res::kEventMessageFile, u"EventMessageFile"), path) &&
+        key->WriteDword(OwnString(res::kCategoryCount, u"CategoryCount"),
+                        static_cast<std::uint32_t>(CategoryCount)) &&
+        key->WriteDword(OwnString(res::kTypesSupported, u"TypesSupported"), 0x1F)) {
+      return true;
+    }
+  }
+  ShowRegistrationError();
+  return false;
+}
+
+bool TFWEventLog::DeregisterApp() {
+  if (!FIsAdmin) {
+    ShowRegistrationError();
+    return false;
+  }
+  try {
+    platform::Registry().DeleteTree(platform::RegRoot::kLocalMachine, FRegisterKey);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool TFWEventLog::IsRegistered() const {
+  platform::Handle key = 0;
+  const auto error = platform::Registry().OpenKey(platform::RegRoot::kLocalMachine, FRegisterKey,
+                                                  platform::access::kKeyQueryValue, key);
+  if (key != 0) platform::Registry().CloseKey(key);
+  return error == err::kSuccess || error == err::kAccessDenied;
+}
+
+}  // namespace qb

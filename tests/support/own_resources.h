@@ -1,0 +1,11 @@
+// The plugin's own resources as the tests expect them: the string resources and the message
+// table, typed out independently of the resource script.
+#pragma once
+
+#include "platform/sim/module_image.h"
+
+namespace qb::testing {
+
+sim::ModuleImage OwnResources();
+
+}  // namespace qb::testing
