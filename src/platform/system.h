@@ -65,6 +65,11 @@ class ISystem {
   // ERROR_PROC_NOT_FOUND when missing. Redirection is a per-thread setting.
   virtual ErrorCode DisableWow64FsRedirection(std::uintptr_t& oldValue) = 0;
   virtual ErrorCode RevertWow64FsRedirection(std::uintptr_t oldValue) = 0;
+
+  // SetLastError / GetLastError of the calling thread: how the find exports report failures
+  // to the host.
+  virtual void SetLastError(ErrorCode code) = 0;
+  virtual ErrorCode GetLastError() = 0;
 };
 
 }  // namespace qb::platform

@@ -9,4 +9,31 @@ int QB_STDCALL FsInit(int PluginNr, qb::fs::tProgressProc pProgressProc, qb::fs:
 int QB_STDCALL FsInitW(int PluginNr, qb::fs::tProgressProcW pProgressProcW,
                        qb::fs::tLogProcW pLogProcW, qb::fs::tRequestProcW pRequestProcW);
 void QB_STDCALL FsGetDefRootName(char* DefRootName, int maxlen);
+
+qb::fs::HANDLE QB_STDCALL FsFindFirstW(qb::fs::WCHAR* Path, qb::fs::WIN32_FIND_DATAW* FindData);
+qb::fs::BOOL QB_STDCALL FsFindNextW(qb::fs::HANDLE Hdl, qb::fs::WIN32_FIND_DATAW* FindData);
+int QB_STDCALL FsFindClose(qb::fs::HANDLE Hdl);
+qb::fs::HANDLE QB_STDCALL FsFindFirst(char* Path, qb::fs::WIN32_FIND_DATAA* FindData);
+qb::fs::BOOL QB_STDCALL FsFindNext(qb::fs::HANDLE Hdl, qb::fs::WIN32_FIND_DATAA* FindData);
+
+int QB_STDCALL FsGetFileW(qb::fs::WCHAR* RemoteName, qb::fs::WCHAR* LocalName, int CopyFlags,
+                          qb::fs::RemoteInfoStruct* RemoteInfo);
+int QB_STDCALL FsGetFile(char* RemoteName, char* LocalName, int CopyFlags,
+                         qb::fs::RemoteInfoStruct* RemoteInfo);
+
+int QB_STDCALL FsExtractCustomIconW(qb::fs::WCHAR* RemoteName, int ExtractFlags,
+                                    qb::fs::HICON* TheIcon);
+int QB_STDCALL FsExtractCustomIcon(char* RemoteName, int ExtractFlags, qb::fs::HICON* TheIcon);
+
+int QB_STDCALL FsContentGetSupportedField(int FieldIndex, char* FieldName, char* Units, int maxlen);
+qb::fs::BOOL QB_STDCALL FsContentGetDefaultViewW(qb::fs::WCHAR* ViewContents,
+                                                 qb::fs::WCHAR* ViewHeaders,
+                                                 qb::fs::WCHAR* ViewWidths,
+                                                 qb::fs::WCHAR* ViewOptions, int maxlen);
+qb::fs::BOOL QB_STDCALL FsContentGetDefaultView(char* ViewContents, char* ViewHeaders,
+                                                char* ViewWidths, char* ViewOptions, int maxlen);
+int QB_STDCALL FsContentGetValueW(qb::fs::WCHAR* FileName, int FieldIndex, int UnitIndex,
+                                  void* FieldValue, int maxlen, int flags);
+int QB_STDCALL FsContentGetValue(char* FileName, int FieldIndex, int UnitIndex, void* FieldValue,
+                                 int maxlen, int flags);
 }

@@ -2,13 +2,19 @@
 
 #include <atomic>
 
+#include "platform/platform.h"
 #include "plugin/plugin_state.h"
 
 namespace qb::plugin {
 namespace {
 
+constexpr char16_t kSourceName[] = u"Quillerbankton";
+constexpr char16_t kOwnSourceKey[] =
+    u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quillerbankton";
+
 std::unique_ptr<PluginState> g_state;
 std::atomic<bool> g_loaded{false};
+std::uint64_t g_loads = 0;
 
 std::recursive_mutex& LockInstance() {
   static std::recursive_mutex lock;
@@ -37,7 +43,13 @@ void EnsureLoaded() noexcept {
     std::lock_guard lock(Lock());
     if (IsLoaded()) return;
     auto state = std::make_unique<PluginState>();
+    // The language comes first: the next steps already need its texts.
     state->language = std::make_unique<TLngResource>();
+    state->eventLog = std::make_unique<TFWEventLog>(*state->language, kSourceName);
+    // A failure is reported to the user and does not stop the load.
+    state->eventLog->RegisterApp(1);
+    state->findRecord = std::make_unique<TFindRecord>();
+    state->findRecord->frSerial = ++g_loads << 32;
     g_state = std::move(state);
     g_loaded.store(true, std::memory_order_release);
   } catch (...) {
@@ -46,16 +58,50 @@ void EnsureLoaded() noexcept {
 }
 
 void OnProcessDetach(bool processTerminating) noexcept {
+  if (!IsLoaded()) return;
   if (processTerminating) {
-    // Other threads are gone and may have held the lock: free nothing that needs it.
+    // Other threads are gone and may have died holding the lock: no lock, no window, no
+    // freeing; only the event source key goes, as at every unload.
+    try {
+      if (g_state->eventLog && g_state->eventLog->IsAdmin()) {
+        platform::Registry().DeleteTree(platform::RegRoot::kLocalMachine, kOwnSourceKey);
+      }
+    } catch (...) {
+    }
     return;
   }
   try {
     std::lock_guard lock(Lock());
     g_loaded.store(false, std::memory_order_release);
-    g_state.reset();
+    std::unique_ptr<PluginState> state = std::move(g_state);
+    state->findRecord->frEventList.clear();
+    state->findRecord.reset();
+    state->eventLog->DeregisterApp();
+    state->eventLog.reset();
+    state->language.reset();
   } catch (...) {
   }
+}
+
+std::int32_t LogIndexOf(std::u16string_view displayName) {
+  // The catalogue's placeholder is no log: a log that happens to share its name is still
+  // found, the placeholder never.
+  const auto& catalogue = State().eventLog->Catalogue();
+  for (std::int32_t i = 1; i < catalogue.EventLogCount(); ++i) {
+    if (catalogue.GetEventLogDisplayName(i) == displayName) return i;
+  }
+  return 0;
+}
+
+bool OpenLogNamed(std::u16string_view displayName) {
+  auto& log = *State().eventLog;
+  const std::int32_t index = LogIndexOf(displayName);
+  if (index == 0) return false;
+  if (log.OpenState().Has(TFSOpenState::osRead)) {
+    if (log.ReadSourceType() == index) return true;
+    log.Close(TFSOpenState::osRead);
+  }
+  return log.Open(index, TFSOpenState::osRead);
 }
 
 }  // namespace qb::plugin

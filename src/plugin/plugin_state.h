@@ -4,20 +4,40 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "eventlog/ev_event_log.h"
 #include "localization/ev_language.h"
 #include "plugin/fsplugin.h"
 
 namespace qb::plugin {
 
+// The state of the current directory listing; its address is the search handle.
+struct TFindRecord {
+  std::vector<TFileItem> frEventList;  // the records of the log folder listed last
+  std::u16string frPath;               // the listed path without its leading backslash
+  bool frIsRoot = false;
+  std::uint32_t frItemIndex = 0;
+  // Record number -> first index in frEventList, built at the first lookup after a listing.
+  std::optional<std::unordered_map<std::uint32_t, std::size_t>> frIndexByNumber;
+  // Changes with every listing (and every load): cached column values of an older listing are
+  // not used, so a folder shown again after its log changed shows the new records.
+  std::uint64_t frSerial = 0;
+};
+
 struct PluginState {
   std::unique_ptr<TLngResource> language;
+  std::unique_ptr<TFWEventLog> eventLog;
+  std::unique_ptr<TFindRecord> findRecord;
   int pluginNr = 0;
   fs::tProgressProc progress = nullptr;
   fs::tProgressProcW progressW = nullptr;
 };
 
-// The state, valid between the load steps and the unload.
+// The state, valid while IsLoaded().
 PluginState& State();
 
 // Whether the load steps have run and the state exists.
@@ -25,5 +45,13 @@ bool IsLoaded();
 
 // Serialises every use of the shared objects (event log object, record list, language).
 std::recursive_mutex& Lock();
+
+// Catalogue index of the log with this display name (exact match), 0 when there is none.
+std::int32_t LogIndexOf(std::u16string_view displayName);
+
+// Makes the log with this display name the one open for reading, closing another one; the
+// log that is open already stays as it is. False when there is no such log or it does not
+// open.
+bool OpenLogNamed(std::u16string_view displayName);
 
 }  // namespace qb::plugin

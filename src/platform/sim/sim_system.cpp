@@ -299,4 +299,12 @@ ErrorCode SimSystem::RevertWow64FsRedirection(std::uintptr_t) {
   return err::kSuccess;
 }
 
+namespace {
+thread_local platform::ErrorCode t_lastError = 0;
+}
+
+void SimSystem::SetLastError(ErrorCode code) { t_lastError = code; }
+
+ErrorCode SimSystem::GetLastError() { return t_lastError; }
+
 }  // namespace qb::sim

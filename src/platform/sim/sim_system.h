@@ -50,6 +50,8 @@ class SimSystem final : public platform::ISystem {
   platform::ErrorCode IsWow64Process(platform::Handle process, bool& wow64) override;
   platform::ErrorCode DisableWow64FsRedirection(std::uintptr_t& oldValue) override;
   platform::ErrorCode RevertWow64FsRedirection(std::uintptr_t oldValue) override;
+  void SetLastError(platform::ErrorCode code) override;
+  platform::ErrorCode GetLastError() override;
 
   static constexpr platform::Handle kCurrentProcess = static_cast<platform::Handle>(-1);
 

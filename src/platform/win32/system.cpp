@@ -222,4 +222,8 @@ ErrorCode Win32System::RevertWow64FsRedirection(std::uintptr_t oldValue) {
   return ERROR_SUCCESS;
 }
 
+void Win32System::SetLastError(ErrorCode code) { ::SetLastError(code); }
+
+ErrorCode Win32System::GetLastError() { return ::GetLastError(); }
+
 }  // namespace qb::win32

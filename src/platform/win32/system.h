@@ -22,6 +22,8 @@ class Win32System final : public platform::ISystem {
   platform::ErrorCode IsWow64Process(platform::Handle process, bool& wow64) override;
   platform::ErrorCode DisableWow64FsRedirection(std::uintptr_t& oldValue) override;
   platform::ErrorCode RevertWow64FsRedirection(std::uintptr_t oldValue) override;
+  void SetLastError(platform::ErrorCode code) override;
+  platform::ErrorCode GetLastError() override;
 };
 
 }  // namespace qb::win32

@@ -1,0 +1,252 @@
+// Custom columns (account, category, event code, description) and icons by event type.
+#include <cstring>
+
+#include "platform/platform.h"
+#include "plugin/column_text.h"
+#include "plugin/exports.h"
+#include "plugin/host_text.h"
+#include "plugin/plugin_state.h"
+#include "plugin/record_name.h"
+#include "plugin/record_text.h"
+
+namespace {
+
+using namespace qb;
+
+struct Field {
+  const char* name;
+  int type;
+};
+constexpr Field kFields[] = {{"Account", fs::ft_stringw},
+                             {"Category", fs::ft_stringw},
+                             {"Code", fs::ft_numeric_32},
+                             {"Description", fs::ft_stringw}};
+
+// The record read last on this thread for a text field, keyed by its log and number within
+// one listing.
+struct ColumnCache {
+  bool valid = false;
+  std::uint64_t listing = 0;
+  std::int32_t log = 0;
+  std::uint32_t number = 0;
+  TFWEventLogRecord record;
+};
+thread_local ColumnCache t_cache;
+
+const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name) {
+  auto& log = *plugin::State().eventLog;
+  const std::uint64_t listing = plugin::State().findRecord->frSerial;
+  const std::int32_t index = plugin::LogIndexOf(name.logName);
+  if (t_cache.valid && t_cache.listing == listing && t_cache.log == index &&
+      t_cache.number == name.number) {
+    return &t_cache.record;
+  }
+  t_cache.valid = false;
+  if (!plugin::OpenLogNamed(name.logName)) return nullptr;
+  if (!log.Read(false, name.number, t_cache.record)) return nullptr;
+  t_cache.valid = true;
+  t_cache.listing = listing;
+  t_cache.log = index;
+  t_cache.number = name.number;
+  return &t_cache.record;
+}
+
+// The event code from the listing when the name lies in the listed folder.
+std::optional<std::uint32_t> EventCode(const plugin::RemoteRecord& name) {
+  auto& find = *plugin::State().findRecord;
+  if (!find.frIsRoot && find.frPath == name.logName) {
+    if (!find.frIndexByNumber) {
+      auto& map = find.frIndexByNumber.emplace();
+      map.reserve(find.frEventList.size());
+      for (std::size_t i = 0; i < find.frEventList.size(); ++i) {
+        map.emplace(find.frEventList[i].fiNumber, i);  // the first of equal numbers stays
+      }
+    }
+    const auto it = find.frIndexByNumber->find(name.number);
+    if (it == find.frIndexByNumber->end()) return std::nullopt;
+    return find.frEventList[it->second].fiSize;
+  }
+  // Another log than the listed one: the record itself tells.
+  TFWEventLogRecord record;
+  if (!plugin::OpenLogNamed(name.logName)) return std::nullopt;
+  if (!plugin::State().eventLog->Read(false, name.number, record)) return std::nullopt;
+  return record.EventID & 0xFFFF;
+}
+
+int GetValue(const std::u16string& fileName, int fieldIndex, void* fieldValue, int maxlen,
+             int flags) {
+  auto& state = plugin::State();
+  if (state.findRecord->frIsRoot) {
+    t_cache = ColumnCache{};
+    return fs::ft_fieldempty;
+  }
+  if (fieldIndex < 0 || fieldIndex > 3) return fs::ft_fieldempty;
+  const auto name = plugin::ExtractRecordNumber(fileName);
+  if (!name) return fs::ft_fieldempty;
+  if (fieldIndex == 2) {
+    const auto code = EventCode(*name);
+    if (!code || maxlen < static_cast<int>(sizeof(std::int32_t))) return fs::ft_fieldempty;
+    const auto value = static_cast<std::int32_t>(*code);
+    std::memcpy(fieldValue, &value, sizeof(value));
+    return fs::ft_numeric_32;
+  }
+  if (flags & fs::CONTENT_DELAYIFSLOW) return fs::ft_delayed;
+  const int limit = maxlen / 2 - 1;
+  if (limit < 0) return fs::ft_fieldempty;
+  const TFWEventLogRecord* record = CachedRecord(*name);
+  if (record == nullptr) return fs::ft_fieldempty;
+  std::u16string text;
+  switch (fieldIndex) {
+    case 0:
+      text = plugin::UserText(*state.language, *record);
+      break;
+    case 1:
+      text = record->Category;
+      break;
+    default:
+      text = plugin::FlattenDescription(record->Description);
+      break;
+  }
+  text = plugin::TruncateWithEllipsis(text, static_cast<std::size_t>(limit));
+  plugin::CopyToHost(static_cast<fs::WCHAR*>(fieldValue), static_cast<std::size_t>(limit) + 1,
+                     text);
+  return fs::ft_stringw;
+}
+
+int ExtractIcon(const std::u16string& remoteName, fs::HICON* theIcon) {
+  auto& state = plugin::State();
+  const auto slash = remoteName.find_last_of(u'\\');
+  const std::u16string_view last =
+      std::u16string_view(remoteName).substr(slash == std::u16string::npos ? 0 : slash + 1);
+  const auto dot = last.find_last_of(u'.');
+  if (dot == std::u16string_view::npos) return fs::FS_ICON_USEDEFAULT;
+  const std::u16string_view extension = last.substr(dot + 1);
+  static constexpr std::pair<std::uint16_t, const char16_t*> kGroups[] = {{100, u"INFORMATION"},
+                                                                          {101, u"ERROR"},
+                                                                          {102, u"WARNING"},
+                                                                          {103, u"AUDIT_SUCCESS"},
+                                                                          {104, u"AUDIT_FAILED"}};
+  for (const auto& [id, group] : kGroups) {
+    if (platform::Locale().CompareNoCase(extension, state.language->GetLocaleString(id)) != 0) {
+      continue;
+    }
+    const platform::Handle icon = platform::Ui().LoadOwnIcon(group);
+    if (icon == 0) return fs::FS_ICON_USEDEFAULT;
+    *theIcon = reinterpret_cast<fs::HICON>(icon);
+    return fs::FS_ICON_EXTRACTED;
+  }
+  return fs::FS_ICON_USEDEFAULT;
+}
+
+std::u16string ViewText(std::initializer_list<std::u16string_view> parts, std::u16string_view head,
+                        std::u16string_view tail) {
+  // The host separates columns with the two characters backslash and n.
+  std::u16string text;
+  for (const auto part : parts) {
+    if (!text.empty()) text += u"\\n";
+    text += std::u16string(head) + std::u16string(part) + std::u16string(tail);
+  }
+  return text;
+}
+
+}  // namespace
+
+extern "C" int QB_STDCALL FsContentGetSupportedField(int FieldIndex, char* FieldName, char* Units,
+                                                     int maxlen) {
+  if (Units != nullptr && maxlen > 0) Units[0] = '\0';
+  if (FieldIndex < 0 || FieldIndex > 3) return fs::ft_nomorefields;
+  if (FieldName != nullptr && maxlen > 0) {
+    const std::size_t n =
+        std::min(std::strlen(kFields[FieldIndex].name), static_cast<std::size_t>(maxlen) - 1);
+    std::memcpy(FieldName, kFields[FieldIndex].name, n);
+    FieldName[n] = '\0';
+  }
+  return kFields[FieldIndex].type;
+}
+
+extern "C" fs::BOOL QB_STDCALL FsContentGetDefaultViewW(fs::WCHAR* ViewContents,
+                                                        fs::WCHAR* ViewHeaders,
+                                                        fs::WCHAR* ViewWidths,
+                                                        fs::WCHAR* ViewOptions, int maxlen) {
+  try {
+    if (!plugin::IsLoaded() || maxlen <= 0) return fs::kFalse;
+    std::lock_guard lock(plugin::Lock());
+    const auto& lng = *plugin::State().language;
+    const auto size = static_cast<std::size_t>(maxlen);
+    plugin::CopyToHost(
+        ViewContents, size,
+        u"[=tc.writedate]\\n" +
+            ViewText({u"Account", u"Category", u"Code", u"Description"}, u"[=<fs>.", u"]"));
+    std::u16string headers;
+    for (std::uint16_t id = 120; id <= 124; ++id) {
+      if (id != 120) headers += u"\\n";
+      headers += lng.GetLocaleString(id);
+    }
+    plugin::CopyToHost(ViewHeaders, size, headers);
+    plugin::CopyToHost(ViewWidths, size, u"130,38,60,50,60,30,200");
+    plugin::CopyToHost(ViewOptions, size, u"-1|1");
+    return fs::kTrue;
+  } catch (...) {
+    return fs::kFalse;
+  }
+}
+
+extern "C" fs::BOOL QB_STDCALL FsContentGetDefaultView(char* ViewContents, char* ViewHeaders,
+                                                       char* ViewWidths, char* ViewOptions,
+                                                       int maxlen) {
+  try {
+    if (maxlen <= 0) return fs::kFalse;
+    const auto size = static_cast<std::size_t>(maxlen);
+    std::u16string texts[4];
+    for (auto& t : texts) t.assign(size, u'\0');
+    const fs::BOOL result = FsContentGetDefaultViewW(texts[0].data(), texts[1].data(),
+                                                     texts[2].data(), texts[3].data(), maxlen);
+    char* const targets[4] = {ViewContents, ViewHeaders, ViewWidths, ViewOptions};
+    for (int i = 0; i < 4; ++i) {
+      plugin::CopyToHostAnsi(targets[i], size, std::u16string_view(texts[i].c_str()));
+    }
+    return result;
+  } catch (...) {
+    return fs::kFalse;
+  }
+}
+
+extern "C" int QB_STDCALL FsContentGetValueW(fs::WCHAR* FileName, int FieldIndex, int,
+                                             void* FieldValue, int maxlen, int flags) {
+  try {
+    if (!plugin::IsLoaded() || FileName == nullptr || FieldValue == nullptr) {
+      return fs::ft_fieldempty;
+    }
+    std::lock_guard lock(plugin::Lock());
+    return GetValue(plugin::FromHost(FileName), FieldIndex, FieldValue, maxlen, flags);
+  } catch (...) {
+    return fs::ft_fieldempty;
+  }
+}
+
+extern "C" int QB_STDCALL FsContentGetValue(char*, int, int, void*, int, int) {
+  return fs::ft_fieldempty;
+}
+
+extern "C" int QB_STDCALL FsExtractCustomIconW(fs::WCHAR* RemoteName, int, fs::HICON* TheIcon) {
+  try {
+    if (!plugin::IsLoaded() || RemoteName == nullptr || TheIcon == nullptr) {
+      return fs::FS_ICON_USEDEFAULT;
+    }
+    std::lock_guard lock(plugin::Lock());
+    return ExtractIcon(plugin::FromHost(RemoteName), TheIcon);
+  } catch (...) {
+    return fs::FS_ICON_USEDEFAULT;
+  }
+}
+
+extern "C" int QB_STDCALL FsExtractCustomIcon(char* RemoteName, int ExtractFlags,
+                                              fs::HICON* TheIcon) {
+  try {
+    if (RemoteName == nullptr) return fs::FS_ICON_USEDEFAULT;
+    std::u16string wide = plugin::FromHostAnsi(RemoteName);
+    return FsExtractCustomIconW(wide.data(), ExtractFlags, TheIcon);
+  } catch (...) {
+    return fs::FS_ICON_USEDEFAULT;
+  }
+}

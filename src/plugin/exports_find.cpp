@@ -1,0 +1,163 @@
+// The directory listing: the root lists the logs, a log folder lists its records.
+#include <cstring>
+
+#include "platform/platform.h"
+#include "plugin/exports.h"
+#include "plugin/host_text.h"
+#include "plugin/plugin_state.h"
+#include "plugin/record_name.h"
+
+namespace {
+
+using qb::fs::HANDLE;
+using qb::fs::kInvalidHandleValue;
+using qb::fs::WIN32_FIND_DATAA;
+using qb::fs::WIN32_FIND_DATAW;
+namespace err = qb::platform::err;
+
+constexpr qb::fs::DWORD kAttributeReadonly = 0x01;
+constexpr qb::fs::DWORD kAttributeDirectory = 0x10;
+constexpr qb::platform::ErrorCode kReadFault = 30;
+
+HANDLE Fail(qb::platform::ErrorCode code) {
+  qb::platform::System().SetLastError(code);
+  return kInvalidHandleValue;
+}
+
+void FillFolder(WIN32_FIND_DATAW& data, std::u16string_view displayName) {
+  std::memset(&data, 0, sizeof(data));
+  data.dwFileAttributes = kAttributeDirectory;
+  qb::plugin::CopyToHost(data.cFileName, qb::fs::kMaxPath, displayName);
+}
+
+void FillRecord(WIN32_FIND_DATAW& data, const qb::TFileItem& item) {
+  std::memset(&data, 0, sizeof(data));
+  data.dwFileAttributes = kAttributeReadonly;
+  data.ftLastWriteTime = {item.fiTime.dwLowDateTime, item.fiTime.dwHighDateTime};
+  data.nFileSizeLow = item.fiSize;
+  qb::plugin::CopyToHost(data.cFileName, qb::fs::kMaxPath,
+                         qb::plugin::RecordFileName(item, qb::fs::kMaxPath - 1));
+}
+
+HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
+  using namespace qb;
+  auto& state = plugin::State();
+  auto& log = *state.eventLog;
+  auto& find = *state.findRecord;
+  const std::u16string name(path.empty() ? path : path.substr(1));
+  const std::int32_t index = name.empty() ? 0 : plugin::LogIndexOf(name);
+  if (!name.empty() && index == 0) return Fail(err::kPathNotFound);
+
+  std::memset(findData, 0, sizeof(*findData));
+  find.frEventList.clear();
+  find.frIndexByNumber.reset();
+  ++find.frSerial;
+  find.frPath = name;
+  find.frIsRoot = name.empty();
+  find.frItemIndex = 0;
+  if (log.OpenState().Has(TFSOpenState::osRead)) log.Close(TFSOpenState::osRead);
+
+  if (find.frIsRoot) {
+    // An empty catalogue is an empty folder.
+    if (log.EventLogCount() < 2) return Fail(err::kNoMoreFiles);
+    FillFolder(*findData, log.GetEventLogDisplayName(1));
+    find.frItemIndex = 2;
+    return &find;
+  }
+  if (!log.Open(index, TFSOpenState::osRead)) {
+    platform::Ui().MessageBox(0, state.language->GetLocaleString(203), u"Quillerbankton",
+                              platform::mb::kOk | platform::mb::kIconError);
+    return Fail(err::kFileNotFound);
+  }
+  if (log.RecordCount(false, false) == 0) return Fail(err::kNoMoreFiles);
+  const bool complete = log.Read(false, false, &find.frEventList);
+  if (find.frEventList.empty()) return Fail(complete ? err::kNoMoreFiles : kReadFault);
+  FillRecord(*findData, find.frEventList.front());
+  find.frItemIndex = 1;
+  return &find;
+}
+
+qb::fs::BOOL FindNext(HANDLE hdl, WIN32_FIND_DATAW* findData) {
+  using namespace qb;
+  auto& state = plugin::State();
+  auto& find = *state.findRecord;
+  if (hdl != &find) {
+    platform::System().SetLastError(err::kInvalidHandle);
+    return fs::kFalse;
+  }
+  if (find.frIsRoot) {
+    const auto count = static_cast<std::uint32_t>(state.eventLog->EventLogCount());
+    if (find.frItemIndex >= count) return fs::kFalse;
+    FillFolder(*findData,
+               state.eventLog->GetEventLogDisplayName(static_cast<std::int32_t>(find.frItemIndex)));
+  } else {
+    if (find.frItemIndex >= find.frEventList.size()) return fs::kFalse;
+    FillRecord(*findData, find.frEventList[find.frItemIndex]);
+  }
+  ++find.frItemIndex;
+  return fs::kTrue;
+}
+
+// The 8-bit record: the 44 bytes before the names as they are, the names in the ANSI code
+// page, cut to their fields.
+void ToAnsi(const WIN32_FIND_DATAW& wide, WIN32_FIND_DATAA* ansi) {
+  std::memset(ansi, 0, sizeof(*ansi));
+  std::memcpy(ansi, &wide, offsetof(WIN32_FIND_DATAW, cFileName));
+  qb::plugin::CopyToHostAnsi(ansi->cFileName, sizeof(ansi->cFileName), wide.cFileName);
+  qb::plugin::CopyToHostAnsi(ansi->cAlternateFileName, sizeof(ansi->cAlternateFileName),
+                             wide.cAlternateFileName);
+}
+
+}  // namespace
+
+extern "C" HANDLE QB_STDCALL FsFindFirstW(qb::fs::WCHAR* Path, WIN32_FIND_DATAW* FindData) {
+  try {
+    if (!qb::plugin::IsLoaded()) return Fail(err::kNotEnoughMemory);
+    if (Path == nullptr || FindData == nullptr) return Fail(err::kInvalidParameter);
+    std::lock_guard lock(qb::plugin::Lock());
+    return FindFirst(qb::plugin::FromHost(Path), FindData);
+  } catch (...) {
+    return Fail(kReadFault);
+  }
+}
+
+extern "C" qb::fs::BOOL QB_STDCALL FsFindNextW(HANDLE Hdl, WIN32_FIND_DATAW* FindData) {
+  try {
+    if (!qb::plugin::IsLoaded() || FindData == nullptr) return qb::fs::kFalse;
+    std::lock_guard lock(qb::plugin::Lock());
+    return FindNext(Hdl, FindData);
+  } catch (...) {
+    return qb::fs::kFalse;
+  }
+}
+
+extern "C" int QB_STDCALL FsFindClose(HANDLE) {
+  return 0;
+}
+
+extern "C" HANDLE QB_STDCALL FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData) {
+  try {
+    if (!qb::plugin::IsLoaded()) return Fail(err::kNotEnoughMemory);
+    if (Path == nullptr || FindData == nullptr) return Fail(err::kInvalidParameter);
+    std::u16string wide = qb::plugin::FromHostAnsi(Path);
+    WIN32_FIND_DATAW data{};
+    const HANDLE h = FsFindFirstW(wide.data(), &data);
+    ToAnsi(data, FindData);
+    return h;
+  } catch (...) {
+    return Fail(kReadFault);
+  }
+}
+
+extern "C" qb::fs::BOOL QB_STDCALL FsFindNext(HANDLE Hdl, WIN32_FIND_DATAA* FindData) {
+  try {
+    if (FindData == nullptr) return qb::fs::kFalse;
+    WIN32_FIND_DATAW data{};
+    const qb::fs::BOOL found = FsFindNextW(Hdl, &data);
+    // A failed call leaves the host's record as it was, as the wide export does.
+    if (found) ToAnsi(data, FindData);
+    return found;
+  } catch (...) {
+    return qb::fs::kFalse;
+  }
+}

@@ -1,0 +1,85 @@
+// Copying a record file out: the record's text rendition, written as UTF-16.
+#include "platform/platform.h"
+#include "plugin/exports.h"
+#include "plugin/host_text.h"
+#include "plugin/plugin_state.h"
+#include "plugin/record_name.h"
+#include "plugin/record_text.h"
+
+namespace {
+
+using namespace qb;
+
+// Tells the host's progress callback; true when the user asked to abort.
+bool Progress(const std::u16string& remote, const std::u16string& local, int percent) {
+  auto& state = plugin::State();
+  if (state.progressW != nullptr) {
+    std::u16string r = remote;
+    std::u16string l = local;
+    return state.progressW(state.pluginNr, r.data(), l.data(), percent) == 1;
+  }
+  if (state.progress != nullptr) {
+    std::string r = platform::Locale().WideToAnsi(remote);
+    std::string l = platform::Locale().WideToAnsi(local);
+    return state.progress(state.pluginNr, r.data(), l.data(), percent) == 1;
+  }
+  return false;
+}
+
+platform::Bytes Utf16File(const std::vector<std::u16string>& lines) {
+  platform::Bytes bytes{std::byte{0xFF}, std::byte{0xFE}};
+  const auto put = [&](char16_t c) {
+    bytes.push_back(static_cast<std::byte>(c & 0xFF));
+    bytes.push_back(static_cast<std::byte>(c >> 8));
+  };
+  for (const auto& line : lines) {
+    for (char16_t c : line) put(c);
+    put(u'\r');
+    put(u'\n');
+  }
+  return bytes;
+}
+
+int GetFile(const std::u16string& remote, const std::u16string& local) {
+  if (Progress(remote, local, 0)) return fs::FS_FILE_USERABORT;
+  const auto name = plugin::ExtractRecordNumber(remote);
+  if (!name) return fs::FS_FILE_NOTFOUND;
+  auto& state = plugin::State();
+  // The record is read from the log its name gives, whichever log was open before.
+  if (!plugin::OpenLogNamed(name->logName)) return fs::FS_FILE_READERROR;
+  TFWEventLogRecord record;
+  if (!state.eventLog->Read(false, name->number, record)) return fs::FS_FILE_READERROR;
+  const auto lines =
+      plugin::RecordTextLines(*state.eventLog, *state.language, name->logName, record);
+  if (platform::System().WriteFile(local, Utf16File(lines)) != platform::err::kSuccess) {
+    return fs::FS_FILE_WRITEERROR;
+  }
+  if (Progress(remote, local, 100)) return fs::FS_FILE_USERABORT;
+  return fs::FS_FILE_OK;
+}
+
+}  // namespace
+
+extern "C" int QB_STDCALL FsGetFileW(fs::WCHAR* RemoteName, fs::WCHAR* LocalName, int,
+                                     fs::RemoteInfoStruct*) {
+  try {
+    if (!plugin::IsLoaded()) return fs::FS_FILE_READERROR;
+    if (RemoteName == nullptr || LocalName == nullptr) return fs::FS_FILE_NOTFOUND;
+    std::lock_guard lock(plugin::Lock());
+    return GetFile(plugin::FromHost(RemoteName), plugin::FromHost(LocalName));
+  } catch (...) {
+    return fs::FS_FILE_READERROR;
+  }
+}
+
+extern "C" int QB_STDCALL FsGetFile(char* RemoteName, char* LocalName, int CopyFlags,
+                                    fs::RemoteInfoStruct* RemoteInfo) {
+  try {
+    if (RemoteName == nullptr || LocalName == nullptr) return fs::FS_FILE_NOTFOUND;
+    std::u16string remote = plugin::FromHostAnsi(RemoteName);
+    std::u16string local = plugin::FromHostAnsi(LocalName);
+    return FsGetFileW(remote.data(), local.data(), CopyFlags, RemoteInfo);
+  } catch (...) {
+    return fs::FS_FILE_READERROR;
+  }
+}

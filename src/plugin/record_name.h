@@ -1,0 +1,29 @@
+// Record file names: "[<number>] <source>.<type word>", and reading a record number (and the
+// log name) back from a remote name.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "eventlog/event_log_types.h"
+
+namespace qb::plugin {
+
+// The name of a record file, at most `maxChars` characters: a longer source name is cut so
+// that the number in front and the type word behind (which picks the icon) stay whole.
+std::u16string RecordFileName(const TFileItem& item, std::size_t maxChars);
+
+struct RemoteRecord {
+  std::uint32_t number = 0;
+  std::u16string logName;  // the first path component, empty when the name has none
+};
+
+// The number between the first "[" and the "]" after it, as an unsigned decimal; nullopt
+// when there is none or it is not a number.
+std::optional<RemoteRecord> ExtractRecordNumber(std::u16string_view remoteName);
+
+// The first path component of a remote name ("\Application\[1] x.error" -> "Application").
+std::u16string FirstPathComponent(std::u16string_view remoteName);
+
+}  // namespace qb::plugin

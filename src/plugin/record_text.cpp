@@ -1,0 +1,55 @@
+#include "plugin/record_text.h"
+
+#include "dialogs/data_dump.h"
+#include "localization/ev_language.h"
+#include "platform/platform.h"
+#include "util/format.h"
+#include "util/text.h"
+
+namespace qb::plugin {
+
+std::u16string UserText(const TLngResource& language, const TFWEventLogRecord& record) {
+  if (record.Domain.empty() && record.Account.empty()) return language.GetLocaleString(37);
+  return record.Domain + u"\\" + record.Account;
+}
+
+std::u16string DateTimeText(util::DateTime value) {
+  const auto fields = util::DateTimeToSystemTime(value);
+  auto& locale = platform::Locale();
+  std::u16string text = locale.FormatShortDate(fields);
+  if (fields.wHour != 0 || fields.wMinute != 0 || fields.wSecond != 0) {
+    text += u" " + locale.FormatLongTime(fields);
+  }
+  return text;
+}
+
+std::vector<std::u16string> RecordTextLines(const TFWEventLog& log, const TLngResource& language,
+                                            std::u16string_view logName,
+                                            const TFWEventLogRecord& record) {
+  const auto label = [&](std::uint16_t id, std::u16string_view value) {
+    return util::Format(u"%-28s%s", {language.GetLocaleString(id), value});
+  };
+  std::vector<std::u16string> lines = {
+      label(16, logName),
+      label(17, record.SourceName),
+      label(19, DateTimeText(record.TimeWritten)),
+      label(21, util::ToDecimalUnsigned(record.EventID & 0xFFFF)),
+      label(23, record.Category),
+      label(25, log.EventTypeToString(record.EventType, true)),
+      label(27, util::ToDecimalUnsigned(record.Number)),
+      u"",
+      label(28, UserText(language, record)),
+      label(29, record.ComputerName),
+      util::Format(u"\r\n%-28s\r\n%s", {language.GetLocaleString(30), record.Description}),
+  };
+  if (!record.BinData.empty()) {
+    lines.push_back(util::Format(u"\r\n%-28s", {language.GetLocaleString(31)}));
+    lines.push_back(util::Format(
+        u"\r\n%-28s\r\n%s", {language.GetLocaleString(33), FormatDataAsWords(record.BinData)}));
+    lines.push_back(util::Format(
+        u"\r\n%-28s\r\n%s", {language.GetLocaleString(35), FormatDataAsBytes(record.BinData)}));
+  }
+  return lines;
+}
+
+}  // namespace qb::plugin

@@ -1,0 +1,22 @@
+// The text rendition of a record that copying a record file out writes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "eventlog/ev_event_log.h"
+
+namespace qb::plugin {
+
+// The lines of the rendition (a line may hold CR LF inside it), labels from the language.
+std::vector<std::u16string> RecordTextLines(const TFWEventLog& log, const TLngResource& language,
+                                            std::u16string_view logName,
+                                            const TFWEventLogRecord& record);
+
+// "Domain\Account", or language text 37 when both are empty.
+std::u16string UserText(const TLngResource& language, const TFWEventLogRecord& record);
+
+// The user's short date and, unless it is midnight exactly, a blank and the long time.
+std::u16string DateTimeText(util::DateTime value);
+
+}  // namespace qb::plugin

@@ -1,0 +1,114 @@
+#include <cstring>
+
+#include "plugin/lifecycle.h"
+#include "support/plugin_fixture.h"
+
+namespace qb {
+namespace {
+
+using testing::PluginTest;
+
+const std::u16string kOwnKey = testing::kEventLogKey + u"Application\\Quillerbankton";
+
+TEST(RootName, IsCutToTheBufferAndNothingIsWrittenPastIt) {
+  char buffer[120];
+  std::memset(buffer, 'x', sizeof(buffer));
+  FsGetDefRootName(buffer, 100);
+  EXPECT_STREQ(buffer, "Quillerbankton");
+  std::memset(buffer, 'x', sizeof(buffer));
+  FsGetDefRootName(buffer, 5);
+  EXPECT_STREQ(buffer, "Quil");
+  EXPECT_EQ(buffer[5], 'x');
+  std::memset(buffer, 'x', sizeof(buffer));
+  FsGetDefRootName(buffer, 1);
+  EXPECT_EQ(buffer[0], '\0');
+  EXPECT_EQ(buffer[1], 'x');
+  FsGetDefRootName(buffer + 10, 0);
+  EXPECT_EQ(buffer[10], 'x');
+  FsGetDefRootName(nullptr, 10);
+}
+
+class LifecycleTest : public PluginTest {};
+
+TEST_F(LifecycleTest, LoadRegistersTheSourceAndWritesTheLanguageUnloadRemovesIt) {
+  AddLog(u"Application");
+  EXPECT_FALSE(registry().KeyExists(kOwnKey));  // nothing heavy before the first FsInit
+  Init();
+  EXPECT_TRUE(files().FileExists(
+      u"C:\\Program Files\\totalcmd\\plugins\\wfx\\Quillerbankton\\Language\\Eng.lng"));
+  EXPECT_EQ(registry().GetString(kOwnKey, u"EventMessageFile"), files().ModuleFileName());
+  EXPECT_TRUE(machine().ui().MessageBoxes().empty());
+  ASSERT_TRUE(List(u"\\Application").lastError == platform::err::kNoMoreFiles);
+  EXPECT_EQ(machine().eventlog().OpenHandleCount(), 1u);  // an empty log stays open
+  plugin::OnProcessDetach(false);
+  EXPECT_FALSE(registry().KeyExists(kOwnKey));
+  EXPECT_EQ(machine().eventlog().OpenHandleCount(), 0u);
+  // The exports answer safely once the library's objects are gone.
+  std::u16string path = u"\\";
+  fs::WIN32_FIND_DATAW data;
+  EXPECT_EQ(FsFindFirstW(path.data(), &data), fs::kInvalidHandleValue);
+}
+
+TEST_F(LifecycleTest, UsersWithoutRightsSeeTheMessageAtLoadAndUnload) {
+  machine().accounts().SetTokenGroups({sim::SimAccounts::SidFromString(u"S-1-5-32-545")});
+  Init();
+  EXPECT_EQ(machine().ui().MessageBoxes().size(), 1u);
+  EXPECT_FALSE(registry().KeyExists(kOwnKey));
+  EXPECT_TRUE(List(u"\\").lastError != 0);  // still working: an empty catalogue
+  plugin::OnProcessDetach(false);
+  EXPECT_EQ(machine().ui().MessageBoxes().size(), 2u);
+}
+
+TEST_F(LifecycleTest, AnEndingProcessOnlyRemovesTheKey) {
+  AddLog(u"Application").Append(Record(u"S"));
+  Init();
+  ASSERT_TRUE(List(u"\\Application").ok);
+  machine().accounts().SetTokenGroups({});  // would make an unload show a message box
+  plugin::OnProcessDetach(true);
+  EXPECT_FALSE(registry().KeyExists(kOwnKey));
+  EXPECT_TRUE(machine().ui().MessageBoxes().empty());
+}
+
+TEST_F(LifecycleTest, InitKeepsOneProgressSlotAndThePluginNumber) {
+  AddLog(u"Application").Append(Record(u"S"));
+  static int ansiCalls = 0;
+  static int lastNr = 0;
+  const auto ansi = [](int nr, char*, char*, int) QB_STDCALL {
+    ++ansiCalls;
+    lastNr = nr;
+    return 0;
+  };
+  EXPECT_EQ(FsInit(3, ansi, nullptr, nullptr), 0);
+  EXPECT_EQ(GetFile(u"\\Application\\[1] S.information", u"C:\\Temp\\a.txt"), fs::FS_FILE_OK);
+  EXPECT_EQ(ansiCalls, 2);
+  EXPECT_EQ(lastNr, 3);
+  EXPECT_EQ(FsInitW(9, &ProgressW, nullptr, nullptr), 0);
+  EXPECT_EQ(GetFile(u"\\Application\\[1] S.information", u"C:\\Temp\\a.txt"), fs::FS_FILE_OK);
+  EXPECT_EQ(ansiCalls, 2);
+  ASSERT_EQ(ProgressCalls().size(), 2u);
+  EXPECT_EQ(ProgressCalls()[0].pluginNr, 9);
+  EXPECT_EQ(ProgressCalls()[0].percent, 0);
+  EXPECT_EQ(ProgressCalls()[1].percent, 100);
+  EXPECT_EQ(ProgressCalls()[1].source, u"\\Application\\[1] S.information");
+  EXPECT_EQ(ProgressCalls()[1].target, u"C:\\Temp\\a.txt");
+  EXPECT_EQ(FsInit(4, ansi, nullptr, nullptr), 0);
+  EXPECT_EQ(GetFile(u"\\Application\\[1] S.information", u"C:\\Temp\\a.txt"), fs::FS_FILE_OK);
+  EXPECT_EQ(ProgressCalls().size(), 2u);
+  EXPECT_EQ(lastNr, 4);
+}
+
+TEST_F(LifecycleTest, TheEightBitValueExportIsAlwaysEmpty) {
+  AddLog(u"Application").Append(Record(u"S"));
+  Init();
+  ASSERT_TRUE(List(u"\\Application").ok);
+  char name[] = "\\Application\\[1] S.information";
+  char buffer[64];
+  for (int field = -1; field < 6; ++field) {
+    EXPECT_EQ(FsContentGetValue(name, field, 0, buffer, sizeof(buffer), 0), fs::ft_fieldempty);
+  }
+  std::u16string text;
+  EXPECT_EQ(Value(u"\\Application\\[1] S.information", 1, text), fs::ft_stringw);
+}
+
+}  // namespace
+}  // namespace qb
