@@ -250,6 +250,8 @@ class ReadingLoopTest : public EventLogTest {
     AddLog(u"Application");
     machine().platform().eventlog = &service_;
   }
+  // The event log object closes its log through the service: it goes first.
+  ~ReadingLoopTest() override { ResetLog(); }
   static platform::Bytes Concat(std::initializer_list<platform::Bytes> parts) {
     platform::Bytes all;
     for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());

@@ -2,12 +2,14 @@
 
 namespace qb::sim {
 
-Machine::Machine() : modules_(system_, locale_), ui_(modules_) {
+Machine::Machine() : modules_(system_, locale_), ui_(modules_), eventlog_(system_, registry_) {
   platform_.registry = &registry_;
   platform_.system = &system_;
   platform_.locale = &locale_;
   platform_.modules = &modules_;
   platform_.ui = &ui_;
+  platform_.eventlog = &eventlog_;
+  platform_.accounts = &accounts_;
 }
 
 Machine::~Machine() = default;

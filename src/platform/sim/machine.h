@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/sim/sim_accounts.h"
+#include "platform/sim/sim_eventlog.h"
 #include "platform/sim/sim_locale.h"
 #include "platform/sim/sim_modules.h"
 #include "platform/sim/sim_registry.h"
@@ -27,6 +29,8 @@ class Machine {
   SimLocale& locale() { return locale_; }
   SimModules& modules() { return modules_; }
   SimUi& ui() { return ui_; }
+  SimEventLogService& eventlog() { return eventlog_; }
+  SimAccounts& accounts() { return accounts_; }
 
  private:
   SimRegistry registry_;
@@ -34,6 +38,8 @@ class Machine {
   SimLocale locale_;
   SimModules modules_;
   SimUi ui_;
+  SimEventLogService eventlog_;
+  SimAccounts accounts_;
   platform::Platform platform_;
 };
 

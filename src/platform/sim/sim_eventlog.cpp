@@ -1,0 +1,497 @@
+#include "platform/sim/sim_eventlog.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <limits>
+
+#include "platform/sim/evt_file.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system.h"
+#include "util/text.h"
+
+namespace qb::sim {
+
+// The state of one auto-reset event.
+struct ChangeSignal {
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool set = false;
+
+  void Set() {
+    {
+      std::lock_guard lock(mutex);
+      set = true;
+    }
+    cv.notify_all();
+  }
+};
+
+namespace {
+
+using platform::ErrorCode;
+namespace err = platform::err;
+namespace evflags = platform::evflags;
+
+constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+constexpr char16_t kEventLogKey[] = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
+
+class ChangeEvent final : public platform::IChangeEvent {
+ public:
+  ChangeEvent(std::shared_ptr<ChangeSignal> signal, std::shared_ptr<std::atomic<bool>> fails)
+      : signal_(std::move(signal)), fails_(std::move(fails)) {}
+
+  WaitResult Wait(std::uint32_t milliseconds, ErrorCode& error) override {
+    if (*fails_) {
+      error = err::kInvalidHandle;
+      return WaitResult::kFailed;
+    }
+    std::unique_lock lock(signal_->mutex);
+    const auto isSet = [&] { return signal_->set; };
+    if (milliseconds == kInfinite) {
+      signal_->cv.wait(lock, isSet);
+    } else if (!signal_->cv.wait_for(lock, std::chrono::milliseconds(milliseconds), isSet)) {
+      return WaitResult::kTimeout;
+    }
+    signal_->set = false;  // auto-reset: one wait consumes the signal
+    return WaitResult::kSignalled;
+  }
+
+ private:
+  std::shared_ptr<ChangeSignal> signal_;
+  std::shared_ptr<std::atomic<bool>> fails_;
+};
+
+// Sum of what the log's .evt file takes: header, records and end-of-file record.
+std::uint64_t FileBytes(const std::deque<platform::Bytes>& records) {
+  std::uint64_t total = kEvtHeaderSize + kEvtEofRecordSize;
+  for (const auto& record : records) total += record.size();
+  return total;
+}
+
+platform::Bytes Save(const std::deque<platform::Bytes>& records, std::uint32_t nextNumber,
+                     std::uint32_t maxSize, bool full) {
+  EvtLog log;
+  log.records.assign(records.begin(), records.end());
+  log.oldestRecordNumber = records.empty() ? 0 : RecordNumber(records.front());
+  log.currentRecordNumber = nextNumber;
+  log.maxSize = maxSize;
+  log.flags = full ? evtflag::kLogFullWritten : 0;
+  return WriteEvtFile(log);
+}
+
+}  // namespace
+
+// --- SimEventLog ---
+
+SimEventLog::SimEventLog(SimEventLogService& service, std::u16string name)
+    : service_(service), name_(std::move(name)) {}
+
+std::uint32_t SimEventLog::Append(platform::Bytes record) {
+  std::lock_guard lock(service_.mutex_);
+  return service_.AppendLocked(*this, std::move(record));
+}
+
+std::uint32_t SimEventLog::Append(const RecordSpec& contents) {
+  return Append(BuildEventRecord(contents));
+}
+
+void SimEventLog::Clear() {
+  std::lock_guard lock(service_.mutex_);
+  service_.ClearLocked(*this);
+}
+
+// --- SimEventLogService: the machine as a test describes it ---
+
+SimEventLogService::SimEventLogService(SimSystem& files, SimRegistry& registry)
+    : files_(files), registry_(registry), waitFails_(std::make_shared<std::atomic<bool>>(false)) {}
+
+SimEventLogService::~SimEventLogService() = default;
+
+SimEventLog& SimEventLogService::AddLogLocked(std::u16string_view name) {
+  auto& slot = logs_[util::FoldCase(name)];
+  if (!slot) slot = std::make_unique<SimEventLog>(*this, std::u16string(name));
+  return *slot;
+}
+
+SimEventLog* SimEventLogService::FindLogLocked(std::u16string_view name) {
+  const auto it = logs_.find(util::FoldCase(name));
+  return it == logs_.end() ? nullptr : it->second.get();
+}
+
+SimEventLog& SimEventLogService::AddLog(std::u16string_view name) {
+  std::lock_guard lock(mutex_);
+  return AddLogLocked(name);
+}
+
+SimEventLog* SimEventLogService::FindLog(std::u16string_view name) {
+  std::lock_guard lock(mutex_);
+  return FindLogLocked(name);
+}
+
+bool SimEventLogService::LoadEvt(std::u16string_view logName, platform::ByteSpan evt,
+                                 std::string* error) {
+  auto file = ReadEvtFile(evt, error);
+  if (!file) return false;
+  std::lock_guard lock(mutex_);
+  SimEventLog& log = AddLogLocked(logName);
+  log.records.assign(std::make_move_iterator(file->records.begin()),
+                     std::make_move_iterator(file->records.end()));
+  log.nextNumber = file->currentRecordNumber;
+  log.oldestNumber = log.records.empty() ? log.nextNumber : RecordNumber(log.records.front());
+  log.full = false;
+  ++log.generation_;
+  SignalLocked(log);
+  return true;
+}
+
+platform::Bytes SimEventLogService::SaveEvt(std::u16string_view logName) const {
+  std::lock_guard lock(mutex_);
+  const auto it = logs_.find(util::FoldCase(logName));
+  if (it == logs_.end()) return {};
+  const SimEventLog& log = *it->second;
+  return Save(log.records, log.nextNumber, log.maxSize, log.full);
+}
+
+void SimEventLogService::SetNow(std::uint32_t unixSeconds) {
+  std::lock_guard lock(mutex_);
+  now_ = unixSeconds;
+}
+
+void SimEventLogService::SetComputerName(std::u16string name) {
+  std::lock_guard lock(mutex_);
+  computerName_ = std::move(name);
+}
+
+void SimEventLogService::SetOpenFails(std::u16string_view logName, ErrorCode error) {
+  std::lock_guard lock(mutex_);
+  if (error == err::kSuccess) {
+    openFails_.erase(util::FoldCase(logName));
+  } else {
+    openFails_[util::FoldCase(logName)] = error;
+  }
+}
+
+void SimEventLogService::SetWaitFails(bool fails) {
+  *waitFails_ = fails;
+}
+
+void SimEventLogService::SetCreateEventFails(ErrorCode error) {
+  std::lock_guard lock(mutex_);
+  createEventFails_ = error;
+}
+
+void SimEventLogService::SetFullInformationMissing(bool missing) {
+  std::lock_guard lock(mutex_);
+  fullInformationMissing_ = missing;
+}
+
+std::size_t SimEventLogService::ReadCallCount() const {
+  std::lock_guard lock(mutex_);
+  return readCalls_;
+}
+
+std::size_t SimEventLogService::OpenHandleCount() const {
+  std::lock_guard lock(mutex_);
+  return logHandles_.size();
+}
+
+std::size_t SimEventLogService::SourceHandleCount() const {
+  std::lock_guard lock(mutex_);
+  return sourceHandles_.size();
+}
+
+std::vector<std::u16string> SimEventLogService::RegisteredSources() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::u16string> names;
+  for (const auto& [handle, name] : sourceHandles_) names.push_back(name);  // handles ascend
+  return names;
+}
+
+// --- internals, called with the mutex held ---
+
+SimEventLogService::LogHandle* SimEventLogService::FindHandleLocked(platform::Handle handle) {
+  const auto it = logHandles_.find(handle);
+  return it == logHandles_.end() ? nullptr : &it->second;
+}
+
+std::uint32_t SimEventLogService::AppendLocked(SimEventLog& log, platform::Bytes record) {
+  if (log.maxSize != 0) {
+    std::uint64_t total = FileBytes(log.records) + record.size();
+    if (total > log.maxSize) {
+      if (!log.overwrite) {
+        log.full = true;
+        return 0;
+      }
+      while (!log.records.empty() && total > log.maxSize) {
+        total -= log.records.front().size();
+        log.records.pop_front();
+      }
+    }
+  }
+  const std::uint32_t number = log.nextNumber++;
+  WriteU32(record, recfield::kRecordNumber, number);
+  log.records.push_back(std::move(record));
+  log.oldestNumber = RecordNumber(log.records.front());
+  SignalLocked(log);
+  return number;
+}
+
+void SimEventLogService::ClearLocked(SimEventLog& log) {
+  log.records.clear();
+  log.oldestNumber = 1;
+  log.nextNumber = 1;
+  log.full = false;
+  ++log.generation_;
+  SignalLocked(log);
+}
+
+void SimEventLogService::SignalLocked(SimEventLog& log) {
+  std::erase_if(log.watchers_, [](const std::weak_ptr<ChangeSignal>& watcher) {
+    const auto signal = watcher.lock();
+    if (signal) signal->Set();
+    return signal == nullptr;
+  });
+}
+
+ErrorCode SimEventLogService::WriteBackupLocked(const LogHandle& handle, std::u16string_view path) {
+  if (path.empty()) return err::kInvalidParameter;
+  if (files_.FileExists(path)) return err::kAlreadyExists;
+  const auto& records = handle.records();
+  const platform::Bytes file =
+      handle.live ? Save(records, handle.live->nextNumber, handle.live->maxSize, handle.live->full)
+                  : Save(records, records.empty() ? 1 : RecordNumber(records.back()) + 1, 0, false);
+  return files_.WriteFile(path, file);
+}
+
+std::uint32_t SimEventLogService::NowLocked() const {
+  if (now_) return *now_;
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  return static_cast<std::uint32_t>(seconds.count());
+}
+
+// --- IEventLogService ---
+
+ErrorCode SimEventLogService::OpenEventLog(std::u16string_view logName, platform::Handle& log) {
+  log = 0;
+  std::lock_guard lock(mutex_);
+  if (const auto fault = openFails_.find(util::FoldCase(logName)); fault != openFails_.end()) {
+    return fault->second;
+  }
+  SimEventLog* target = FindLogLocked(logName);
+  if (target == nullptr) target = FindLogLocked(u"Application");
+  if (target == nullptr) return err::kFileNotFound;
+  LogHandle handle;
+  handle.live = target;
+  handle.generation = target->generation_;
+  log = nextHandle_++;
+  logHandles_.emplace(log, std::move(handle));
+  return err::kSuccess;
+}
+
+ErrorCode SimEventLogService::OpenBackupEventLog(std::u16string_view path, platform::Handle& log) {
+  log = 0;
+  if (path.empty()) return err::kFileNotFound;
+  platform::Bytes data;
+  if (const ErrorCode error = files_.ReadFile(path, data); error != err::kSuccess) return error;
+  auto file = ReadEvtFile(data);
+  if (!file) return err::kEventlogFileCorrupt;
+  LogHandle handle;
+  handle.snapshot.assign(std::make_move_iterator(file->records.begin()),
+                         std::make_move_iterator(file->records.end()));
+  std::lock_guard lock(mutex_);
+  log = nextHandle_++;
+  logHandles_.emplace(log, std::move(handle));
+  return err::kSuccess;
+}
+
+ErrorCode SimEventLogService::CloseEventLog(platform::Handle log) {
+  std::lock_guard lock(mutex_);
+  return logHandles_.erase(log) != 0 ? err::kSuccess : err::kInvalidHandle;
+}
+
+ErrorCode SimEventLogService::RegisterEventSource(std::u16string_view source,
+                                                  platform::Handle& handle) {
+  std::lock_guard lock(mutex_);
+  handle = nextHandle_++;
+  sourceHandles_.emplace(handle, std::u16string(source));
+  return err::kSuccess;
+}
+
+ErrorCode SimEventLogService::DeregisterEventSource(platform::Handle handle) {
+  std::lock_guard lock(mutex_);
+  return sourceHandles_.erase(handle) != 0 ? err::kSuccess : err::kInvalidHandle;
+}
+
+platform::ReadResult SimEventLogService::ReadEventLog(platform::Handle log, std::uint32_t flags,
+                                                      std::uint32_t recordOffset,
+                                                      std::span<std::byte> buffer) {
+  std::lock_guard lock(mutex_);
+  ++readCalls_;
+  LogHandle* handle = FindHandleLocked(log);
+  if (handle == nullptr) return {err::kInvalidHandle};
+
+  const bool sequential = (flags & evflags::kSequentialRead) != 0;
+  const bool seek = (flags & evflags::kSeekRead) != 0;
+  const bool forwards = (flags & evflags::kForwardsRead) != 0;
+  const bool backwards = (flags & evflags::kBackwardsRead) != 0;
+  constexpr std::uint32_t kKnown = evflags::kSequentialRead | evflags::kSeekRead |
+                                   evflags::kForwardsRead | evflags::kBackwardsRead;
+  if (sequential == seek || forwards == backwards || (flags & ~kKnown) != 0 ||
+      buffer.size() > kMaxReadBuffer) {
+    return {err::kInvalidParameter};
+  }
+  if (handle->live && handle->generation != handle->live->generation_) {
+    // The log was cleared or replaced under the handle: say so once and start afresh.
+    handle->generation = handle->live->generation_;
+    handle->position.reset();
+    return {err::kEventlogFileChanged};
+  }
+
+  const auto& records = handle->records();
+  if (records.empty()) return {seek ? err::kInvalidParameter : err::kHandleEof};
+  const std::int64_t oldest = RecordNumber(records.front());
+  const std::int64_t newest = RecordNumber(records.back());
+  std::int64_t start = 0;
+  if (seek) {
+    if (recordOffset < oldest || recordOffset > newest) return {err::kInvalidParameter};
+    start = recordOffset;
+  } else {
+    start = handle->position.value_or(forwards ? oldest : newest);
+  }
+  if (forwards ? start > newest : start < oldest) return {err::kHandleEof};
+
+  // Numbers ascend, so the first record to deliver is found by bisection.
+  const auto below = [&](std::int64_t limit) {
+    return [limit](const platform::Bytes& r) { return RecordNumber(r) < limit; };
+  };
+  const auto at = forwards
+                      ? std::partition_point(records.begin(), records.end(), below(start))
+                      : std::partition_point(records.begin(), records.end(), below(start + 1)) - 1;
+  auto index = static_cast<std::ptrdiff_t>(at - records.begin());
+  const auto count = static_cast<std::ptrdiff_t>(records.size());
+
+  platform::ReadResult result;
+  std::int64_t last = start;
+  std::size_t delivered = 0;
+  for (; index >= 0 && index < count; index += forwards ? 1 : -1, ++delivered) {
+    const auto& record = records[static_cast<std::size_t>(index)];
+    if (record.size() > buffer.size() - result.bytesRead) break;
+    if (!record.empty())
+      std::memcpy(buffer.data() + result.bytesRead, record.data(), record.size());
+    result.bytesRead += static_cast<std::uint32_t>(record.size());
+    last = RecordNumber(record);
+  }
+  if (delivered == 0) {
+    result.error = err::kInsufficientBuffer;
+    result.bytesNeeded =
+        static_cast<std::uint32_t>(records[static_cast<std::size_t>(index)].size());
+    return result;
+  }
+  handle->position = forwards ? last + 1 : last - 1;
+  return result;
+}
+
+ErrorCode SimEventLogService::GetNumberOfRecords(platform::Handle log, std::uint32_t& count) {
+  count = 0;
+  std::lock_guard lock(mutex_);
+  const LogHandle* handle = FindHandleLocked(log);
+  if (handle == nullptr) return err::kInvalidHandle;
+  count = static_cast<std::uint32_t>(handle->records().size());
+  return err::kSuccess;
+}
+
+ErrorCode SimEventLogService::GetOldestRecord(platform::Handle log, std::uint32_t& number) {
+  number = 0;
+  std::lock_guard lock(mutex_);
+  const LogHandle* handle = FindHandleLocked(log);
+  if (handle == nullptr) return err::kInvalidHandle;
+  const auto& records = handle->records();
+  number = records.empty() ? 0 : RecordNumber(records.front());
+  return err::kSuccess;
+}
+
+ErrorCode SimEventLogService::ClearEventLog(platform::Handle log, std::u16string_view backupPath) {
+  std::lock_guard lock(mutex_);
+  const LogHandle* handle = FindHandleLocked(log);
+  if (handle == nullptr || handle->live == nullptr) return err::kInvalidHandle;
+  // The backup and the clear happen under one lock, so no record slips in between.
+  if (!backupPath.empty()) {
+    if (const ErrorCode error = WriteBackupLocked(*handle, backupPath); error != err::kSuccess) {
+      return error;
+    }
+  }
+  ClearLocked(*handle->live);
+  return err::kSuccess;
+}
+
+ErrorCode SimEventLogService::BackupEventLog(platform::Handle log, std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  const LogHandle* handle = FindHandleLocked(log);
+  if (handle == nullptr) return err::kInvalidHandle;
+  return WriteBackupLocked(*handle, path);
+}
+
+ErrorCode SimEventLogService::ReportEvent(platform::Handle source, std::uint16_t type,
+                                          std::uint16_t category, std::uint32_t eventId,
+                                          std::span<const std::u16string> strings,
+                                          platform::ByteSpan data) {
+  if (strings.size() > std::numeric_limits<std::uint16_t>::max()) return err::kInvalidParameter;
+  std::lock_guard lock(mutex_);
+  const auto registered = sourceHandles_.find(source);
+  if (registered == sourceHandles_.end()) return err::kInvalidHandle;
+  const std::u16string& sourceName = registered->second;
+
+  // The log whose registry key lists the source, else Application.
+  SimEventLog* target = nullptr;
+  for (const auto& [key, log] : logs_) {
+    if (registry_.KeyExists(kEventLogKey + log->name() + u"\\" + sourceName)) {
+      target = log.get();
+      break;
+    }
+  }
+  if (target == nullptr) target = FindLogLocked(u"Application");
+  if (target == nullptr) return err::kFileNotFound;
+
+  RecordSpec contents;
+  contents.timeGenerated = contents.timeWritten = NowLocked();
+  contents.eventId = eventId;
+  contents.eventType = type;
+  contents.category = category;
+  contents.source = sourceName;
+  contents.computer = computerName_;
+  contents.strings.assign(strings.begin(), strings.end());
+  contents.data.assign(data.begin(), data.end());
+  return AppendLocked(*target, BuildEventRecord(contents)) != 0 ? err::kSuccess : err::kLogFileFull;
+}
+
+std::unique_ptr<platform::IChangeEvent> SimEventLogService::NotifyChangeEventLog(
+    platform::Handle log, ErrorCode& error) {
+  std::lock_guard lock(mutex_);
+  if (createEventFails_ != err::kSuccess) {
+    error = createEventFails_;
+    return nullptr;
+  }
+  auto signal = std::make_shared<ChangeSignal>();
+  // Like the real call, a handle that cannot be watched (a backup, a closed handle) still
+  // gives an event; it is just never signalled.
+  if (const LogHandle* handle = FindHandleLocked(log); handle != nullptr && handle->live) {
+    handle->live->watchers_.push_back(signal);
+  }
+  error = err::kSuccess;
+  return std::make_unique<ChangeEvent>(std::move(signal), waitFails_);
+}
+
+ErrorCode SimEventLogService::GetFullInformation(platform::Handle log, bool& full) {
+  full = false;
+  std::lock_guard lock(mutex_);
+  if (fullInformationMissing_) return err::kProcNotFound;
+  const LogHandle* handle = FindHandleLocked(log);
+  if (handle == nullptr) return err::kInvalidHandle;
+  full = handle->live != nullptr && handle->live->full;
+  return err::kSuccess;
+}
+
+}  // namespace qb::sim
