@@ -1,4 +1,5 @@
 // The directory listing: the root lists the logs, a log folder lists its records.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -69,7 +70,12 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
                               platform::mb::kOk | platform::mb::kIconError);
     return Fail(err::kFileNotFound);
   }
-  if (log.RecordCount(false, false) == 0) return Fail(err::kNoMoreFiles);
+  const std::uint32_t count = log.RecordCount(false, false);
+  if (count == 0) return Fail(err::kNoMoreFiles);
+  // One allocation for the whole list; a log can gain records while it is read, which the
+  // list then simply grows for.
+  find.frEventList.shrink_to_fit();
+  find.frEventList.reserve(std::min<std::uint32_t>(count, 4'000'000));
   const bool complete = log.Read(false, false, &find.frEventList);
   if (find.frEventList.empty()) return Fail(complete ? err::kNoMoreFiles : kReadFault);
   FillRecord(*findData, find.frEventList.front());

@@ -1,0 +1,136 @@
+// The hot paths: listing a whole log (the light decoding of every record), the full decoding
+// with message texts, and the same listing through the host's find exports.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "alloc_counter.h"
+#include "eventlog/ev_event_log.h"
+#include "localization/ev_language.h"
+#include "platform/sim/event_record.h"
+#include "platform/sim/machine.h"
+#include "plugin/exports.h"
+#include "plugin/lifecycle.h"
+
+namespace {
+
+using qb::sim::Machine;
+
+const std::u16string kKey = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
+
+// A machine with an Application log of `count` varied records and message libraries for
+// most of its sources.
+std::unique_ptr<Machine> MakeMachine(std::size_t count) {
+  auto machine = std::make_unique<Machine>();
+  machine->registry().CreateKey(kKey + u"Application");
+  qb::sim::ModuleImage library;
+  for (std::uint32_t id = 0; id < 64; ++id) {
+    library.messages[0x40000000u | id] =
+        u"The operation %1 finished on %2 after %3 seconds.\r\nDetails follow.\r\n";
+    library.messages[id] = u"Category " + std::u16string(1, static_cast<char16_t>(u'A' + id % 26)) + u"\r\n";
+  }
+  machine->modules().AddImage(u"C:\\Windows\\System32\\benchmsg.dll", library);
+  const std::u16string sources[] = {u"Service Control Manager", u"EventLog", u"Tcpip",
+                                    u"Disk", u"Application Error", u"MsiInstaller",
+                                    u"Userenv", u"Unregistered Source"};
+  for (int i = 0; i < 7; ++i) {
+    const std::u16string key = kKey + u"Application\\" + sources[i];
+    machine->registry().SetString(key, u"EventMessageFile", u"%SystemRoot%\\System32\\benchmsg.dll",
+                                  qb::platform::regtype::kExpandSz);
+    machine->registry().SetString(key, u"CategoryMessageFile", u"%SystemRoot%\\System32\\benchmsg.dll",
+                                  qb::platform::regtype::kExpandSz);
+  }
+  const std::uint16_t types[] = {0, 1, 2, 4, 8, 16};
+  const auto system = qb::sim::SimAccounts::SidFromString(u"S-1-5-18");
+  auto& log = machine->eventlog().AddLog(u"Application");
+  for (std::size_t i = 0; i < count; ++i) {
+    qb::sim::RecordSpec r;
+    r.source = sources[i % 8];
+    r.eventId = 0x40000000u | static_cast<std::uint32_t>(i % 64);
+    r.eventType = types[i % 6];
+    r.category = static_cast<std::uint16_t>(i % 64);
+    r.timeGenerated = r.timeWritten = static_cast<std::uint32_t>(1'600'000'000 + i * 37);
+    r.strings = {u"backup", u"SERVER" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)), u"42"};
+    if (i % 3 == 0) r.sid = system;
+    r.data.assign(i % 5 == 0 ? 32 : 0, std::byte{0x11});
+    log.Append(r);
+  }
+  return machine;
+}
+
+void BM_ListLogLight(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  auto machine = MakeMachine(count);
+  qb::platform::ScopedInstall install(machine->platform());
+  qb::TLngResource language;
+  qb::TFWEventLog log(language, u"Quillerbankton");
+  log.Open(1, qb::TFSOpenState::osRead);
+  std::size_t peak = 0;
+  std::uint64_t reads = 0;
+  for (auto _ : state) {
+    const auto readsBefore = log.PlatformReads();
+    const std::size_t live = qb::bench::LiveBytes();
+    qb::bench::ResetPeak();
+    std::vector<qb::TFileItem> items;
+    log.Read(false, false, &items);
+    benchmark::DoNotOptimize(items.data());
+    peak = qb::bench::PeakBytes() - live;
+    reads = log.PlatformReads() - readsBefore;
+    if (items.size() != count) state.SkipWithError("not every record was listed");
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * count));
+  state.counters["reads_per_record"] = static_cast<double>(reads) / static_cast<double>(count);
+  state.counters["peak_MiB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_ListLogLight)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeFullWithMessages(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  auto machine = MakeMachine(count);
+  qb::platform::ScopedInstall install(machine->platform());
+  qb::TLngResource language;
+  qb::TFWEventLog log(language, u"Quillerbankton");
+  log.Open(1, qb::TFSOpenState::osRead);
+  for (auto _ : state) {
+    std::size_t n = 0;
+    log.Read(false, false, qb::TFWOnReadRecordEvent([&](qb::TFWEventLog&, const qb::TFWEventLogRecord& r, bool&) {
+               benchmark::DoNotOptimize(r.Description.data());
+               ++n;
+             }));
+    if (n != count) state.SkipWithError("not every record was decoded");
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * count));
+}
+BENCHMARK(BM_DecodeFullWithMessages)->Arg(10'000)->Unit(benchmark::kMillisecond);
+
+void BM_FindFirstNextThroughExports(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  auto machine = MakeMachine(count);
+  qb::platform::ScopedInstall install(machine->platform());
+  qb::plugin::OnProcessAttach();
+  FsInitW(1, nullptr, nullptr, nullptr);
+  std::u16string path = u"\\Application";
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    const std::size_t live = qb::bench::LiveBytes();
+    qb::bench::ResetPeak();
+    qb::fs::WIN32_FIND_DATAW data;
+    std::size_t n = 0;
+    const auto h = FsFindFirstW(path.data(), &data);
+    if (h != qb::fs::kInvalidHandleValue) {
+      do {
+        benchmark::DoNotOptimize(data.cFileName);
+        ++n;
+      } while (FsFindNextW(h, &data));
+      FsFindClose(h);
+    }
+    peak = qb::bench::PeakBytes() - live;
+    if (n != count) state.SkipWithError("not every record was listed");
+  }
+  qb::plugin::OnProcessDetach(false);
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * count));
+  state.counters["peak_MiB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_FindFirstNextThroughExports)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

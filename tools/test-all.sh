@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Runs every test: both plugin libraries built and checked (exports, imports, resources), the
+# native tests, the same under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded
+# tests under ThreadSanitizer, a short run of each fuzz target, and the Windows programs
+# under Wine. Installs what it needs first. Exits non-zero at the first failure.
+#
+#   tools/test-all.sh            (from the repository root; FUZZ_SECONDS=20 by default)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+fuzz_seconds=${FUZZ_SECONDS:-20}
+jobs=${JOBS:-$(nproc)}
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+step "Dependencies"
+tools/setup-deps.sh
+
+exports=(FsInit FsInitW FsGetDefRootName FsFindFirstW FsFindNextW FsFindClose FsFindFirst
+         FsFindNext FsGetFileW FsGetFile FsExtractCustomIconW FsExtractCustomIcon
+         FsContentGetSupportedField FsContentGetDefaultViewW FsContentGetDefaultView
+         FsContentGetValueW FsContentGetValue)
+
+step "Windows builds (i686 and x86_64)"
+for preset in mingw32 mingw64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+wfx=$root/build/mingw32/src/platform/win32/Quillerbankton.wfx
+wfx64=$root/build/mingw64/src/platform/win32/Quillerbankton.wfx64
+
+step "Exports, imports and resources of both libraries"
+tools/check-pe.sh "$wfx" i386 "${exports[@]}"
+tools/check-pe.sh "$wfx64" x86-64 "${exports[@]}"
+python3 tests/wine/check-resources.py "$wfx" Quillerbankton.wfx
+python3 tests/wine/check-resources.py "$wfx64" Quillerbankton.wfx64
+
+step "Native tests"
+cmake --preset native -DQB_PLUGIN_PE="$wfx64" >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
+
+step "Native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset asan -DQB_PLUGIN_PE="$wfx64" >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --preset asan -j "$jobs"
+
+step "Threaded tests under ThreadSanitizer"
+cmake --preset tsan -DQB_PLUGIN_PE="$wfx64" >/dev/null
+cmake --build --preset tsan -j "$jobs" --target qb_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  build/tsan/tests/qb_tests --gtest_filter='ThreadsTest.*:NotifyTest.*:SimEventLog*:*Thread*'
+
+step "Fuzz targets, ${fuzz_seconds} s each"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+for target in build/fuzz/fuzz/*_fuzz; do
+  name=$(basename "$target")
+  mkdir -p "$corpus/$name"
+  echo "$name"
+  "$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=4096 -print_final_stats=0 \
+    "$corpus/$name" 2>"$corpus/$name.log" || {
+      tail -n 60 "$corpus/$name.log"
+      echo "fuzz target $name failed" >&2
+      exit 1
+    }
+done
+
+step "Benchmarks (built, run by hand)"
+cmake --preset bench >/dev/null
+cmake --build --preset bench -j "$jobs"
+
+step "Windows programs under Wine"
+for script in tests/wine/run-*.sh; do
+  echo "$script"
+  "$script" build/mingw64
+done
+
+step "All tests passed"
