@@ -50,7 +50,8 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   if (!name.empty() && index == 0) return Fail(err::kPathNotFound);
 
   std::memset(findData, 0, sizeof(*findData));
-  find.frEventList.clear();
+  // A fresh list: the memory of a large log goes as soon as another folder is listed.
+  std::vector<TFileItem>().swap(find.frEventList);
   find.frIndexByNumber.reset();
   ++find.frSerial;
   find.frPath = name;
@@ -74,7 +75,6 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   if (count == 0) return Fail(err::kNoMoreFiles);
   // One allocation for the whole list; a log can gain records while it is read, which the
   // list then simply grows for.
-  find.frEventList.shrink_to_fit();
   find.frEventList.reserve(std::min<std::uint32_t>(count, 4'000'000));
   const bool complete = log.Read(false, false, &find.frEventList);
   if (find.frEventList.empty()) return Fail(complete ? err::kNoMoreFiles : kReadFault);
