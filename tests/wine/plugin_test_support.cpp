@@ -1,0 +1,137 @@
+#include "plugin_test_support.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace qb::plugin_test {
+namespace {
+
+int g_failures = 0;
+
+void DeleteTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        DeleteTree(path);
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+bool Check(bool ok, const std::string& what) {
+  std::printf("%s: %s\n", ok ? "PASS" : "FAIL", what.c_str());
+  std::fflush(stdout);
+  if (!ok) ++g_failures;
+  return ok;
+}
+
+int Failures() {
+  return g_failures;
+}
+
+void Note(const std::string& text) {
+  std::printf("INFO: %s\n", text.c_str());
+  std::fflush(stdout);
+}
+
+std::string Narrow(std::wstring_view text) {
+  std::string result;
+  for (wchar_t c : text) {
+    if (c == L'\r') continue;
+    result += c == L'\n' ? '|' : c >= 32 && c < 128 ? static_cast<char>(c) : '?';
+  }
+  return result;
+}
+
+std::wstring Wide(std::u16string_view text) {
+  return std::wstring(text.begin(), text.end());
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  return path.substr(0, path.find_last_of(L"\\/"));
+}
+
+std::wstring OwnFolder() {
+  std::vector<wchar_t> buffer(32768);
+  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+  return FolderOf(std::wstring(buffer.data(), length));
+}
+
+TempFolder::TempFolder(std::wstring_view prefix) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp);
+  path_ = std::wstring(temp) + std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) +
+          L"_" + std::to_wstring(GetTickCount());
+  created_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
+}
+
+TempFolder::~TempFolder() {
+  if (created_) DeleteTree(path_);
+}
+
+std::optional<std::wstring> ReadUtf16File(const std::wstring& path) {
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  char chunk[4096];
+  DWORD read = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
+  CloseHandle(file);
+  if (bytes.size() < 2 || bytes.size() % 2 != 0 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
+      static_cast<unsigned char>(bytes[1]) != 0xFE) {
+    return std::nullopt;
+  }
+  std::wstring text((bytes.size() - 2) / 2, L'\0');
+  std::memcpy(text.data(), bytes.data() + 2, bytes.size() - 2);
+  return text;
+}
+
+DialogWatchdog::DialogWatchdog() : thread_([this] { Run(); }) {}
+
+DialogWatchdog::~DialogWatchdog() {
+  Stop();
+}
+
+std::vector<std::wstring> DialogWatchdog::Stop() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  return texts_;
+}
+
+BOOL CALLBACK DialogWatchdog::Visit(HWND window, LPARAM self) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (process == GetCurrentProcessId() && std::wcscmp(className, L"#32770") == 0 &&
+      IsWindowVisible(window)) {
+    wchar_t text[1024] = {};
+    // The message text of a message box is the static control 0xFFFF.
+    GetDlgItemTextW(window, 0xFFFF, text, 1024);
+    reinterpret_cast<DialogWatchdog*>(self)->texts_.push_back(text);
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+  }
+  return TRUE;
+}
+
+void DialogWatchdog::Run() {
+  while (!stop_) {
+    EnumWindows(&Visit, reinterpret_cast<LPARAM>(this));
+    Sleep(100);
+  }
+}
+
+}  // namespace qb::plugin_test
