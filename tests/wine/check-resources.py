@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks the resources of a built plugin library byte by byte: the string table, the message
-table of the plugin's own event source (8-bit entries, flags 0) and the version record.
+table of the plugin's own event source (8-bit entries, flags 0), the version record and the
+icon groups (names, order, image sizes and depths, each image's bitmap header and length).
 
     tests/wine/check-resources.py <dll> <expected original file name>
 
@@ -10,8 +11,10 @@ so the texts are compared as Windows will read them.
 import struct
 import sys
 
+RT_ICON = 3
 RT_STRING = 6
 RT_MESSAGETABLE = 11
+RT_GROUP_ICON = 14
 RT_VERSION = 16
 
 EXPECTED_STRINGS = {
@@ -32,6 +35,18 @@ EXPECTED_STRINGS = {
 
 # Message table: identifier 1, language 1033, entries 0 and 1 as 8-bit text.
 EXPECTED_MESSAGES = {0: b"%1\r\n", 1: b"Default\r\n"}
+
+# Icon groups by name, in resource directory order: the first is the library's own icon. Each
+# image as (width and height, bits per pixel), in the group's order.
+EVENT_TYPE_ICON = [(16, 4), (16, 8), (16, 32)]
+EXPECTED_ICON_GROUPS = [
+    ("AMAINICON", [(32, 8), (24, 8), (16, 8), (32, 32), (24, 32), (16, 32)]),
+    ("AUDIT_FAILED", EVENT_TYPE_ICON),
+    ("AUDIT_SUCCESS", EVENT_TYPE_ICON),
+    ("ERROR", EVENT_TYPE_ICON),
+    ("INFORMATION", EVENT_TYPE_ICON),
+    ("WARNING", EVENT_TYPE_ICON),
+]
 
 EXPECTED_VERSION = {
     "FileDescription": "Quillerbankton event log file-system plugin",
@@ -122,6 +137,63 @@ def message_table(image):
     return result
 
 
+def icon_group_order(image):
+    """Names of the icon groups in resource directory order."""
+    for type_name, _, type_offset in image.directory(0):
+        if type_name == RT_GROUP_ICON:
+            return [name for name, _, _ in image.directory(type_offset)]
+    return []
+
+
+def icon_problems(image):
+    """What is wrong with the icon groups, as a list of messages."""
+    problems = []
+    order = icon_group_order(image)
+    expected_order = [name for name, _ in EXPECTED_ICON_GROUPS]
+    if order != expected_order:
+        problems.append("icon groups %r, expected %r" % (order, expected_order))
+    groups = {name: data for (name, _), data in image.resources(RT_GROUP_ICON).items()}
+    icons = {number: data for (number, _), data in image.resources(RT_ICON).items()}
+    for name, formats in EXPECTED_ICON_GROUPS:
+        if name not in groups:
+            continue
+        data = groups[name]
+        count = struct.unpack_from("<H", data, 4)[0]
+        found = []
+        for i in range(count):
+            width, height, _, _, _, bits, size, number = struct.unpack_from(
+                "<BBBBHHIH", data, 6 + 14 * i)
+            found.append((width, bits))
+            where = "icon group %s image %d (%dx%d, %d bpp)" % (name, i, width, height, bits)
+            if width != height:
+                problems.append("%s is not square" % where)
+            icon = icons.get(number)
+            if icon is None:
+                problems.append("%s: RT_ICON %d is missing" % (where, number))
+                continue
+            if len(icon) != size:
+                problems.append("%s: the group says %d bytes, the image has %d"
+                                % (where, size, len(icon)))
+            header, bmp_width, bmp_height, planes, bmp_bits = struct.unpack_from("<IiiHH", icon)
+            if (header, bmp_width, bmp_height, planes, bmp_bits) != (40, width, 2 * height, 1,
+                                                                   bits):
+                problems.append("%s: bitmap header says %dx%d (mask included), %d bpp"
+                                % (where, bmp_width, bmp_height, bmp_bits))
+                continue
+            # Header, palette, colour bitmap and 1-bit mask, rows padded to four bytes.
+            colours = 1 << bits if bits <= 8 else 0
+            row = (width * bits + 31) // 32 * 4
+            mask_row = (width + 31) // 32 * 4
+            expected_size = 40 + 4 * colours + (row + mask_row) * height
+            if len(icon) != expected_size:
+                problems.append("%s: %d bytes, a bitmap of that shape takes %d"
+                                % (where, len(icon), expected_size))
+        if found != formats:
+            problems.append("icon group %s holds %r, expected %r (size, bpp)"
+                            % (name, found, formats))
+    return problems
+
+
 def version_strings(data):
     """Values of the StringFileInfo block, found by walking the version record's children."""
     values = {}
@@ -185,6 +257,8 @@ def main():
             if stored.rstrip(b"\0") != text or len(stored) - len(text) > 4:
                 failures.append("message %d is %r, expected %r" % (number, stored, text))
 
+    failures += icon_problems(image)
+
     versions = image.resources(RT_VERSION)
     if len(versions) != 1:
         failures.append("%d version records, expected one" % len(versions))
@@ -204,7 +278,9 @@ def main():
     if failures:
         return 1
     print("check-resources: OK: %s (%d strings, message table 1/1033 with 8-bit entries "
-          "0 and 1, flags 0; version 1.0.0.0, %s)" % (path, len(EXPECTED_STRINGS), file_name))
+          "0 and 1, flags 0; version 1.0.0.0, %s; %d icon groups, %s first)"
+          % (path, len(EXPECTED_STRINGS), file_name, len(EXPECTED_ICON_GROUPS),
+             EXPECTED_ICON_GROUPS[0][0]))
     return 0
 
 

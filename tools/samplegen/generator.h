@@ -1,0 +1,26 @@
+// Turns a description into event logs and writes a machine folder: logs/<name>.evt for every
+// log, plus the files of the description's machine folder (registry export, machine.ini).
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "description.h"
+#include "platform/sim/evt_file.h"
+
+namespace qb::samplegen {
+
+// The records of one log of the description, oldest first. The same description always gives
+// the same records: the random choices follow the description's seed and the log's name.
+sim::EvtLog GenerateLog(const Description& description, const LogDescription& log);
+
+// The log as its .evt file (circular-buffer start, dirty header as the description asks).
+platform::Bytes GenerateEvtFile(const Description& description, const LogDescription& log);
+
+// Writes every log to <out>/logs/<name>.evt and copies the description's machine folder
+// (relative to `descriptionFolder`) into <out>. Returns what went wrong, empty on success.
+std::string WriteMachineFolder(const Description& description,
+                               const std::filesystem::path& descriptionFolder,
+                               const std::filesystem::path& out);
+
+}  // namespace qb::samplegen
