@@ -1,0 +1,190 @@
+#include "platform/sim/machine_folder.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+#include "localization/ini_file.h"
+#include "platform/sim/codepage.h"
+#include "util/text.h"
+
+namespace qb::sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Thrown inside the loader only; LoadMachineFolder turns it into its error text.
+struct LoadError {
+  std::string text;
+};
+
+// Paths in messages as UTF-8 on every host (path::string() may not hold them on Windows).
+std::string Show(const fs::path& path) {
+  const std::u8string text = path.generic_u8string();
+  return std::string(text.begin(), text.end());
+}
+
+[[noreturn]] void Fail(const fs::path& file, std::string_view reason) {
+  throw LoadError{Show(file) + ": " + std::string(reason)};
+}
+
+platform::Bytes ReadHostFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) Fail(file, "cannot be opened");
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+  if (in.bad()) Fail(file, "cannot be read");
+  platform::Bytes data(bytes.size());
+  std::transform(bytes.begin(), bytes.end(), data.begin(),
+                 [](char c) { return static_cast<std::byte>(c); });
+  return data;
+}
+
+std::string Narrow(std::u16string_view text) {
+  return util::Utf16ToUtf8(text);
+}
+
+std::int32_t IntegerValue(const fs::path& file, std::u16string_view key, std::u16string_view text,
+                          std::int32_t low, std::int32_t high) {
+  const auto value = util::ParseInt32(text);
+  if (!value || *value < low || *value > high) {
+    Fail(file, "[Machine] " + Narrow(key) + "=" + Narrow(text) + " is no number from " +
+                   std::to_string(low) + " to " + std::to_string(high));
+  }
+  return *value;
+}
+
+void ApplyMachineKey(Machine& machine, const fs::path& file, std::u16string_view key,
+                     const std::u16string& value) {
+  if (util::EqualsNoCase(key, u"OsMajorVersion")) {
+    machine.system().SetOsMajorVersion(
+        static_cast<std::uint32_t>(IntegerValue(file, key, value, 1, 100)));
+  } else if (util::EqualsNoCase(key, u"UtcOffsetMinutes")) {
+    machine.locale().SetUtcOffsetMinutes(IntegerValue(file, key, value, -24 * 60, 24 * 60));
+  } else if (util::EqualsNoCase(key, u"AnsiCodePage")) {
+    const auto page = util::ParseInt32(value);
+    if (!page || (*page != static_cast<std::int32_t>(kCp1252) &&
+                  *page != static_cast<std::int32_t>(kCpUtf8))) {
+      Fail(file, "[Machine] AnsiCodePage=" + Narrow(value) + " is neither 1252 nor 65001");
+    }
+    machine.locale().SetAnsiCodePage(static_cast<unsigned>(*page));
+  } else if (util::EqualsNoCase(key, u"ComputerName")) {
+    if (value.empty()) Fail(file, "[Machine] ComputerName is empty");
+    machine.eventlog().SetComputerName(value);
+    // Programs that ask the environment must see the same machine.
+    machine.system().SetEnv(u"COMPUTERNAME", value);
+  } else if (util::EqualsNoCase(key, u"ModulePath")) {
+    if (value.empty()) Fail(file, "[Machine] ModulePath is empty");
+    machine.system().SetModuleFileName(value);
+  } else {
+    Fail(file, "[Machine] has no key " + Narrow(key));
+  }
+}
+
+void AddAccountLine(Machine& machine, const fs::path& file, const std::u16string& sidText,
+                    const std::u16string& account) {
+  const platform::Bytes sid = SimAccounts::SidFromString(sidText);
+  if (sid.empty()) Fail(file, "[Accounts] " + Narrow(sidText) + " is no SID");
+  // "DOMAIN\name"; well-known accounts such as Everyone have no domain.
+  const auto slash = account.find(u'\\');
+  std::u16string domain = slash == std::u16string::npos ? u"" : account.substr(0, slash);
+  std::u16string name = slash == std::u16string::npos ? account : account.substr(slash + 1);
+  if (name.empty()) Fail(file, "[Accounts] " + Narrow(sidText) + " names no account");
+  machine.accounts().AddAccount(sid, std::move(name), std::move(domain));
+}
+
+void LoadMachineIni(Machine& machine, const fs::path& file) {
+  const platform::Bytes bytes = ReadHostFile(file);
+  const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const ini::Document doc = ini::Parse(raw, [](std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    return util::Utf8ToUtf16(text);
+  });
+  for (const auto& section : ini::SectionNames(doc)) {
+    if (!util::EqualsNoCase(section, u"Machine") && !util::EqualsNoCase(section, u"Accounts")) {
+      Fail(file, "unknown section [" + Narrow(section) + "]");
+    }
+  }
+  for (const auto& [key, value] : ini::SectionKeys(doc, u"Machine")) {
+    ApplyMachineKey(machine, file, key, value);
+  }
+  for (const auto& [sid, account] : ini::SectionKeys(doc, u"Accounts")) {
+    AddAccountLine(machine, file, sid, account);
+  }
+}
+
+void LoadRegistry(Machine& machine, const fs::path& file) {
+  const std::string problem = machine.registry().LoadRegFile(ReadHostFile(file));
+  if (!problem.empty()) Fail(file, problem);
+}
+
+// Sorted, so that a folder loads the same way on every host.
+std::vector<fs::path> SortedEntries(const fs::path& folder) {
+  std::vector<fs::path> entries;
+  for (const auto& entry : fs::directory_iterator(folder)) entries.push_back(entry.path());
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+void LoadLogs(Machine& machine, const fs::path& folder) {
+  for (const auto& file : SortedEntries(folder)) {
+    if (!fs::is_regular_file(file)) Fail(file, "is no file (logs/ holds only .evt files)");
+    if (!util::EqualsNoCase(file.extension().u16string(), u".evt")) {
+      Fail(file, "is no .evt file (logs/ holds only .evt files)");
+    }
+    std::string problem;
+    if (!machine.eventlog().LoadEvt(file.stem().u16string(), ReadHostFile(file), &problem)) {
+      Fail(file, problem);
+    }
+  }
+}
+
+void LoadFiles(Machine& machine, const fs::path& root) {
+  std::vector<fs::directory_entry> entries(fs::recursive_directory_iterator(root), {});
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.path() < b.path(); });
+  for (const auto& entry : entries) {
+    const fs::path relative = entry.path().lexically_relative(root);
+    auto part = relative.begin();
+    const std::u16string drive = part->u16string();
+    if (drive.size() != 1 ||
+        !((drive[0] >= u'A' && drive[0] <= u'Z') || (drive[0] >= u'a' && drive[0] <= u'z'))) {
+      Fail(entry.path(), "is not inside a drive folder (files/<letter>/...)");
+    }
+    std::u16string windowsPath(1, static_cast<char16_t>(drive[0] & ~0x20));
+    windowsPath += u':';
+    for (++part; part != relative.end(); ++part) windowsPath += u'\\' + part->u16string();
+    if (entry.is_directory()) {
+      // Empty folders count too: the plugin may enumerate or write into them.
+      machine.system().AddDirectory(windowsPath.size() == 2 ? windowsPath + u'\\' : windowsPath);
+    } else if (entry.is_regular_file()) {
+      machine.system().AddFile(windowsPath, ReadHostFile(entry.path()));
+    } else {
+      Fail(entry.path(), "is neither a file nor a folder");
+    }
+  }
+}
+
+}  // namespace
+
+bool LoadMachineFolder(Machine& machine, const fs::path& folder, std::string* error) {
+  try {
+    if (!fs::is_directory(folder)) Fail(folder, "is no folder");
+    // The settings first: the code page decides how 8-bit texts loaded later are read.
+    if (fs::exists(folder / "machine.ini")) LoadMachineIni(machine, folder / "machine.ini");
+    if (fs::exists(folder / "registry.reg")) LoadRegistry(machine, folder / "registry.reg");
+    if (fs::is_directory(folder / "files")) LoadFiles(machine, folder / "files");
+    if (fs::is_directory(folder / "logs")) LoadLogs(machine, folder / "logs");
+    return true;
+  } catch (const LoadError& e) {
+    if (error) *error = e.text;
+  } catch (const std::exception& e) {
+    // File-system errors name their paths themselves.
+    if (error) *error = Show(folder) + ": " + e.what();
+  }
+  return false;
+}
+
+}  // namespace qb::sim

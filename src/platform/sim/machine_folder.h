@@ -1,0 +1,26 @@
+// A simulated machine described by a folder of ordinary files, so that tools and hand-made
+// samples need no code:
+//
+//   registry.reg                optional regedit export
+//   logs/<RegistryName>.evt     the live log of that name, one file per log
+//   files/<Drive>/<path>        files of the simulated drives (files/C/x/y.dll is C:\x\y.dll);
+//                               message DLLs among them serve their message tables
+//   machine.ini                 optional: [Machine] OsMajorVersion, UtcOffsetMinutes,
+//                               AnsiCodePage (1252 or 65001), ComputerName, ModulePath;
+//                               [Accounts] S-1-5-21-...=DOMAIN\name
+//
+// machine.ini may be UTF-8 (with or without byte-order mark) or UTF-16 LE with one.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "platform/sim/machine.h"
+
+namespace qb::sim {
+
+// Loads the folder into `machine`. On failure returns false with the file at fault and the
+// reason in *error (when given); what was loaded before the fault stays in the machine.
+bool LoadMachineFolder(Machine& machine, const std::filesystem::path& folder, std::string* error);
+
+}  // namespace qb::sim

@@ -1,0 +1,73 @@
+#include "wfxhost/dialog_watchdog.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <utility>
+
+#include "wfxhost/text_codec.h"
+
+namespace qb::wfxhost {
+namespace {
+
+constexpr DWORD kPollMilliseconds = 100;
+constexpr int kTextCapacity = 4096;
+
+std::string Utf8Of(const wchar_t* text) {
+  return ToUtf8(std::u16string(text, text + std::wcslen(text)));
+}
+
+}  // namespace
+
+DialogWatchdog::DialogWatchdog() : thread_([this] { Run(); }) {}
+
+DialogWatchdog::~DialogWatchdog() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+}
+
+std::vector<std::string> DialogWatchdog::Take() {
+  // A box shown just before the call may not have been seen yet.
+  Sleep(2 * kPollMilliseconds);
+  std::lock_guard lock(mutex_);
+  return std::exchange(texts_, {});
+}
+
+BOOL CALLBACK DialogWatchdog::Visit(HWND window, LPARAM self) {
+  auto& watchdog = *reinterpret_cast<DialogWatchdog*>(self);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (process != GetCurrentProcessId() || std::wcscmp(className, L"#32770") != 0 ||
+      !IsWindowVisible(window)) {
+    return TRUE;
+  }
+  std::lock_guard lock(watchdog.mutex_);
+  if (std::find(watchdog.closing_.begin(), watchdog.closing_.end(), window) ==
+      watchdog.closing_.end()) {
+    wchar_t caption[kTextCapacity] = {};
+    wchar_t text[kTextCapacity] = {};
+    GetWindowTextW(window, caption, kTextCapacity);
+    // The message text of a message box is its static control 0xFFFF.
+    GetDlgItemTextW(window, 0xFFFF, text, kTextCapacity);
+    watchdog.texts_.push_back(Utf8Of(caption) + ": " + Utf8Of(text));
+    watchdog.closing_.push_back(window);
+  }
+  // The first button answers, as a user pressing Enter would: Yes where there is one, else OK.
+  const WPARAM answer = GetDlgItem(window, IDYES) != nullptr ? IDYES : IDOK;
+  PostMessageW(window, WM_COMMAND, answer, 0);
+  return TRUE;
+}
+
+void DialogWatchdog::Run() {
+  while (!stop_) {
+    EnumWindows(&Visit, reinterpret_cast<LPARAM>(this));
+    {
+      std::lock_guard lock(mutex_);
+      std::erase_if(closing_, [](HWND window) { return !IsWindow(window); });
+    }
+    Sleep(kPollMilliseconds);
+  }
+}
+
+}  // namespace qb::wfxhost

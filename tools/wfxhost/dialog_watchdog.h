@@ -1,0 +1,42 @@
+// Closes the message boxes of this process as they appear and keeps their texts: an unattended
+// run must never wait for a user, and must still say what the plugin wanted to tell one.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qb::wfxhost {
+
+class DialogWatchdog {
+ public:
+  DialogWatchdog();
+  ~DialogWatchdog();
+  DialogWatchdog(const DialogWatchdog&) = delete;
+  DialogWatchdog& operator=(const DialogWatchdog&) = delete;
+
+  // "caption: text" of each box closed since the last call (UTF-8).
+  std::vector<std::string> Take();
+
+ private:
+  static BOOL CALLBACK Visit(HWND window, LPARAM self);
+  void Run();
+
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<std::string> texts_;
+  std::vector<HWND> closing_;  // boxes asked to close, not reported twice
+  std::thread thread_;         // last: it starts once everything it uses exists
+};
+
+}  // namespace qb::wfxhost
