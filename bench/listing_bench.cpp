@@ -27,30 +27,33 @@ std::unique_ptr<Machine> MakeMachine(std::size_t count) {
   for (std::uint32_t id = 0; id < 64; ++id) {
     library.messages[0x40000000u | id] =
         u"The operation %1 finished on %2 after %3 seconds.\r\nDetails follow.\r\n";
-    library.messages[id] = u"Category " + std::u16string(1, static_cast<char16_t>(u'A' + id % 26)) + u"\r\n";
+    library.messages[id] =
+        u"Category " + std::u16string(1, static_cast<char16_t>(u'A' + id % 26)) + u"\r\n";
   }
   machine->modules().AddImage(u"C:\\Windows\\System32\\benchmsg.dll", library);
-  const std::u16string sources[] = {u"Service Control Manager", u"EventLog", u"Tcpip",
-                                    u"Disk", u"Application Error", u"MsiInstaller",
-                                    u"Userenv", u"Unregistered Source"};
+  const std::u16string sources[] = {
+      u"Service Control Manager", u"EventLog",     u"Tcpip",   u"Disk",
+      u"Application Error",       u"MsiInstaller", u"Userenv", u"Unregistered Source"};
   for (int i = 0; i < 7; ++i) {
     const std::u16string key = kKey + u"Application\\" + sources[i];
     machine->registry().SetString(key, u"EventMessageFile", u"%SystemRoot%\\System32\\benchmsg.dll",
                                   qb::platform::regtype::kExpandSz);
-    machine->registry().SetString(key, u"CategoryMessageFile", u"%SystemRoot%\\System32\\benchmsg.dll",
+    machine->registry().SetString(key, u"CategoryMessageFile",
+                                  u"%SystemRoot%\\System32\\benchmsg.dll",
                                   qb::platform::regtype::kExpandSz);
   }
   const std::uint16_t types[] = {0, 1, 2, 4, 8, 16};
   const auto system = qb::sim::SimAccounts::SidFromString(u"S-1-5-18");
   auto& log = machine->eventlog().AddLog(u"Application");
   for (std::size_t i = 0; i < count; ++i) {
-    qb::sim::RecordSpec r;
+    qb::sim::RecordFields r;
     r.source = sources[i % 8];
     r.eventId = 0x40000000u | static_cast<std::uint32_t>(i % 64);
     r.eventType = types[i % 6];
     r.category = static_cast<std::uint16_t>(i % 64);
     r.timeGenerated = r.timeWritten = static_cast<std::uint32_t>(1'600'000'000 + i * 37);
-    r.strings = {u"backup", u"SERVER" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)), u"42"};
+    r.strings = {u"backup", u"SERVER" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)),
+                 u"42"};
     if (i % 3 == 0) r.sid = system;
     r.data.assign(i % 5 == 0 ? 32 : 0, std::byte{0x11});
     log.Append(r);
@@ -93,7 +96,8 @@ void BM_DecodeFullWithMessages(benchmark::State& state) {
   log.Open(1, qb::TFSOpenState::osRead);
   for (auto _ : state) {
     std::size_t n = 0;
-    log.Read(false, false, qb::TFWOnReadRecordEvent([&](qb::TFWEventLog&, const qb::TFWEventLogRecord& r, bool&) {
+    log.Read(false, false,
+             qb::TFWOnReadRecordEvent([&](qb::TFWEventLog&, const qb::TFWEventLogRecord& r, bool&) {
                benchmark::DoNotOptimize(r.Description.data());
                ++n;
              }));

@@ -26,15 +26,15 @@ class DecodeTest : public EventLogTest {
 TEST_F(DecodeTest, FieldsOfAFullRecord) {
   AddLibrary(u"C:\\m.dll", {{0xC0000005, u"Failed: %1 and %2\r\n"}, {2, u"Devices\r\n"}});
   AddSource(u"Application", u"Disk", u"C:\\m.dll", u"C:\\m.dll");
-  auto spec = Record(u"Disk", 0xC0000005, 1);
-  spec.category = 2;
-  spec.computer = u"HOST1";
-  spec.strings = {u"a", u"b"};
-  spec.sid = sim::SimAccounts::SidFromString(u"S-1-5-18");
-  spec.data = {std::byte{1}, std::byte{2}, std::byte{3}, std::byte{4},
-               std::byte{5}, std::byte{6}, std::byte{7}, std::byte{8}};
-  spec.recordNumber = 42;
-  const auto r = Full(sim::BuildEventRecord(spec));
+  auto fields = Record(u"Disk", 0xC0000005, 1);
+  fields.category = 2;
+  fields.computer = u"HOST1";
+  fields.strings = {u"a", u"b"};
+  fields.sid = sim::SimAccounts::SidFromString(u"S-1-5-18");
+  fields.data = {std::byte{1}, std::byte{2}, std::byte{3}, std::byte{4},
+                 std::byte{5}, std::byte{6}, std::byte{7}, std::byte{8}};
+  fields.recordNumber = 42;
+  const auto r = Full(sim::BuildEventRecord(fields));
   EXPECT_EQ(r.Number, 42u);
   EXPECT_EQ(r.EventID, 5u);  // the low 16 bits; the lookup used all 32
   EXPECT_EQ(r.EventType, TFWEventLogRecordType::rtError);
@@ -44,8 +44,8 @@ TEST_F(DecodeTest, FieldsOfAFullRecord) {
   EXPECT_EQ(r.Description, u"Failed: a and b");
   EXPECT_EQ(r.Account, u"SYSTEM");
   EXPECT_EQ(r.Domain, u"NT AUTHORITY");
-  EXPECT_EQ(r.BinData, spec.data);
-  const auto item = Light(sim::BuildEventRecord(spec));
+  EXPECT_EQ(r.BinData, fields.data);
+  const auto item = Light(sim::BuildEventRecord(fields));
   EXPECT_EQ(item.fiSize, 5u);
   EXPECT_EQ(item.fiNumber, 42u);
   EXPECT_EQ(item.fiName, u"Disk");
@@ -64,15 +64,15 @@ TEST_F(DecodeTest, TypesOutsideTheSixAreShownAsUnknown) {
 
 TEST_F(DecodeTest, TimesAtAChosenOffset) {
   machine().locale().SetUtcOffsetMinutes(60);
-  auto spec = Record(u"S");
-  spec.timeGenerated = 86399;
-  spec.timeWritten = 0;
-  const auto r = Full(sim::BuildEventRecord(spec));
+  auto fields = Record(u"S");
+  fields.timeGenerated = 86399;
+  fields.timeWritten = 0;
+  const auto r = Full(sim::BuildEventRecord(fields));
   const auto created = util::DateTimeToSystemTime(r.TimeCreated);
   EXPECT_EQ(created, (platform::SystemTime{1970, 1, 5, 2, 0, 59, 59, 0}));
   EXPECT_EQ(r.TimeCreated, util::MakeDateTime(25570, 3599));
   EXPECT_EQ(util::DateTimeToSystemTime(r.TimeWritten).wHour, 1);
-  const auto item = Light(sim::BuildEventRecord(spec));
+  const auto item = Light(sim::BuildEventRecord(fields));
   const auto utc = util::FileTimeToSystemTime(item.fiTime);
   ASSERT_TRUE(utc.has_value());
   EXPECT_EQ(*utc, (platform::SystemTime{1970, 1, 4, 1, 23, 59, 59, 0}));
@@ -96,19 +96,19 @@ TEST_F(DecodeTest, LineBreaksByWindowsVersion) {
 }
 
 TEST_F(DecodeTest, AccountsThatCannotBeNamed) {
-  auto spec = Record(u"S");
+  auto fields = Record(u"S");
   const auto deleted = sim::SimAccounts::SidFromString(u"S-1-5-21-9-9-9-1234");
   machine().accounts().AddAccount(deleted, u"gone", u"QBSIM");
   machine().accounts().DeleteAccount(deleted);
-  spec.sid = deleted;
-  auto r = Full(sim::BuildEventRecord(spec));
+  fields.sid = deleted;
+  auto r = Full(sim::BuildEventRecord(fields));
   EXPECT_EQ(r.Account, u"");
   EXPECT_EQ(r.Domain, u"");
-  spec.sid = sim::SimAccounts::SidFromString(u"S-1-5-21-7-7-7-1000");  // never known
-  r = Full(sim::BuildEventRecord(spec));
+  fields.sid = sim::SimAccounts::SidFromString(u"S-1-5-21-7-7-7-1000");  // never known
+  r = Full(sim::BuildEventRecord(fields));
   EXPECT_EQ(r.Account, u"");
-  spec.sid.clear();
-  r = Full(sim::BuildEventRecord(spec));
+  fields.sid.clear();
+  r = Full(sim::BuildEventRecord(fields));
   EXPECT_EQ(r.Account, u"");
   EXPECT_EQ(r.Domain, u"");
   EXPECT_TRUE(r.BinData.empty());
@@ -117,11 +117,11 @@ TEST_F(DecodeTest, AccountsThatCannotBeNamed) {
 TEST_F(DecodeTest, PartsOutsideTheRecordCountAsAbsent) {
   AddLibrary(u"C:\\m.dll", {{1, u"got %1\r\n"}});
   AddSource(u"Application", u"S", u"C:\\m.dll");
-  auto spec = Record(u"S", 1);
-  spec.strings = {u"insert"};
-  spec.sid = sim::SimAccounts::SidFromString(u"S-1-5-18");
-  spec.data = platform::Bytes(16, std::byte{7});
-  const auto good = sim::BuildEventRecord(spec);
+  auto fields = Record(u"S", 1);
+  fields.strings = {u"insert"};
+  fields.sid = sim::SimAccounts::SidFromString(u"S-1-5-18");
+  fields.data = platform::Bytes(16, std::byte{7});
+  const auto good = sim::BuildEventRecord(fields);
   EXPECT_EQ(Full(good).Description, u"got insert");
 
   auto strings = good;

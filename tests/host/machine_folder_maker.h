@@ -55,7 +55,7 @@ inline std::string ReadHostFile(const std::filesystem::path& file) {
 }
 
 // An .evt file of records with consecutive numbers from `first`.
-inline platform::Bytes EvtOf(std::vector<sim::RecordSpec> records, std::uint32_t first = 1) {
+inline platform::Bytes EvtOf(std::vector<sim::RecordFields> records, std::uint32_t first = 1) {
   sim::EvtLog log;
   std::uint32_t number = first;
   for (auto& record : records) {
@@ -67,9 +67,9 @@ inline platform::Bytes EvtOf(std::vector<sim::RecordSpec> records, std::uint32_t
   return sim::WriteEvtFile(log);
 }
 
-inline sim::RecordSpec RecordOf(std::u16string source, std::uint32_t eventId, std::uint16_t type,
-                                std::uint32_t time) {
-  sim::RecordSpec record;
+inline sim::RecordFields RecordOf(std::u16string source, std::uint32_t eventId, std::uint16_t type,
+                                  std::uint32_t time) {
+  sim::RecordFields record;
   record.source = std::move(source);
   record.eventId = eventId;
   record.eventType = type;

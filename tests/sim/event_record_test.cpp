@@ -18,8 +18,8 @@ std::u16string TextAt(ByteSpan record, std::size_t offset) {
   return u"<unterminated>";
 }
 
-RecordSpec Sample() {
-  RecordSpec contents;
+RecordFields Sample() {
+  RecordFields contents;
   contents.recordNumber = 7;
   contents.timeGenerated = 1000;
   contents.timeWritten = 1001;
@@ -37,7 +37,7 @@ RecordSpec Sample() {
 }
 
 TEST(EventRecord, LayoutIsWhatReadersDecode) {
-  const RecordSpec contents = Sample();
+  const RecordFields contents = Sample();
   const Bytes r = BuildEventRecord(contents);
   ASSERT_TRUE(LooksLikeRecord(r));
   EXPECT_EQ(r.size() % 4, 0u);
@@ -70,7 +70,7 @@ TEST(EventRecord, LayoutIsWhatReadersDecode) {
 }
 
 TEST(EventRecord, WithoutSidTheOffsetMarksWhereItWouldBe) {
-  RecordSpec contents = Sample();
+  RecordFields contents = Sample();
   contents.sid.clear();
   contents.strings.clear();
   contents.data.clear();

@@ -15,7 +15,7 @@ using platform::Bytes;
 constexpr std::size_t kStart = 16, kEnd = 20, kCurrent = 24, kMaxSizeField = 32, kFlags = 36;
 
 Bytes Rec(std::uint32_t number, std::size_t textLength) {
-  RecordSpec contents;
+  RecordFields contents;
   contents.recordNumber = number;
   contents.source = u"Src";
   contents.strings = {std::u16string(textLength, u'x')};
@@ -127,7 +127,7 @@ TEST(EvtFile, DirtyFileIsReadFromItsEndOfFileRecord) {
 // Record data may hold the end-of-file markers; the scan must not stop there.
 TEST(EvtFile, ScanSkipsMarkersInsideRecordData) {
   EvtLog log = Log(1, 3);
-  RecordSpec contents;
+  RecordFields contents;
   contents.source = u"Src";
   // An empty log's file holds an end-of-file record at 0x30; that one names 0x30 as its own
   // offset, which it is not inside the data.

@@ -38,7 +38,7 @@ class SimEventLogTest : public ::testing::Test {
   }
 
   static std::uint32_t Append(SimEventLog& log, std::size_t textLength) {
-    RecordSpec contents;
+    RecordFields contents;
     contents.source = u"Test";
     contents.strings = {std::u16string(textLength, u'a')};
     return log.Append(contents);
@@ -295,7 +295,7 @@ TEST_F(SimEventLogTest, ReportedEventsGoToTheSourcesLog) {
   const Bytes data{std::byte{1}, std::byte{2}, std::byte{3}, std::byte{4}, std::byte{5}};
   ASSERT_EQ(service_.ReportEvent(disk, 1, 2, 0xC0040007, strings, data), err::kSuccess);
   ASSERT_EQ(system.records.size(), 1u);
-  RecordSpec expected;
+  RecordFields expected;
   expected.recordNumber = 1;
   expected.timeGenerated = expected.timeWritten = 1234567890;
   expected.eventId = 0xC0040007;

@@ -32,9 +32,9 @@ void EventLogTest::AddLibrary(std::u16string_view path,
   machine().modules().AddImage(path, std::move(image));
 }
 
-sim::RecordSpec EventLogTest::Record(std::u16string source, std::uint32_t eventId,
-                                     std::uint16_t type) {
-  sim::RecordSpec r;
+sim::RecordFields EventLogTest::Record(std::u16string source, std::uint32_t eventId,
+                                       std::uint16_t type) {
+  sim::RecordFields r;
   r.source = std::move(source);
   r.eventId = eventId;
   r.eventType = type;

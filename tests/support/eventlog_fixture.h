@@ -27,8 +27,8 @@ class EventLogTest : public SimTest {
   void AddLibrary(std::u16string_view path, std::map<std::uint32_t, std::u16string> messages);
 
   // A record of `source` with sensible defaults.
-  static sim::RecordSpec Record(std::u16string source, std::uint32_t eventId = 1,
-                                std::uint16_t type = 4);
+  static sim::RecordFields Record(std::u16string source, std::uint32_t eventId = 1,
+                                  std::uint16_t type = 4);
 
   TLngResource& language();
   // The event log object, made at first use (after the test has described the machine).

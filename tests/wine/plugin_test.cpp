@@ -115,7 +115,7 @@ void CheckChangeForwarding(qb::sim::SimEventLogService& service) {
   HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   const bool watching = handle != nullptr && event != nullptr && notify(handle, event);
   const bool quiet = event != nullptr && WaitForSingleObject(event, 200) == WAIT_TIMEOUT;
-  qb::sim::RecordSpec contents;
+  qb::sim::RecordFields contents;
   contents.source = u"ChangeSignal";
   log.Append(contents);
   Check(watching && quiet && WaitForSingleObject(event, 5000) == WAIT_OBJECT_0,

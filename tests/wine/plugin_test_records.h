@@ -15,7 +15,7 @@ inline constexpr wchar_t kTestSource[] = L"TestSource";
 inline constexpr wchar_t kOwnSource[] = L"Quillerbankton";
 
 struct TestRecord {
-  sim::RecordSpec contents;
+  sim::RecordFields contents;
   // What the plugin should show for it.
   std::wstring typeWord;  // the lower-case word for the event type
   std::wstring category;

@@ -87,7 +87,7 @@ class LogWriter {
       const Choice& choice = Pick();
       const EventDescription& event = *choice.event;
 
-      sim::RecordSpec contents;
+      sim::RecordFields contents;
       contents.recordNumber = log_.firstNumber + i;
       contents.timeGenerated = static_cast<std::uint32_t>(time);
       // Now and then the service writes a record a second after it was reported.

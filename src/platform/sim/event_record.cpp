@@ -47,7 +47,7 @@ bool WriteU32(std::span<std::byte> bytes, std::size_t offset, std::uint32_t valu
   return true;
 }
 
-platform::Bytes BuildEventRecord(const RecordSpec& contents) {
+platform::Bytes BuildEventRecord(const RecordFields& contents) {
   platform::Bytes out(kRecordFixedSize);
   AppendText(out, contents.source);
   AppendText(out, contents.computer);

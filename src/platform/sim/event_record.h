@@ -45,7 +45,7 @@ bool WriteU16(std::span<std::byte> bytes, std::size_t offset, std::uint16_t valu
 bool WriteU32(std::span<std::byte> bytes, std::size_t offset, std::uint32_t value);
 
 // The contents of one record, for building it.
-struct RecordSpec {
+struct RecordFields {
   std::uint32_t recordNumber = 0;
   std::uint32_t timeGenerated = 0, timeWritten = 0;
   std::uint32_t eventId = 0;
@@ -59,7 +59,7 @@ struct RecordSpec {
 };
 
 // A well-formed record laid out as Windows writes it.
-platform::Bytes BuildEventRecord(const RecordSpec& contents);
+platform::Bytes BuildEventRecord(const RecordFields& contents);
 
 // The framing is sound: Length at least the fixed part, a multiple of 4 and within `bytes`,
 // the signature in place and the trailing length equal to Length. Says nothing about the

@@ -93,7 +93,7 @@ std::uint32_t SimEventLog::Append(platform::Bytes record) {
   return service_.AppendLocked(*this, std::move(record));
 }
 
-std::uint32_t SimEventLog::Append(const RecordSpec& contents) {
+std::uint32_t SimEventLog::Append(const RecordFields& contents) {
   return Append(BuildEventRecord(contents));
 }
 
@@ -455,7 +455,7 @@ ErrorCode SimEventLogService::ReportEvent(platform::Handle source, std::uint16_t
   if (target == nullptr) target = FindLogLocked(u"Application");
   if (target == nullptr) return err::kFileNotFound;
 
-  RecordSpec contents;
+  RecordFields contents;
   contents.timeGenerated = contents.timeWritten = NowLocked();
   contents.eventId = eventId;
   contents.eventType = type;

@@ -46,7 +46,7 @@ class SimEventLog {
   // written into its RecordNumber field, and signals the change events. The number, or 0
   // when the log is full and may not overwrite.
   std::uint32_t Append(platform::Bytes record);
-  std::uint32_t Append(const RecordSpec& contents);
+  std::uint32_t Append(const RecordFields& contents);
   // Empties the log; numbering restarts at 1 and open handles see the change on their next read.
   void Clear();
 
