@@ -97,16 +97,8 @@ void TLngResource::WriteDefaultLanguageFile() {
     text += line;
     text += u"\r\n";
   }
-  platform::Bytes bytes;
-  bytes.reserve(2 + text.size() * 2);
-  bytes.push_back(std::byte{0xFF});
-  bytes.push_back(std::byte{0xFE});
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<std::byte>(c & 0xFF));
-    bytes.push_back(static_cast<std::byte>(c >> 8));
-  }
   // Without a writable language folder the English texts still serve from memory.
-  platform::System().WriteFile(GetCurrentLocaleFile(), bytes);
+  platform::System().WriteFile(GetCurrentLocaleFile(), util::Utf16LeBytes(text, true));
 }
 
 std::int32_t TLngResource::LoadLocaleList() {

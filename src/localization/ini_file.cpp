@@ -84,21 +84,10 @@ platform::Bytes Serialize(const Document& doc) {
     text += line;
     text += u"\r\n";
   }
-  platform::Bytes out;
-  if (doc.utf16) {
-    out.reserve(2 + text.size() * 2);
-    out.push_back(std::byte{0xFF});
-    out.push_back(std::byte{0xFE});
-    for (char16_t c : text) {
-      out.push_back(static_cast<std::byte>(c & 0xFF));
-      out.push_back(static_cast<std::byte>(c >> 8));
-    }
-  } else {
-    const std::string ansi = platform::Locale().WideToAnsi(text);
-    out.reserve(ansi.size());
-    for (char c : ansi) out.push_back(static_cast<std::byte>(c));
-  }
-  return out;
+  if (doc.utf16) return util::Utf16LeBytes(text, true);
+  const std::string ansi = platform::Locale().WideToAnsi(text);
+  const auto bytes = std::as_bytes(std::span(ansi.data(), ansi.size()));
+  return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "util/text.h"
+
 namespace qb::ini {
 
 inline constexpr std::size_t kMaxValueLength = 2047;
@@ -60,13 +62,7 @@ template <typename AnsiToWide>
 Document Parse(std::string_view bytes, AnsiToWide&& ansiToWide) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    std::u16string text;
-    text.reserve(bytes.size() / 2);
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                           (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    }
-    return ParseUtf16(text, true);
+    return ParseUtf16(util::FromUtf16LeBytes(std::as_bytes(std::span(bytes.substr(2)))), true);
   }
   return ParseUtf16(ansiToWide(bytes), false);
 }

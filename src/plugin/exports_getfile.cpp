@@ -5,6 +5,7 @@
 #include "plugin/plugin_state.h"
 #include "plugin/record_name.h"
 #include "plugin/record_text.h"
+#include "util/text.h"
 
 namespace {
 
@@ -27,17 +28,12 @@ bool Progress(const std::u16string& remote, const std::u16string& local, int per
 }
 
 platform::Bytes Utf16File(const std::vector<std::u16string>& lines) {
-  platform::Bytes bytes{std::byte{0xFF}, std::byte{0xFE}};
-  const auto put = [&](char16_t c) {
-    bytes.push_back(static_cast<std::byte>(c & 0xFF));
-    bytes.push_back(static_cast<std::byte>(c >> 8));
-  };
+  std::u16string text;
   for (const auto& line : lines) {
-    for (char16_t c : line) put(c);
-    put(u'\r');
-    put(u'\n');
+    text += line;
+    text += u"\r\n";
   }
-  return bytes;
+  return util::Utf16LeBytes(text, true);
 }
 
 int GetFile(const std::u16string& remote, const std::u16string& local) {

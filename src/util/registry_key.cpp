@@ -1,6 +1,7 @@
 #include "util/registry_key.h"
 
 #include "platform/platform.h"
+#include "util/text.h"
 
 namespace qb::util {
 
@@ -41,15 +42,7 @@ std::optional<std::u16string> RegistryKey::ReadString(std::u16string_view name) 
     return std::nullopt;
   }
   if (type != platform::regtype::kSz && type != platform::regtype::kExpandSz) return std::nullopt;
-  std::u16string text;
-  text.reserve(data.size() / 2);
-  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
-    const auto c = static_cast<char16_t>(std::to_integer<unsigned>(data[i]) |
-                                         (std::to_integer<unsigned>(data[i + 1]) << 8));
-    if (c == 0) break;
-    text.push_back(c);
-  }
-  return text;
+  return std::u16string(UpToZero(FromUtf16LeBytes(data)));
 }
 
 std::optional<std::uint32_t> RegistryKey::ReadDword(std::u16string_view name) const {
@@ -65,14 +58,8 @@ std::optional<std::uint32_t> RegistryKey::ReadDword(std::u16string_view name) co
 }
 
 bool RegistryKey::WriteString(std::u16string_view name, std::u16string_view value) {
-  platform::Bytes data;
-  data.reserve((value.size() + 1) * 2);
-  for (char16_t c : value) {
-    data.push_back(static_cast<std::byte>(c & 0xFF));
-    data.push_back(static_cast<std::byte>(c >> 8));
-  }
-  data.push_back(std::byte{0});
-  data.push_back(std::byte{0});
+  platform::Bytes data = Utf16LeBytes(value, false);
+  data.resize(data.size() + 2);  // the terminator is part of a string value
   return platform::Registry().SetValue(handle_, name, platform::regtype::kSz, data) ==
          err::kSuccess;
 }

@@ -87,6 +87,30 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::vector<std::byte> Utf16LeBytes(std::u16string_view text, bool byteOrderMark) {
+  std::vector<std::byte> bytes;
+  bytes.reserve(text.size() * 2 + 2);
+  if (byteOrderMark) {
+    bytes.push_back(std::byte{0xFF});
+    bytes.push_back(std::byte{0xFE});
+  }
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<std::byte>(c & 0xFF));
+    bytes.push_back(static_cast<std::byte>(c >> 8));
+  }
+  return bytes;
+}
+
+std::u16string FromUtf16LeBytes(std::span<const std::byte> bytes) {
+  std::u16string text;
+  text.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    text.push_back(static_cast<char16_t>(std::to_integer<unsigned>(bytes[i]) |
+                                         std::to_integer<unsigned>(bytes[i + 1]) << 8));
+  }
+  return text;
+}
+
 char16_t FoldCase(char16_t c) {
   if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
   // Latin-1 capitals, except the multiplication sign.

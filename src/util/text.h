@@ -1,16 +1,24 @@
 // Small text helpers shared by the core: UTF conversions, case folding, numbers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qb::util {
 
 // UTF-8 <-> UTF-16. Invalid sequences become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
+
+// UTF-16 LE bytes of `text`, with the byte-order mark FF FE in front when asked.
+std::vector<std::byte> Utf16LeBytes(std::u16string_view text, bool byteOrderMark);
+// The text of UTF-16 LE bytes; an odd last byte is dropped.
+std::u16string FromUtf16LeBytes(std::span<const std::byte> bytes);
 
 // Simple one-to-one lower-case mapping (Latin, Greek, Cyrillic), the part of the Unicode
 // tables that matters for names in profile files and locale-independent matching.

@@ -1,6 +1,7 @@
 #include "localization/ini_file.h"
 
 #include "support/sim_fixture.h"
+#include "util/text.h"
 
 namespace qb::ini {
 namespace {
@@ -13,12 +14,7 @@ class IniTest : public SimTest {
  protected:
   void Write(std::string_view text) { files().AddFile(kFile, text); }
   void WriteUtf16(std::u16string_view text) {
-    platform::Bytes b{std::byte{0xFF}, std::byte{0xFE}};
-    for (char16_t c : text) {
-      b.push_back(static_cast<std::byte>(c & 0xFF));
-      b.push_back(static_cast<std::byte>(c >> 8));
-    }
-    files().AddFile(kFile, b);
+    files().AddFile(kFile, util::Utf16LeBytes(text, true));
   }
   std::u16string Read(std::u16string_view section, std::u16string_view key,
                       std::u16string_view def = u"<def>") {

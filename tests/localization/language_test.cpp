@@ -62,12 +62,8 @@ class LanguageTest : public SimTest {
     files().AddDirectory(kDir);
   }
   void AddLanguage(std::u16string_view name, std::u16string_view text) {
-    platform::Bytes b{std::byte{0xFF}, std::byte{0xFE}};
-    for (char16_t c : text) {
-      b.push_back(static_cast<std::byte>(c & 0xFF));
-      b.push_back(static_cast<std::byte>(c >> 8));
-    }
-    files().AddFile(std::u16string(kLangDir) + std::u16string(name), b);
+    files().AddFile(std::u16string(kLangDir) + std::u16string(name),
+                    util::Utf16LeBytes(text, true));
   }
   void SelectInSettings(std::string_view file) {
     files().AddFile(kIni, "[General]\r\nLanguage=" + std::string(file) + "\r\n");
@@ -79,11 +75,7 @@ TEST_F(LanguageTest, FirstLoadWritesTheEnglishFileByteForByte) {
   EXPECT_TRUE(files().DirectoryExists(kLangDir));
   const auto bytes = files().FileContents(std::u16string(kLangDir) + u"Eng.lng");
   ASSERT_TRUE(bytes.has_value());
-  platform::Bytes expected{std::byte{0xFF}, std::byte{0xFE}};
-  for (char16_t c : util::Utf8ToUtf16(kEnglishFile)) {
-    expected.push_back(static_cast<std::byte>(c & 0xFF));
-    expected.push_back(static_cast<std::byte>(c >> 8));
-  }
+  const platform::Bytes expected = util::Utf16LeBytes(util::Utf8ToUtf16(kEnglishFile), true);
   EXPECT_EQ(*bytes, expected) << testing::U8(FileText(std::u16string(kLangDir) + u"Eng.lng"));
   EXPECT_EQ(lng.GetCurrentLocaleFile(), std::u16string(kLangDir) + u"Eng.lng");
   EXPECT_EQ(lng.GetLocaleString(12), u"OK");

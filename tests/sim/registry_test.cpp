@@ -12,12 +12,7 @@ namespace err = platform::err;
 using platform::RegRoot;
 
 platform::Bytes Utf16File(std::u16string_view text) {
-  platform::Bytes b{std::byte{0xFF}, std::byte{0xFE}};
-  for (char16_t c : text) {
-    b.push_back(static_cast<std::byte>(c & 0xFF));
-    b.push_back(static_cast<std::byte>(c >> 8));
-  }
-  return b;
+  return util::Utf16LeBytes(text, true);
 }
 
 platform::Bytes AnsiFile(std::string_view text) {

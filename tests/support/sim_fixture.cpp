@@ -25,15 +25,11 @@ bool SimTest::LoadPluginResources() {
 std::u16string SimTest::FileText(std::u16string_view path) {
   const auto bytes = machine_->system().FileContents(path);
   if (!bytes) return {};
-  std::u16string text;
   if (bytes->size() >= 2 && (*bytes)[0] == std::byte{0xFF} && (*bytes)[1] == std::byte{0xFE}) {
-    for (std::size_t i = 2; i + 1 < bytes->size(); i += 2) {
-      text.push_back(static_cast<char16_t>(std::to_integer<unsigned>((*bytes)[i]) |
-                                           (std::to_integer<unsigned>((*bytes)[i + 1]) << 8)));
-    }
-  } else {
-    for (auto b : *bytes) text.push_back(static_cast<char16_t>(std::to_integer<unsigned>(b)));
+    return util::FromUtf16LeBytes(std::span(*bytes).subspan(2));
   }
+  std::u16string text;
+  for (auto b : *bytes) text.push_back(static_cast<char16_t>(std::to_integer<unsigned>(b)));
   return text;
 }
 

@@ -11,12 +11,7 @@ namespace {
 std::u16string DecodeRegFile(platform::ByteSpan file) {
   const auto byteAt = [&](std::size_t i) { return std::to_integer<unsigned>(file[i]); };
   if (file.size() >= 2 && byteAt(0) == 0xFF && byteAt(1) == 0xFE) {
-    std::u16string text;
-    text.reserve(file.size() / 2);
-    for (std::size_t i = 2; i + 1 < file.size(); i += 2) {
-      text.push_back(static_cast<char16_t>(byteAt(i) | (byteAt(i + 1) << 8)));
-    }
-    return text;
+    return util::FromUtf16LeBytes(file.subspan(2));
   }
   std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.size());
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {

@@ -25,11 +25,8 @@ bool LessNoCase(std::u16string_view a, std::u16string_view b) {
 }
 
 platform::Bytes StringBytes(std::u16string_view value) {
-  platform::Bytes data((value.size() + 1) * 2);
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    data[2 * i] = static_cast<std::byte>(value[i] & 0xFF);
-    data[2 * i + 1] = static_cast<std::byte>(value[i] >> 8);
-  }
+  platform::Bytes data = util::Utf16LeBytes(value, false);
+  data.resize(data.size() + 2);  // the terminator is part of a string value
   return data;
 }
 
@@ -157,14 +154,7 @@ std::optional<std::u16string> SimRegistry::GetString(std::u16string_view path,
   if (!v || (v->type != platform::regtype::kSz && v->type != platform::regtype::kExpandSz)) {
     return std::nullopt;
   }
-  std::u16string s;
-  for (std::size_t i = 0; i + 1 < v->data.size(); i += 2) {
-    const auto c = static_cast<char16_t>(std::to_integer<unsigned>(v->data[i]) |
-                                         (std::to_integer<unsigned>(v->data[i + 1]) << 8));
-    if (c == 0) break;
-    s.push_back(c);
-  }
-  return s;
+  return std::u16string(util::UpToZero(util::FromUtf16LeBytes(v->data)));
 }
 
 std::optional<std::uint32_t> SimRegistry::GetDword(std::u16string_view path,
