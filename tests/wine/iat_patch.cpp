@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 namespace {
 
 bool SameNameNoCase(const char* a, std::string_view b) {
@@ -85,4 +85,4 @@ std::vector<std::string> PatchImports(HMODULE module, std::string_view library,
   return patched;
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

@@ -9,7 +9,7 @@
 
 #include "platform/win32/windows_api.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 
 struct ImportReplacement {
   const char* name;  // the function's exported name
@@ -22,4 +22,4 @@ struct ImportReplacement {
 std::vector<std::string> PatchImports(HMODULE module, std::string_view library,
                                       const std::vector<ImportReplacement>& replacements);
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

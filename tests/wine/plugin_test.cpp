@@ -13,11 +13,11 @@
 #include "plugin_test_checks.h"
 #include "plugin_test_eventlog.h"
 #include "plugin_test_registry.h"
-#include "plugin_test_support.h"
+#include "wine_test_support.h"
 
 namespace {
 
-using namespace qb::plugin_test;
+using namespace qb::winetest;
 
 int WINAPI Progress(int, wchar_t*, wchar_t*, int) {
   return 0;

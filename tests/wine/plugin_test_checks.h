@@ -8,7 +8,7 @@
 #include "plugin_test_exports.h"
 #include "plugin_test_records.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 
 // The registry name and display name of the extra log the test registers, whose display name
 // comes from the test message library.
@@ -42,4 +42,4 @@ void CheckIcons(const LoadedPlugin& plugin, const std::vector<TestRecord>& recor
 // The path the host asks for a record of the Application log by.
 std::wstring RecordPath(const TestRecord& record);
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

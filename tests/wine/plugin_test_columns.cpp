@@ -4,9 +4,9 @@
 #include <thread>
 
 #include "plugin_test_checks.h"
-#include "plugin_test_support.h"
+#include "wine_test_support.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 namespace {
 
 constexpr int kAccount = 0;
@@ -111,4 +111,4 @@ void CheckColumns(const LoadedPlugin& plugin, const std::vector<TestRecord>& rec
   CheckTexts(plugin, records[kTooFewInsertsRecord]);
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

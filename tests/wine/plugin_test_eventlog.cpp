@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 
 struct RedirectedEventLog::Forwarders {
   std::mutex mutex;
@@ -196,4 +196,4 @@ std::vector<ImportReplacement> RedirectedEventLog::Replacements() {
   };
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

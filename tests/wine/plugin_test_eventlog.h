@@ -9,7 +9,7 @@
 #include "iat_patch.h"
 #include "platform/eventlog_service.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 
 class RedirectedEventLog {
  public:
@@ -29,4 +29,4 @@ class RedirectedEventLog {
   std::unique_ptr<Forwarders> forwarders_;
 };
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

@@ -1,6 +1,6 @@
 #include "plugin_test_exports.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 namespace {
 
 template <class Function>
@@ -25,4 +25,4 @@ std::vector<std::string> PluginExports::Resolve(HMODULE module) {
   return missing;
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

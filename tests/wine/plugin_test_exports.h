@@ -8,7 +8,7 @@
 
 #include "platform/win32/windows_api.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 
 using ProgressProcW = int(WINAPI*)(int, wchar_t*, wchar_t*, int);
 using LogProcW = void(WINAPI*)(int, int, wchar_t*);
@@ -55,4 +55,4 @@ struct PluginExports {
   std::vector<std::string> Resolve(HMODULE module);
 };
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

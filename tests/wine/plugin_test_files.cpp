@@ -2,9 +2,9 @@
 #include <cstdint>
 
 #include "plugin_test_checks.h"
-#include "plugin_test_support.h"
+#include "wine_test_support.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 namespace {
 
 constexpr std::size_t kLabelWidth = 28;
@@ -107,4 +107,4 @@ void CheckRecordFiles(const LoadedPlugin& plugin, const std::vector<TestRecord>&
         "a message naming more inserts than the record has is not formatted");
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

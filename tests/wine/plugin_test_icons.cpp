@@ -2,9 +2,9 @@
 #include <algorithm>
 
 #include "plugin_test_checks.h"
-#include "plugin_test_support.h"
+#include "wine_test_support.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 namespace {
 
 // The library's icon group for a type word; none for types without an icon of their own.
@@ -56,4 +56,4 @@ void CheckIcons(const LoadedPlugin& plugin, const std::vector<TestRecord>& recor
         "FsExtractCustomIconW of a log folder gives FS_ICON_USEDEFAULT");
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

@@ -3,9 +3,9 @@
 
 #include "plugin_test_checks.h"
 #include "plugin_test_registry.h"
-#include "plugin_test_support.h"
+#include "wine_test_support.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 namespace {
 
 // Seconds since 1970 as a FILETIME in UTC.
@@ -125,4 +125,4 @@ void CheckLogListing(const LoadedPlugin& plugin, const std::vector<TestRecord>& 
   }
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

@@ -1,6 +1,6 @@
 #include "plugin_test_records.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 namespace {
 
 namespace evtype = platform::evtype;
@@ -112,4 +112,4 @@ bool StoreRecords(sim::SimEventLog& log, std::vector<TestRecord>& records) {
   return ok;
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

@@ -8,7 +8,7 @@
 
 #include "platform/sim/sim_eventlog.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 
 // The event source whose message library the test builds and registers.
 inline constexpr wchar_t kTestSource[] = L"TestSource";
@@ -55,4 +55,4 @@ inline std::uint32_t EventCode(const TestRecord& record) {
 // number them as expected.
 bool StoreRecords(sim::SimEventLog& log, std::vector<TestRecord>& records);
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

@@ -1,6 +1,6 @@
 #include "plugin_test_registry.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 
 std::optional<RegistryKey> RegistryKey::Open(const std::wstring& path, REGSAM access) {
   HKEY key = nullptr;
@@ -100,4 +100,4 @@ std::optional<RegistryKey> AddedKeys::Create(const std::wstring& path) {
   return key;
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

@@ -8,7 +8,7 @@
 
 #include "platform/win32/windows_api.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 
 inline constexpr wchar_t kEventLogKey[] = L"SYSTEM\\CurrentControlSet\\Services\\EventLog";
 
@@ -52,4 +52,4 @@ class AddedKeys {
   std::vector<std::wstring> added_;
 };
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

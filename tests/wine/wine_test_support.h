@@ -1,4 +1,4 @@
-// What the plugin test program needs around its checks: PASS/FAIL lines, text conversion, a
+// What the Windows test programs need around their checks: PASS/FAIL lines, text conversion, a
 // throwaway folder, UTF-16 files and a watchdog for message boxes.
 #pragma once
 
@@ -11,7 +11,7 @@
 
 #include "platform/win32/windows_api.h"
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 
 // Prints "PASS: what" or "FAIL: what" and counts the failures.
 bool Check(bool ok, const std::string& what);
@@ -64,4 +64,4 @@ class DialogWatchdog {
   std::thread thread_;
 };
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest

@@ -1,9 +1,9 @@
-#include "plugin_test_support.h"
+#include "wine_test_support.h"
 
 #include <cstdio>
 #include <cstring>
 
-namespace qb::plugin_test {
+namespace qb::winetest {
 namespace {
 
 int g_failures = 0;
@@ -134,4 +134,4 @@ void DialogWatchdog::Run() {
   }
 }
 
-}  // namespace qb::plugin_test
+}  // namespace qb::winetest
