@@ -42,7 +42,7 @@ const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name) {
     return &t_cache.record;
   }
   t_cache.valid = false;
-  if (!plugin::OpenLogNamed(name.logName)) return nullptr;
+  if (!plugin::OpenLogAt(index)) return nullptr;
   if (!log.Read(false, name.number, t_cache.record)) return nullptr;
   t_cache.valid = true;
   t_cache.listing = listing;

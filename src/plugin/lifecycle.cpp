@@ -93,15 +93,18 @@ std::int32_t LogIndexOf(std::u16string_view displayName) {
   return 0;
 }
 
-bool OpenLogNamed(std::u16string_view displayName) {
+bool OpenLogAt(std::int32_t index) {
+  if (index <= 0) return false;
   auto& log = *State().eventLog;
-  const std::int32_t index = LogIndexOf(displayName);
-  if (index == 0) return false;
   if (log.OpenState().Has(TFSOpenState::osRead)) {
     if (log.ReadSourceType() == index) return true;
     log.Close(TFSOpenState::osRead);
   }
   return log.Open(index, TFSOpenState::osRead);
+}
+
+bool OpenLogNamed(std::u16string_view displayName) {
+  return OpenLogAt(LogIndexOf(displayName));
 }
 
 }  // namespace qb::plugin

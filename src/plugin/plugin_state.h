@@ -53,5 +53,7 @@ std::int32_t LogIndexOf(std::u16string_view displayName);
 // log that is open already stays as it is. False when there is no such log or it does not
 // open.
 bool OpenLogNamed(std::u16string_view displayName);
+// The same for a catalogue index from LogIndexOf; false for 0.
+bool OpenLogAt(std::int32_t index);
 
 }  // namespace qb::plugin

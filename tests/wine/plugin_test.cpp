@@ -19,27 +19,6 @@ namespace {
 
 using namespace qb::winetest;
 
-int WINAPI Progress(int, wchar_t*, wchar_t*, int) {
-  return 0;
-}
-void WINAPI Log(int, int, wchar_t*) {}
-BOOL WINAPI Request(int, int, wchar_t*, wchar_t*, wchar_t*, int) {
-  return FALSE;
-}
-
-bool IsAdministrator() {
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID administrators = nullptr;
-  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                0, 0, 0, 0, &administrators)) {
-    return false;
-  }
-  BOOL member = FALSE;
-  CheckTokenMembership(nullptr, administrators, &member);
-  FreeSid(administrators);
-  return member != FALSE;
-}
-
 std::wstring FileNameOf(const std::wstring& path) {
   return path.substr(path.find_last_of(L"\\/") + 1);
 }
@@ -133,7 +112,7 @@ void RunChecks(LoadedPlugin& plugin, const std::vector<TestRecord>& records,
              "the plugin exports the host's functions (missing:" + missing + ")")) {
     return;
   }
-  Check(plugin.fs.initW(1, &Progress, &Log, &Request) == 0, "FsInitW returns 0");
+  Check(plugin.fs.initW(1, &QuietProgress, &QuietLog, &QuietRequest) == 0, "FsInitW returns 0");
   CheckRegistration(plugin, administrator);
   CheckRootListing(plugin);
   const std::size_t reads = service.ReadCallCount();

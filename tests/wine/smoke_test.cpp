@@ -19,14 +19,6 @@ using RequestProcW = BOOL(WINAPI*)(int, int, wchar_t*, wchar_t*, wchar_t*, int);
 using FsInitWFn = int(WINAPI*)(int, ProgressProcW, LogProcW, RequestProcW);
 using FsGetDefRootNameFn = void(WINAPI*)(char*, int);
 
-int WINAPI Progress(int, wchar_t*, wchar_t*, int) {
-  return 0;
-}
-void WINAPI Log(int, int, wchar_t*) {}
-BOOL WINAPI Request(int, int, wchar_t*, wchar_t*, wchar_t*, int) {
-  return FALSE;
-}
-
 template <class Function>
 Function Export(HMODULE module, const char* name) {
   FARPROC proc = GetProcAddress(module, name);
@@ -65,19 +57,6 @@ void CheckOwnResources(HMODULE plugin) {
         "string resource 65168 is \"EventMessageFile\"");
 }
 
-bool IsAdministrator() {
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID administrators = nullptr;
-  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                0, 0, 0, 0, &administrators)) {
-    return false;
-  }
-  BOOL member = FALSE;
-  CheckTokenMembership(nullptr, administrators, &member);
-  FreeSid(administrators);
-  return member != FALSE;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -105,7 +84,8 @@ int wmain(int argc, wchar_t** argv) {
     if (getRootName != nullptr) CheckRootName(getRootName);
     CheckOwnResources(module);
 
-    if (initW != nullptr) Check(initW(1, &Progress, &Log, &Request) == 0, "FsInitW returns 0");
+    if (initW != nullptr)
+      Check(initW(1, &QuietProgress, &QuietLog, &QuietRequest) == 0, "FsInitW returns 0");
 
     const std::wstring language = folder + L"\\Language\\Eng.lng";
     const std::optional<std::wstring> text = ReadUtf16File(language);

@@ -99,6 +99,27 @@ std::optional<std::wstring> ReadUtf16File(const std::wstring& path) {
   return text;
 }
 
+int WINAPI QuietProgress(int, wchar_t*, wchar_t*, int) {
+  return 0;
+}
+void WINAPI QuietLog(int, int, wchar_t*) {}
+BOOL WINAPI QuietRequest(int, int, wchar_t*, wchar_t*, wchar_t*, int) {
+  return FALSE;
+}
+
+bool IsAdministrator() {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                0, 0, 0, 0, &administrators)) {
+    return false;
+  }
+  BOOL member = FALSE;
+  CheckTokenMembership(nullptr, administrators, &member);
+  FreeSid(administrators);
+  return member != FALSE;
+}
+
 DialogWatchdog::DialogWatchdog() : thread_([this] { Run(); }) {}
 
 DialogWatchdog::~DialogWatchdog() {

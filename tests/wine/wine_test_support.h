@@ -44,6 +44,15 @@ class TempFolder {
 // nullopt when the file cannot be read or has no mark.
 std::optional<std::wstring> ReadUtf16File(const std::wstring& path);
 
+// Host callbacks that do nothing: the tests do not watch progress or logging.
+int WINAPI QuietProgress(int pluginNr, wchar_t* source, wchar_t* target, int percent);
+void WINAPI QuietLog(int pluginNr, int type, wchar_t* text);
+BOOL WINAPI QuietRequest(int pluginNr, int type, wchar_t* title, wchar_t* text, wchar_t* answer,
+                         int maxlen);
+
+// Whether this process runs with the built-in Administrators group in its token.
+bool IsAdministrator();
+
 // A message box would stop an unattended run for good: the watchdog closes every dialog box of
 // this process and keeps its text, so that the run ends and says why.
 class DialogWatchdog {
