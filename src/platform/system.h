@@ -39,6 +39,17 @@ class ISystem {
   // Creates or replaces a whole file (CREATE_ALWAYS). On failure the old contents stay.
   virtual ErrorCode WriteFile(std::u16string_view path, ByteSpan data) = 0;
 
+  // MoveFileExW(MOVEFILE_REPLACE_EXISTING) within one folder: `to` is replaced by `from` in one
+  // step, or left as it was. ERROR_FILE_NOT_FOUND when `from` is missing, ERROR_ACCESS_DENIED
+  // when `to` is read-only or a folder.
+  virtual ErrorCode ReplaceFile(std::u16string_view from, std::u16string_view to) = 0;
+
+  // DeleteFileW. ERROR_FILE_NOT_FOUND when there is no such file.
+  virtual ErrorCode DeleteFile(std::u16string_view path) = 0;
+
+  // GetFullPathNameW: `path` made absolute against the current folder, "." and ".." resolved.
+  virtual std::u16string FullPathName(std::u16string_view path) = 0;
+
   // FindFirstFileW / FindNextFileW over `pattern` (a folder, a backslash and a name that may
   // hold * and ?), in the order the file system returns the entries, "." and ".." excluded.
   // ERROR_FILE_NOT_FOUND (nothing matches) or ERROR_PATH_NOT_FOUND (no such folder) with an
