@@ -113,6 +113,10 @@ class TFWEventLog {
   bool DeregisterApp();
   bool IsRegistered() const;
 
+  // The platform's error of the last service call that failed (open, read, clear, backup,
+  // write), so that callers can tell the user why.
+  platform::ErrorCode LastError() const { return fLastError; }
+
   // Platform reads made so far, for measurements.
   std::uint64_t PlatformReads() const { return fPlatformReads; }
 

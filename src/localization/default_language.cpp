@@ -88,4 +88,19 @@ const std::vector<std::u16string>& TLngResource::DefaultLines() {
   return kLines;
 }
 
+const std::vector<std::u16string>& TLngResource::AddedLines() {
+  static const std::vector<std::u16string> kLines = {
+      u"206=This entry is not an event record.",
+      u"207=The event log could not be cleared.",
+      u"208=The backup of the event log could not be saved.",
+      u"209=The settings of the event log could not be saved.",
+      u"210=The event log was cleared and its records were saved to %s, but that file could not "
+      u"replace %s.",
+      u"211=Previous record",
+      u"212=Next record",
+      u"213=Copy to clipboard",
+  };
+  return kLines;
+}
+
 }  // namespace qb

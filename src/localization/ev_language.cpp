@@ -58,6 +58,7 @@ std::u16string TLngResource::GetLocaleString(std::uint16_t id) const {
     if (!text.empty()) return text;
   }
   std::u16string text = Find(fDefLangData, key);
+  if (text.empty()) text = Find(AddedLines(), key);
   // The built-in lines that separate groups in the written file carry a line break; the text
   // itself does not have it.
   if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0)

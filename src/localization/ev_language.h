@@ -50,6 +50,9 @@ class TLngResource {
 
   // The built-in lines of the English table (what fDefLangData holds), in order.
   static const std::vector<std::u16string>& DefaultLines();
+  // Built-in English texts added later (from 206 on). A language file may translate them, but
+  // they are not written into the English file, which keeps its historical contents.
+  static const std::vector<std::u16string>& AddedLines();
 
  private:
   void LoadLanguageData();

@@ -75,6 +75,7 @@ struct ControlSpec {
   const char16_t* image = nullptr;   // kImageButton: icon resource of the plugin
   std::int32_t imageWidth = 0, imageHeight = 0;  // its size at 96 DPI
   std::int32_t min = 0, max = 0, value = 0;      // kUpDown
+  const char16_t* name = u"";                    // the control's name, for tests and tools
 };
 
 struct DialogSpec {

@@ -33,6 +33,7 @@ inline constexpr ErrorCode kHandleEof = 38;
 inline constexpr ErrorCode kNotSupported = 50;
 inline constexpr ErrorCode kFileExists = 80;
 inline constexpr ErrorCode kInvalidParameter = 87;
+inline constexpr ErrorCode kDiskFull = 112;
 inline constexpr ErrorCode kInsufficientBuffer = 122;
 inline constexpr ErrorCode kInvalidName = 123;
 inline constexpr ErrorCode kModNotFound = 126;

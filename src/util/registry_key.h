@@ -31,6 +31,8 @@ class RegistryKey {
                                          std::uint32_t access);
   static std::optional<RegistryKey> Create(platform::RegRoot root, std::u16string_view path,
                                            std::uint32_t access);
+  // Takes over a key opened elsewhere.
+  static RegistryKey Adopt(platform::Handle handle) { return RegistryKey(handle); }
 
   platform::Handle handle() const { return handle_; }
   void Close();

@@ -212,6 +212,12 @@ std::u16string SimModules::SystemErrorText(ErrorCode code) {
       return u"The handle is invalid.\r\n";
     case err::kInvalidParameter:
       return u"The parameter is incorrect.\r\n";
+    case err::kFileExists:
+      return u"The file exists.\r\n";
+    case err::kDiskFull:
+      return u"There is not enough space on the disk.\r\n";
+    case err::kAlreadyExists:
+      return u"Cannot create a file when that file already exists.\r\n";
     case err::kHandleEof:
       return u"Reached the end of the file.\r\n";
     case err::kInsufficientBuffer:

@@ -1,0 +1,24 @@
+#include "dialogs/dialog_context.h"
+
+#include "platform/platform.h"
+#include "util/ev_utils.h"
+#include "util/text.h"
+
+namespace qb {
+
+void CenterOver(platform::IDialogView& view, platform::Handle window) {
+  const platform::Rect r = view.WindowRect();
+  util::FormBounds form{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  util::CenterFormOverWindow(form, window);
+  view.MoveTo(form.Left, form.Top);
+}
+
+void ShowFailure(platform::IDialogView& view, std::u16string_view what, platform::ErrorCode error) {
+  std::u16string reason = platform::Modules().SystemErrorText(error);
+  while (!reason.empty() && reason.back() <= u' ') reason.pop_back();
+  if (reason.empty()) reason = u"Error " + util::ToDecimalUnsigned(error) + u".";
+  platform::Ui().MessageBox(view.Window(), std::u16string(what) + u"\r\n\r\n" + reason,
+                            view.Caption(), platform::mb::kOk | platform::mb::kIconError);
+}
+
+}  // namespace qb
