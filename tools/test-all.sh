@@ -17,7 +17,8 @@ step "Dependencies"
 tools/setup-deps.sh
 
 exports=(FsInit FsInitW FsGetDefRootName FsFindFirstW FsFindNextW FsFindClose FsFindFirst
-         FsFindNext FsGetFileW FsGetFile FsExtractCustomIconW FsExtractCustomIcon
+         FsFindNext FsGetFileW FsGetFile FsExecuteFileW FsExecuteFile
+         FsExtractCustomIconW FsExtractCustomIcon
          FsContentGetSupportedField FsContentGetDefaultViewW FsContentGetDefaultView
          FsContentGetValueW FsContentGetValue)
 

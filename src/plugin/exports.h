@@ -21,6 +21,9 @@ int QB_STDCALL FsGetFileW(qb::fs::WCHAR* RemoteName, qb::fs::WCHAR* LocalName, i
 int QB_STDCALL FsGetFile(char* RemoteName, char* LocalName, int CopyFlags,
                          qb::fs::RemoteInfoStruct* RemoteInfo);
 
+int QB_STDCALL FsExecuteFileW(qb::fs::HWND MainWin, qb::fs::WCHAR* RemoteName, qb::fs::WCHAR* Verb);
+int QB_STDCALL FsExecuteFile(qb::fs::HWND MainWin, char* RemoteName, char* Verb);
+
 int QB_STDCALL FsExtractCustomIconW(qb::fs::WCHAR* RemoteName, int ExtractFlags,
                                     qb::fs::HICON* TheIcon);
 int QB_STDCALL FsExtractCustomIcon(char* RemoteName, int ExtractFlags, qb::fs::HICON* TheIcon);

@@ -36,10 +36,14 @@ platform::Bytes Utf16File(const std::vector<std::u16string>& lines) {
   return util::Utf16LeBytes(text, true);
 }
 
-int GetFile(const std::u16string& remote, const std::u16string& local) {
+int GetFile(const std::u16string& remote, const std::u16string& local, int copyFlags) {
   if (Progress(remote, local, 0)) return fs::FS_FILE_USERABORT;
   const auto name = plugin::ExtractRecordNumber(remote);
   if (!name) return fs::FS_FILE_NOTFOUND;
+  // A user's file is replaced only after the host has asked and calls again with the flag.
+  if ((copyFlags & fs::FS_COPYFLAGS_OVERWRITE) == 0 && platform::System().FileExists(local)) {
+    return fs::FS_FILE_EXISTS;
+  }
   auto& state = plugin::State();
   // The record is read from the log its name gives, whichever log was open before.
   if (!plugin::OpenLogNamed(name->logName)) return fs::FS_FILE_READERROR;
@@ -56,13 +60,13 @@ int GetFile(const std::u16string& remote, const std::u16string& local) {
 
 }  // namespace
 
-extern "C" int QB_STDCALL FsGetFileW(fs::WCHAR* RemoteName, fs::WCHAR* LocalName, int,
+extern "C" int QB_STDCALL FsGetFileW(fs::WCHAR* RemoteName, fs::WCHAR* LocalName, int CopyFlags,
                                      fs::RemoteInfoStruct*) {
   try {
     if (!plugin::IsLoaded()) return fs::FS_FILE_READERROR;
     if (RemoteName == nullptr || LocalName == nullptr) return fs::FS_FILE_NOTFOUND;
     std::lock_guard lock(plugin::Lock());
-    return GetFile(plugin::FromHost(RemoteName), plugin::FromHost(LocalName));
+    return GetFile(plugin::FromHost(RemoteName), plugin::FromHost(LocalName), CopyFlags);
   } catch (...) {
     return fs::FS_FILE_READERROR;
   }

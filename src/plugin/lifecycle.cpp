@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "eventlog/log_selection.h"
 #include "platform/platform.h"
 #include "plugin/plugin_state.h"
 
@@ -84,27 +85,15 @@ void OnProcessDetach(bool processTerminating) noexcept {
 }
 
 std::int32_t LogIndexOf(std::u16string_view displayName) {
-  // The catalogue's placeholder is no log: a log that happens to share its name is still
-  // found, the placeholder never.
-  const auto& catalogue = State().eventLog->Catalogue();
-  for (std::int32_t i = 1; i < catalogue.EventLogCount(); ++i) {
-    if (catalogue.GetEventLogDisplayName(i) == displayName) return i;
-  }
-  return 0;
+  return qb::LogIndexOf(*State().eventLog, displayName);
 }
 
 bool OpenLogAt(std::int32_t index) {
-  if (index <= 0) return false;
-  auto& log = *State().eventLog;
-  if (log.OpenState().Has(TFSOpenState::osRead)) {
-    if (log.ReadSourceType() == index) return true;
-    log.Close(TFSOpenState::osRead);
-  }
-  return log.Open(index, TFSOpenState::osRead);
+  return qb::OpenLogAt(*State().eventLog, index);
 }
 
 bool OpenLogNamed(std::u16string_view displayName) {
-  return OpenLogAt(LogIndexOf(displayName));
+  return qb::OpenLogNamed(*State().eventLog, displayName);
 }
 
 }  // namespace qb::plugin

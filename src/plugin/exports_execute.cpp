@@ -1,0 +1,78 @@
+// "open" on a record shows the record viewer; "properties" on a log folder shows the log's
+// properties and on the root the settings. Every other verb is accepted and ignored.
+#include "dialogs/log_properties.h"
+#include "dialogs/record_viewer.h"
+#include "dialogs/settings_dialog.h"
+#include "platform/platform.h"
+#include "plugin/exports.h"
+#include "plugin/host_text.h"
+#include "plugin/plugin_state.h"
+#include "plugin/record_name.h"
+#include "util/text.h"
+
+namespace {
+
+using namespace qb;
+
+DialogContext Context() {
+  auto& state = plugin::State();
+  return DialogContext{*state.eventLog, *state.language, plugin::Lock()};
+}
+
+int Properties(platform::Handle mainWin, const std::u16string& remote) {
+  const DialogContext context = Context();
+  if (remote == u"\\") {
+    ShowSettingsDialog(context, mainWin);
+    return fs::FS_EXEC_OK;
+  }
+  if (remote.size() < 2) return fs::FS_EXEC_OK;
+  // A dot in the last component marks a record file (a log whose name holds one is taken for
+  // one too): nothing to show.
+  const auto slash = remote.find_last_of(u'\\');
+  if (remote.find(u'.', slash == std::u16string::npos ? 0 : slash) != std::u16string::npos) {
+    return fs::FS_EXEC_OK;
+  }
+  const std::u16string displayName = remote.substr(1);
+  {
+    std::lock_guard lock(plugin::Lock());
+    if (!plugin::OpenLogNamed(displayName)) return fs::FS_EXEC_ERROR;
+  }
+  ShowLogProperties(context, mainWin, displayName);
+  return fs::FS_EXEC_OK;
+}
+
+int Execute(platform::Handle mainWin, const std::u16string& remote, const std::u16string& verb) {
+  if (util::EqualsNoCase(verb, u"open")) {
+    // The host's file list box has the focus when the user opens an entry of it.
+    const platform::Handle listBox = platform::Ui().GetFocusWindow();
+    return ShowRecordViewer(Context(), mainWin, listBox, plugin::FirstPathComponent(remote))
+               ? fs::FS_EXEC_OK
+               : fs::FS_EXEC_ERROR;
+  }
+  if (util::EqualsNoCase(verb, u"properties")) return Properties(mainWin, remote);
+  return fs::FS_EXEC_OK;
+}
+
+}  // namespace
+
+extern "C" int QB_STDCALL FsExecuteFileW(fs::HWND MainWin, fs::WCHAR* RemoteName, fs::WCHAR* Verb) {
+  try {
+    if (!plugin::IsLoaded()) return fs::FS_EXEC_ERROR;
+    if (RemoteName == nullptr || Verb == nullptr) return fs::FS_EXEC_OK;
+    return Execute(reinterpret_cast<platform::Handle>(MainWin), plugin::FromHost(RemoteName),
+                   plugin::FromHost(Verb));
+  } catch (...) {
+    return fs::FS_EXEC_ERROR;
+  }
+}
+
+extern "C" int QB_STDCALL FsExecuteFile(fs::HWND MainWin, char* RemoteName, char* Verb) {
+  try {
+    if (RemoteName == nullptr || Verb == nullptr) return fs::FS_EXEC_OK;
+    std::u16string remote = plugin::FromHostAnsi(RemoteName);
+    std::u16string verb = plugin::FromHostAnsi(Verb);
+    return FsExecuteFileW(MainWin, remote.data(), verb.data());
+  } catch (...) {
+    return fs::FS_EXEC_ERROR;
+  }
+}
