@@ -31,18 +31,18 @@ enum class ControlKind : std::uint8_t {
 
 // Style flags of a control.
 namespace cs {
-inline constexpr std::uint32_t kBold = 0x0001;         // bold variant of the dialog font
-inline constexpr std::uint32_t kWordWrap = 0x0002;     // label wraps at spaces inside its box
-inline constexpr std::uint32_t kFixedFont = 0x0004;    // "Courier New" bold, same height
-inline constexpr std::uint32_t kDisabled = 0x0008;     // initially disabled
-inline constexpr std::uint32_t kChecked = 0x0010;      // initially checked
-inline constexpr std::uint32_t kHidden = 0x0020;       // initially hidden
-inline constexpr std::uint32_t kDefault = 0x0040;      // the default button (Enter)
-inline constexpr std::uint32_t kCancel = 0x0080;       // the cancel button (Esc, close box)
-inline constexpr std::uint32_t kFocus = 0x0100;        // has the focus when the dialog opens
-inline constexpr std::uint32_t kCentered = 0x0200;     // text centred horizontally
-inline constexpr std::uint32_t kBottom = 0x0400;       // one line of text at the bottom of the box
-inline constexpr std::uint32_t kGroupStart = 0x0800;   // first radio button of a group
+inline constexpr std::uint32_t kBold = 0x0001;        // bold variant of the dialog font
+inline constexpr std::uint32_t kWordWrap = 0x0002;    // label wraps at spaces inside its box
+inline constexpr std::uint32_t kFixedFont = 0x0004;   // "Courier New" bold, same height
+inline constexpr std::uint32_t kDisabled = 0x0008;    // initially disabled
+inline constexpr std::uint32_t kChecked = 0x0010;     // initially checked
+inline constexpr std::uint32_t kHidden = 0x0020;      // initially hidden
+inline constexpr std::uint32_t kDefault = 0x0040;     // the default button (Enter)
+inline constexpr std::uint32_t kCancel = 0x0080;      // the cancel button (Esc, close box)
+inline constexpr std::uint32_t kFocus = 0x0100;       // has the focus when the dialog opens
+inline constexpr std::uint32_t kCentered = 0x0200;    // text centred horizontally
+inline constexpr std::uint32_t kBottom = 0x0400;      // one line of text at the bottom of the box
+inline constexpr std::uint32_t kGroupStart = 0x0800;  // first radio button of a group
 }  // namespace cs
 
 // Results a dialog closes with.
@@ -68,11 +68,11 @@ struct ControlSpec {
   ControlKind kind = ControlKind::kLabel;
   int parent = 0;
   std::int32_t x = 0, y = 0, width = 0, height = 0;  // width 0 (labels): sized to the text
-  std::uint16_t textId = 0;          // language text shown at creation; 0: none or `text`
-  const char16_t* text = nullptr;    // fixed text that is not taken from the language table
-  std::uint32_t style = 0;           // cs:: flags
+  std::uint16_t textId = 0;            // language text shown at creation; 0: none or `text`
+  const char16_t* text = nullptr;      // fixed text that is not taken from the language table
+  std::uint32_t style = 0;             // cs:: flags
   int modalResult = dlgresult::kNone;  // a click closes the dialog with this result
-  const char16_t* image = nullptr;   // kImageButton: icon resource of the plugin
+  const char16_t* image = nullptr;     // kImageButton: icon resource of the plugin
   std::int32_t imageWidth = 0, imageHeight = 0;  // its size at 96 DPI
   std::int32_t min = 0, max = 0, value = 0;      // kUpDown
   const char16_t* name = u"";                    // the control's name, for tests and tools
@@ -81,9 +81,9 @@ struct ControlSpec {
 struct DialogSpec {
   const char16_t* name = u"";  // for tests and tools: which dialog this is
   std::int32_t clientWidth = 0, clientHeight = 0;
-  std::uint16_t captionId = 0;                      // 0: the logic sets the caption
-  std::int32_t fontHeight = 13;                     // "Tahoma", cell height in pixels
-  bool keyPreview = false;                          // OnKeyDown sees keys before the controls
+  std::uint16_t captionId = 0;   // 0: the logic sets the caption
+  std::int32_t fontHeight = 13;  // "Tahoma", cell height in pixels
+  bool keyPreview = false;       // OnKeyDown sees keys before the controls
   std::span<const ControlSpec> controls;
   std::span<const char16_t* const> imageList;  // icons of the plugin for kIcon controls, 16 x 16
 };

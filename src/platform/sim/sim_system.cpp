@@ -203,6 +203,92 @@ ErrorCode SimSystem::WriteFile(std::u16string_view path, platform::ByteSpan data
   return err::kSuccess;
 }
 
+ErrorCode SimSystem::ReplaceFile(std::u16string_view from, std::u16string_view to) {
+  std::lock_guard lock(mutex_);
+  const std::u16string source = Key(from);
+  const std::u16string target = Key(to);
+  const auto it = nodes_.find(source);
+  if (it == nodes_.end() || it->second.isDirectory) return err::kFileNotFound;
+  const auto existing = nodes_.find(target);
+  if (existing != nodes_.end() && existing->second.isDirectory) return err::kAccessDenied;
+  const auto parent = nodes_.find(ParentKey(target));
+  if (parent == nodes_.end() || !parent->second.isDirectory) return err::kPathNotFound;
+  if (!WritableLocked(source) || !WritableLocked(target)) return err::kAccessDenied;
+  if (source == target) return err::kSuccess;
+  Node moved = std::move(it->second);
+  nodes_.erase(it);
+  auto& node = nodes_[target];
+  if (node.order == 0) {
+    node.order = moved.order;
+    node.path = std::u16string(to);
+  }
+  node.isDirectory = false;
+  node.data = std::move(moved.data);
+  return err::kSuccess;
+}
+
+ErrorCode SimSystem::DeleteFile(std::u16string_view path) {
+  std::lock_guard lock(mutex_);
+  const std::u16string key = Key(path);
+  const auto it = nodes_.find(key);
+  if (it == nodes_.end()) {
+    return nodes_.count(ParentKey(key)) != 0 ? err::kFileNotFound : err::kPathNotFound;
+  }
+  if (it->second.isDirectory || !WritableLocked(key)) return err::kAccessDenied;
+  nodes_.erase(it);
+  return err::kSuccess;
+}
+
+void SimSystem::SetCurrentDirectory(std::u16string path) {
+  std::lock_guard lock(mutex_);
+  if (path.empty() || path.back() != u'\\') path.push_back(u'\\');
+  currentDirectory_ = std::move(path);
+}
+
+std::u16string SimSystem::FullPathName(std::u16string_view path) {
+  std::u16string text(path);
+  std::replace(text.begin(), text.end(), u'/', u'\\');
+  std::u16string current;
+  {
+    std::lock_guard lock(mutex_);
+    current = currentDirectory_;
+  }
+  const bool drive = text.size() >= 2 && text[1] == u':';
+  std::u16string full;
+  if (drive && text.size() >= 3 && text[2] == u'\\') {
+    full = text;
+  } else if (!drive && !text.empty() && text[0] == u'\\') {
+    full = current.substr(0, 2) + text;  // the root of the current drive
+  } else if (drive) {
+    full = text.substr(0, 2) + u"\\" + text.substr(2);
+  } else {
+    full = current + text;
+  }
+  // "." and ".." resolved component by component; the drive stays.
+  std::vector<std::u16string> parts;
+  std::size_t start = 3;
+  while (start <= full.size()) {
+    auto end = full.find(u'\\', start);
+    if (end == std::u16string::npos) end = full.size();
+    const std::u16string part = full.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == u".") continue;
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::u16string result = full.substr(0, 3);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i != 0) result += u'\\';
+    result += parts[i];
+  }
+  // A trailing separator of the input stays, as GetFullPathNameW keeps it.
+  if (!parts.empty() && !text.empty() && text.back() == u'\\') result += u'\\';
+  return result;
+}
+
 ErrorCode SimSystem::FindFiles(std::u16string_view pattern,
                                std::vector<platform::FindEntry>& entries) {
   std::lock_guard lock(mutex_);
@@ -303,8 +389,12 @@ namespace {
 thread_local platform::ErrorCode t_lastError = 0;
 }
 
-void SimSystem::SetLastError(ErrorCode code) { t_lastError = code; }
+void SimSystem::SetLastError(ErrorCode code) {
+  t_lastError = code;
+}
 
-ErrorCode SimSystem::GetLastError() { return t_lastError; }
+ErrorCode SimSystem::GetLastError() {
+  return t_lastError;
+}
 
 }  // namespace qb::sim

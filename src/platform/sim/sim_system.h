@@ -28,6 +28,8 @@ class SimSystem final : public platform::ISystem {
   void SetReadOnlyFolder(std::u16string_view path, bool readOnly = true);
   void SetEnv(std::u16string_view name, std::u16string_view value);
   void SetOsMajorVersion(std::uint32_t major) { osMajor_ = major; }
+  // The folder relative paths are taken against ("C:\" at start).
+  void SetCurrentDirectory(std::u16string path);
   void SetVersionQueryFails(bool fails) { versionFails_ = fails; }
   enum class Wow64 { kNative, kWow64, kFunctionMissing, kCallFails };
   void SetWow64(Wow64 mode) { wow64_ = mode; }
@@ -41,6 +43,9 @@ class SimSystem final : public platform::ISystem {
   platform::ErrorCode CreateDirectory(std::u16string_view path) override;
   platform::ErrorCode ReadFile(std::u16string_view path, platform::Bytes& data) override;
   platform::ErrorCode WriteFile(std::u16string_view path, platform::ByteSpan data) override;
+  platform::ErrorCode ReplaceFile(std::u16string_view from, std::u16string_view to) override;
+  platform::ErrorCode DeleteFile(std::u16string_view path) override;
+  std::u16string FullPathName(std::u16string_view path) override;
   platform::ErrorCode FindFiles(std::u16string_view pattern,
                                 std::vector<platform::FindEntry>& entries) override;
   std::uint32_t ExpandEnvironmentStrings(std::u16string_view source,
@@ -72,6 +77,7 @@ class SimSystem final : public platform::ISystem {
   std::map<std::u16string, bool> readOnly_;
   std::map<std::u16string, std::pair<std::u16string, std::u16string>> env_;  // key: folded name
   std::u16string moduleFileName_;
+  std::u16string currentDirectory_ = u"C:\\";
   std::uint64_t nextOrder_ = 1;
   std::uint32_t osMajor_ = 10;
   bool versionFails_ = false;

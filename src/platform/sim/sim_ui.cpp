@@ -106,14 +106,17 @@ std::optional<std::u16string> SimUi::IconName(Handle icon) const {
 
 int SimUi::MessageBox(Handle owner, std::u16string_view text, std::u16string_view caption,
                       std::uint32_t flags) {
-  std::lock_guard lock(mutex_);
-  boxes_.push_back({owner, std::u16string(text), std::u16string(caption), flags});
-  if (!answers_.empty()) {
-    const int answer = answers_.front();
-    answers_.pop_front();
-    return answer;
+  int answer = (flags & 0x0F) == platform::mb::kYesNo ? platform::mb::kIdYes : platform::mb::kIdOk;
+  {
+    std::lock_guard lock(mutex_);
+    boxes_.push_back({owner, std::u16string(text), std::u16string(caption), flags});
+    if (!answers_.empty()) {
+      answer = answers_.front();
+      answers_.pop_front();
+    }
   }
-  return (flags & 0x0F) == platform::mb::kYesNo ? platform::mb::kIdYes : platform::mb::kIdOk;
+  Reactivate();
+  return answer;
 }
 
 bool SimUi::GetWindowRect(Handle window, platform::Rect& rect) {
@@ -197,6 +200,128 @@ std::size_t SimUi::LiveMessageWindows() const {
         std::lock_guard wl(w->mutex);
         return w->alive;
       }));
+}
+
+// --- dialogs ---
+
+void SimUi::Reactivate() {
+  if (!running_.empty()) running_.back()->RunActivate();
+}
+
+void SimUi::QueueDialogScript(DialogScript script) {
+  scripts_.push_back(std::move(script));
+}
+
+std::vector<SimUi::DialogRecord> SimUi::Dialogs() const {
+  return dialogs_;
+}
+
+void SimUi::ClearDialogs() {
+  dialogs_.clear();
+}
+
+int SimUi::RunModalDialog(const platform::DialogSpec& spec,
+                          const std::function<std::u16string(std::uint16_t)>& texts, Handle owner,
+                          platform::IDialogController& controller) {
+  if (dialogCreationFails_) return platform::dlgresult::kNone;
+  DialogScript script;
+  if (!scripts_.empty()) {
+    script = std::move(scripts_.front());
+    scripts_.pop_front();
+  }
+  SimDialog dialog(spec, texts, nextDialog_, controller);
+  nextDialog_ += 0x10;
+  running_.push_back(&dialog);
+  dialog.RunCreate();
+  dialog.RunActivate();
+  if (script && !dialog.closed()) script(dialog);
+  dialog.CloseBox();
+  running_.pop_back();
+  dialogs_.push_back(DialogRecord{std::u16string(spec.name), dialog.Caption(), owner,
+                                  dialog.result(), dialog.WindowRect(), dialog.Controls()});
+  Reactivate();
+  return dialog.result();
+}
+
+void SimUi::QueueSaveAnswer(std::optional<std::u16string> path) {
+  saveAnswers_.push_back(std::move(path));
+}
+
+std::vector<platform::SaveFileRequest> SimUi::SaveRequests() const {
+  return saveRequests_;
+}
+
+std::optional<std::u16string> SimUi::GetSaveFileName(const platform::SaveFileRequest& request) {
+  saveRequests_.push_back(request);
+  std::optional<std::u16string> answer;
+  if (!saveAnswers_.empty()) {
+    answer = std::move(saveAnswers_.front());
+    saveAnswers_.pop_front();
+  }
+  Reactivate();
+  return answer;
+}
+
+std::optional<std::u16string> SimUi::ClipboardText() const {
+  return clipboard_;
+}
+
+platform::ErrorCode SimUi::SetClipboardText(Handle, std::u16string_view text) {
+  if (clipboardFails_ != 0) return clipboardFails_;
+  clipboard_ = std::u16string(text);
+  return platform::err::kSuccess;
+}
+
+namespace {
+constexpr Handle kCursorHandles = 0x6F00;
+}
+
+Handle SimUi::SetCursor(platform::CursorShape shape) {
+  const Handle previous = kCursorHandles + static_cast<Handle>(cursor_);
+  cursor_ = shape;
+  cursorHistory_.push_back(shape);
+  return previous;
+}
+
+void SimUi::RestoreCursor(Handle previous) {
+  if (previous < kCursorHandles ||
+      previous > kCursorHandles + static_cast<Handle>(platform::CursorShape::kWait)) {
+    return;
+  }
+  SetCursor(static_cast<platform::CursorShape>(previous - kCursorHandles));
+}
+
+SimListBox& SimUi::AddListBox(std::vector<std::u16string> items, bool multipleSelection) {
+  const Handle handle = nextWindow_;
+  nextWindow_ += 0x10;
+  auto list = std::make_unique<SimListBox>(handle);
+  list->items = std::move(items);
+  list->selected.assign(list->items.size(), false);
+  list->multipleSelection = multipleSelection;
+  auto& result = *list;
+  listBoxes_[handle] = std::move(list);
+  return result;
+}
+
+SimListBox* SimUi::FindListBox(Handle window) {
+  const auto it = listBoxes_.find(window);
+  return it == listBoxes_.end() ? nullptr : it->second.get();
+}
+
+std::intptr_t SimUi::SendMessage(Handle window, std::uint32_t message, std::uintptr_t wParam,
+                                 std::intptr_t lParam) {
+  SimListBox* list = FindListBox(window);
+  return list == nullptr ? 0 : list->Message(message, wParam, lParam);
+}
+
+std::intptr_t SimUi::ListBoxText(Handle listBox, std::uint32_t index, std::size_t length,
+                                 std::u16string& text) {
+  SimListBox* list = FindListBox(listBox);
+  if (list == nullptr) {
+    text.clear();
+    return 0;
+  }
+  return list->Text(index, length, text);
 }
 
 }  // namespace qb::sim

@@ -9,6 +9,8 @@
 #include <optional>
 #include <thread>
 
+#include "platform/sim/sim_dialog.h"
+#include "platform/sim/sim_list_box.h"
 #include "platform/ui.h"
 
 namespace qb::sim {
@@ -43,6 +45,39 @@ class SimUi final : public platform::IUserInterface {
   std::size_t PumpMessages();
   std::size_t LiveMessageWindows() const;
 
+  // --- dialogs: a test acts as the user ---
+  using DialogScript = std::function<void(SimDialog&)>;
+  // The next dialog that opens runs `script` (after OnCreate and its first OnActivate); a
+  // dialog still open when its script returns is closed with the close box. A dialog without a
+  // queued script closes with the close box at once. Scripts are taken in the order dialogs
+  // open, nested ones included.
+  void QueueDialogScript(DialogScript script);
+  struct DialogRecord {
+    std::u16string name;
+    std::u16string caption;  // at closing
+    platform::Handle owner = 0;
+    int result = 0;
+    platform::Rect windowRect;                      // at closing
+    std::vector<SimDialog::ControlState> controls;  // at closing
+  };
+  std::vector<DialogRecord> Dialogs() const;  // in the order they closed
+  void ClearDialogs();
+  void SetDialogCreationFails(bool fails) { dialogCreationFails_ = fails; }
+
+  // --- the save-file dialog ---
+  void QueueSaveAnswer(std::optional<std::u16string> path);  // nullopt: Cancel
+  std::vector<platform::SaveFileRequest> SaveRequests() const;
+
+  // --- clipboard and cursor ---
+  std::optional<std::u16string> ClipboardText() const;
+  void SetClipboardFails(platform::ErrorCode error) { clipboardFails_ = error; }
+  platform::CursorShape Cursor() const { return cursor_; }
+  std::vector<platform::CursorShape> CursorHistory() const { return cursorHistory_; }
+
+  // --- other windows ---
+  SimListBox& AddListBox(std::vector<std::u16string> items, bool multipleSelection);
+  SimListBox* FindListBox(platform::Handle window);
+
   int MessageBox(platform::Handle owner, std::u16string_view text, std::u16string_view caption,
                  std::uint32_t flags) override;
   bool GetWindowRect(platform::Handle window, platform::Rect& rect) override;
@@ -51,6 +86,17 @@ class SimUi final : public platform::IUserInterface {
   platform::Handle GetFocusWindow() override { return focus_; }
   std::unique_ptr<platform::IMessageWindow> CreateMessageWindow(
       platform::MessageProc proc) override;
+  int RunModalDialog(const platform::DialogSpec& spec,
+                     const std::function<std::u16string(std::uint16_t)>& texts,
+                     platform::Handle owner, platform::IDialogController& controller) override;
+  std::optional<std::u16string> GetSaveFileName(const platform::SaveFileRequest& request) override;
+  platform::ErrorCode SetClipboardText(platform::Handle owner, std::u16string_view text) override;
+  platform::Handle SetCursor(platform::CursorShape shape) override;
+  void RestoreCursor(platform::Handle previous) override;
+  std::intptr_t SendMessage(platform::Handle window, std::uint32_t message, std::uintptr_t wParam,
+                            std::intptr_t lParam) override;
+  std::intptr_t ListBoxText(platform::Handle listBox, std::uint32_t index, std::size_t length,
+                            std::u16string& text) override;
 
   // Shared state of one message window; public for the window object.
   struct WindowState;
@@ -67,6 +113,22 @@ class SimUi final : public platform::IUserInterface {
   bool windowCreationFails_ = false;
   std::vector<std::shared_ptr<WindowState>> windows_;
   platform::Handle nextWindow_ = 0x50000;
+  // A modal window closed: the dialog running below it becomes active again.
+  void Reactivate();
+
+  // Dialogs and the rest run on one thread, the test's: no lock.
+  std::deque<DialogScript> scripts_;
+  std::vector<SimDialog*> running_;
+  std::vector<DialogRecord> dialogs_;
+  bool dialogCreationFails_ = false;
+  std::deque<std::optional<std::u16string>> saveAnswers_;
+  std::vector<platform::SaveFileRequest> saveRequests_;
+  std::optional<std::u16string> clipboard_;
+  platform::ErrorCode clipboardFails_ = 0;
+  platform::CursorShape cursor_ = platform::CursorShape::kArrow;
+  std::vector<platform::CursorShape> cursorHistory_;
+  std::map<platform::Handle, std::unique_ptr<SimListBox>> listBoxes_;
+  platform::Handle nextDialog_ = 0x60000;
 };
 
 }  // namespace qb::sim
