@@ -114,6 +114,21 @@ TEST_F(GetFileTest, AbortsAndFailuresWriteNothingOrSayWhy) {
   EXPECT_FALSE(files().FileExists(u"C:\\Temp\\gone.txt"));
 }
 
+TEST_F(GetFileTest, AnExistingFileIsReplacedOnlyWhenTheHostSaysSo) {
+  app_.Append(Record(u"S"));
+  Init();
+  std::u16string remote = u"\\Application\\[1] S.information";
+  std::u16string local = out_;
+  files().AddFile(out_, std::string_view("mine"));
+  for (const int flags : {0, fs::FS_COPYFLAGS_RESUME, fs::FS_COPYFLAGS_MOVE}) {
+    EXPECT_EQ(FsGetFileW(remote.data(), local.data(), flags, nullptr), fs::FS_FILE_EXISTS);
+    EXPECT_EQ(FileText(out_), u"mine");
+  }
+  EXPECT_EQ(FsGetFileW(remote.data(), local.data(), fs::FS_COPYFLAGS_OVERWRITE, nullptr),
+            fs::FS_FILE_OK);
+  EXPECT_EQ(FileText(out_).substr(0, 9), u"Root Key:");
+}
+
 TEST_F(GetFileTest, TheRecordComesFromTheLogItsNameGives) {
   app_.Append(Record(u"AppSource", 100));
   machine().eventlog().AddLog(u"System").Append(Record(u"SysSource", 200));

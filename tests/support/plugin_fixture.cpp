@@ -59,7 +59,8 @@ int QB_STDCALL PluginTest::ProgressW(int pluginNr, fs::WCHAR* source, fs::WCHAR*
 }
 
 int PluginTest::GetFile(std::u16string remote, std::u16string local) {
-  return FsGetFileW(remote.data(), local.data(), 0, nullptr);
+  // As the host calls again after the user agreed to replace a file.
+  return FsGetFileW(remote.data(), local.data(), fs::FS_COPYFLAGS_OVERWRITE, nullptr);
 }
 
 int PluginTest::Value(std::u16string file, int field, std::u16string& text, int maxlen, int flags) {

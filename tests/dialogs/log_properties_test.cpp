@@ -1,0 +1,348 @@
+#include <optional>
+
+#include "dialogs/clear_confirm.h"
+#include "dialogs/log_properties.h"
+#include "support/dialog_fixture.h"
+#include "util/text.h"
+
+namespace qb {
+namespace {
+
+using namespace props;
+using testing::DialogTest;
+using Shown = sim::SimUi::DialogRecord;
+constexpr std::uint32_t kNever = 0xFFFFFFFF;
+const std::u16string kKey = testing::kEventLogKey + u"Application";
+const std::u16string kLogFile = u"C:\\Windows\\system32\\config\\AppEvent.Evt";
+
+class LogPropertiesTest : public DialogTest {
+ protected:
+  LogPropertiesTest() : app_(AddLog(u"Application")) {
+    ResetKey();
+    files().AddDirectory(u"C:\\Backups");
+  }
+
+  // The log's key with its file only, as a fresh machine has it.
+  void ResetKey() {
+    registry().DeleteTree(platform::RegRoot::kLocalMachine, kKey);
+    registry().CreateKey(kKey);
+    registry().SetString(kKey, u"File", u"%SystemRoot%\\system32\\config\\AppEvent.Evt",
+                         platform::regtype::kExpandSz);
+  }
+
+  void Records(std::uint32_t count, std::uint32_t first = 1) {
+    app_.oldestNumber = app_.nextNumber = first;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      auto r = Record(u"Disk", 11 + i, 1);
+      r.timeGenerated = 1'199'145'600 + 3600 * i;  // 2008-01-01, an hour apart
+      app_.Append(r);
+    }
+  }
+
+  // The dialog of the Application folder, shown with `script`.
+  Shown Show(std::function<void(sim::SimDialog&)> script = {}) {
+    if (script) Then(std::move(script));
+    Init();
+    EXPECT_EQ(Execute(u"\\Application", u"properties"), fs::FS_EXEC_OK);
+    return LastDialog();
+  }
+
+  std::optional<std::uint32_t> Dword(std::u16string_view name) {
+    return registry().GetDword(kKey, name);
+  }
+
+  sim::SimEventLog& app_;
+};
+
+TEST_F(LogPropertiesTest, ShowsTheLogsValues) {
+  Records(5, 101);
+  std::string bytes(2'000'000, 'x');
+  files().AddFile(kLogFile, bytes);
+  registry().SetDword(kKey, u"MaxSize", 20971520);
+  const auto d = Show();
+  EXPECT_EQ(d.name, u"LogProperties");
+  EXPECT_EQ(d.caption, u"Application log properties");
+  const std::pair<int, std::u16string> expected[] = {
+      {LogFileLabel, kLogFile},
+      {SizeLabel, u"1,953"},
+      {RecordLabel, u"5"},
+      {OldestRecordLabel, u"1/1/2008 12:00:00 AM"},
+      {NewestRecordLabel, u"1/1/2008 4:00:00 AM"},  // record 105
+      {GuestAccessLabel, u"Disabled"},
+      {MaxSizeLabel, u"20,480"},
+      {DayEdt, u"7"},
+      {cRecordLabel, u"Records:"},
+      {Button1, u"Clear Event Log\u2026"},
+  };
+  for (const auto& [id, text] : expected) EXPECT_EQ(TextOf(d, id), text) << id;
+  EXPECT_TRUE(ControlOf(d, Button1).enabled);
+  EXPECT_TRUE(ControlOf(d, Button2).enabled);
+  // The maximum size follows its label at 20 pixels.
+  const auto label = ControlOf(d, cMaxSizeLabel).bounds;
+  EXPECT_EQ(ControlOf(d, MaxSizeLabel).bounds.x, label.x + label.width + 20);
+}
+
+TEST_F(LogPropertiesTest, ValuesThatAreNotThere) {
+  struct Case {
+    const char* what;
+    std::optional<std::uint32_t> maxSize, guests;
+    std::u16string maxText, guestText;
+  };
+  const Case cases[] = {
+      {"nothing in the registry", {}, {}, u"N\\A", u"Disabled"},
+      {"under a kilobyte", 1000, 0, u"N\\A", u"Enabled"},
+      {"an unknown guest setting", 2048, 2, u"2", u"Disabled"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.maxSize) registry().SetDword(kKey, u"MaxSize", *c.maxSize);
+    if (c.guests) registry().SetDword(kKey, u"RestrictGuestAccess", *c.guests);
+    const auto d = Show();
+    EXPECT_EQ(TextOf(d, MaxSizeLabel), c.maxText);
+    EXPECT_EQ(TextOf(d, GuestAccessLabel), c.guestText);
+    // No file and no records.
+    EXPECT_EQ(TextOf(d, SizeLabel), u"N\\A");
+    EXPECT_EQ(TextOf(d, RecordLabel), u"0");
+    EXPECT_EQ(TextOf(d, OldestRecordLabel), u"N\\A");
+    EXPECT_EQ(TextOf(d, NewestRecordLabel), u"N\\A");
+    EXPECT_FALSE(ControlOf(d, Button1).enabled);
+    EXPECT_FALSE(ControlOf(d, Button2).enabled);
+  }
+}
+
+TEST_F(LogPropertiesTest, RetentionShownAndWrittenBackByVersion) {
+  struct Case {
+    std::uint32_t os;
+    std::optional<std::uint32_t> archive, retention;
+    int option;
+    std::u16string days;
+    std::uint32_t writtenArchive, writtenRetention;
+  };
+  const Case cases[] = {
+      {6, 1, 0, RadioButton2, u"7", 1, kNever},
+      {6, {}, {}, RadioButton1, u"7", 0, 0},
+      {6, 0, kNever, RadioButton3, u"7", 0, kNever},
+      {6, 0, 604800, RadioButton3, u"7", 0, kNever},
+      {5, {}, kNever, RadioButton3, u"7", 0, kNever},
+      {5, 1, 0, RadioButton1, u"7", 0, 0},
+      {5, {}, 604800, RadioButton2, u"7", 0, 604800},
+      {5, {}, 3600, RadioButton2, u"0", 0, 0},
+      {5, {}, 200 * 86400, RadioButton2, u"100", 0, 100 * 86400},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::U8(u"os " + util::ToDecimal(c.os) + u" option " +
+                             util::ToDecimal(c.option - RadioButton1 + 1)));
+    machine().system().SetOsMajorVersion(c.os);
+    ResetKey();
+    if (c.archive) registry().SetDword(kKey, u"AutoBackupLogFiles", *c.archive);
+    if (c.retention) registry().SetDword(kKey, u"Retention", *c.retention);
+    const auto d = Show([](sim::SimDialog& dialog) { dialog.Click(OKBtn); });
+    EXPECT_EQ(d.result, platform::dlgresult::kOk);
+    for (const int option : {RadioButton1, RadioButton2, RadioButton3}) {
+      EXPECT_EQ(ControlOf(d, option).checked, option == c.option) << option;
+    }
+    EXPECT_EQ(TextOf(d, DayEdt), c.days);
+    EXPECT_EQ(ControlOf(d, DayEdt).enabled, c.option == RadioButton2);
+    const bool modern = c.os >= 6;
+    for (const int id : {DayEdt, UpDown1, DayLabel}) {
+      EXPECT_EQ(ControlOf(d, id).visible, !modern) << id;
+    }
+    EXPECT_EQ(TextOf(d, RadioButton2), modern
+                                           ? u"Archive the log when full, do not overwrite events"
+                                           : u"Overwrite events older than");
+    const auto day = ControlOf(d, DayEdt).bounds;
+    const auto option2 = ControlOf(d, RadioButton2).bounds;
+    EXPECT_EQ(option2.width,
+              modern ? ControlOf(d, RadioButton1).bounds.width : day.x - option2.x - 20);
+    EXPECT_EQ(Dword(u"AutoBackupLogFiles"), c.writtenArchive);
+    EXPECT_EQ(Dword(u"Retention"), c.writtenRetention);
+    if (!c.archive && !c.retention) {  // new values: they come in the order written
+      EXPECT_EQ(registry().ValueNames(kKey),
+                (std::vector<std::u16string>{u"File", u"AutoBackupLogFiles", u"Retention"}));
+    }
+  }
+}
+
+TEST_F(LogPropertiesTest, TheUsersChoiceBelowVersion6) {
+  struct Case {
+    int option;
+    std::u16string typed;
+    std::uint32_t retention;
+  };
+  const Case cases[] = {
+      {RadioButton2, u"12", 12 * 86400},
+      {RadioButton2, u"", 0},
+      {RadioButton2, u"999", 100 * 86400},
+      {RadioButton3, u"12", kNever},
+      {RadioButton1, u"12", 0},
+  };
+  machine().system().SetOsMajorVersion(5);
+  for (const auto& c : cases) {
+    Show([&](sim::SimDialog& d) {
+      d.Click(c.option);
+      EXPECT_EQ(d.IsEnabled(DayEdt), c.option == RadioButton2);
+      d.Type(DayEdt, c.typed);
+      d.PressKey(platform::vk::kReturn);  // OK is the default button
+    });
+    EXPECT_EQ(Dword(u"AutoBackupLogFiles"), 0u);
+    EXPECT_EQ(Dword(u"Retention"), c.retention) << testing::U8(c.typed);
+  }
+}
+
+TEST_F(LogPropertiesTest, CancelWritesNothing) {
+  for (const auto close : {+[](sim::SimDialog& d) { d.Click(CancelBtn); },
+                           +[](sim::SimDialog& d) { d.PressKey(platform::vk::kEscape); },
+                           +[](sim::SimDialog& d) { d.CloseBox(); }}) {
+    const auto d = Show([&](sim::SimDialog& dialog) {
+      dialog.Click(RadioButton3);
+      close(dialog);
+    });
+    EXPECT_EQ(d.result, platform::dlgresult::kCancel);
+    EXPECT_TRUE(registry().ValueNames(kKey).size() == 1u);  // File only
+  }
+}
+
+TEST_F(LogPropertiesTest, ARetentionChoiceThatCannotBeStoredIsTold) {
+  const auto d = Show([&](sim::SimDialog& dialog) {
+    registry().SetAllowedAccess(kKey, platform::access::kKeyRead);  // no administrator
+    dialog.Click(OKBtn);
+  });
+  EXPECT_EQ(d.result, platform::dlgresult::kOk);
+  EXPECT_EQ(TakeMessages(),
+            std::vector<std::u16string>{u"The settings of the event log could not be saved.\r\n\r\n"
+                                        u"Access is denied."});
+  EXPECT_FALSE(Dword(u"Retention").has_value());
+}
+
+TEST_F(LogPropertiesTest, ClearingAsTheConfirmationAnswers) {
+  struct Case {
+    const char* what;
+    int confirmButton;  // 0: Esc
+    std::optional<std::u16string> saveAs;
+    bool cleared;
+    bool saved;
+  };
+  const std::u16string target = u"C:\\Backups\\app.evt";
+  const Case cases[] = {
+      {"save and clear", confirm::Button1, target, true, true},
+      {"save and clear, save cancelled", confirm::Button1, std::nullopt, false, false},
+      {"clear", confirm::Button2, std::nullopt, true, false},
+      {"cancel", confirm::Button3, std::nullopt, false, false},
+      {"Esc", 0, std::nullopt, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    files().RemoveFile(target);
+    app_.Clear();
+    const std::size_t requests = ui().SaveRequests().size();
+    const std::size_t cursors = ui().CursorHistory().size();
+    Records(3);
+    ui().QueueSaveAnswer(c.saveAs);
+    Then([](sim::SimDialog& d) { d.Click(Button1); });
+    Then([&](sim::SimDialog& confirm) {
+      EXPECT_EQ(confirm.Caption(), u"Application log properties");
+      if (c.confirmButton == 0) {
+        confirm.PressKey(platform::vk::kEscape);
+      } else {
+        confirm.Click(c.confirmButton);
+      }
+    });
+    const auto d = Show();
+    EXPECT_EQ(app_.records.empty(), c.cleared);
+    EXPECT_EQ(files().FileExists(target), c.saved);
+    // Reloaded after a clear was tried; nothing reloaded after a cancel.
+    EXPECT_EQ(TextOf(d, RecordLabel), c.cleared ? u"0" : u"3");
+    const bool asked = c.confirmButton == confirm::Button1;
+    EXPECT_EQ(ui().SaveRequests().size() - requests, asked ? 1u : 0u);
+    if (asked) {
+      const auto request = ui().SaveRequests().back();
+      EXPECT_EQ(request.fileName, u"AppEvent.Evt");
+      EXPECT_EQ(request.filterDescription, u"Event files");
+      EXPECT_EQ(request.filterPattern, u"*.evtx");
+    }
+    const bool busy = c.confirmButton == confirm::Button1 || c.confirmButton == confirm::Button2;
+    EXPECT_EQ(ui().CursorHistory().size() - cursors, busy ? 2u : 0u);
+    EXPECT_EQ(ui().Cursor(), platform::CursorShape::kArrow);
+    EXPECT_TRUE(TakeMessages().empty());
+  }
+}
+
+TEST_F(LogPropertiesTest, ABackupReplacesAnExistingFileOrLeavesItAlone) {
+  Records(3);
+  const std::u16string target = u"C:\\Backups\\app.evt";
+  files().AddFile(target, std::string_view("old contents"));
+  ui().QueueSaveAnswer(target);
+  Show([](sim::SimDialog& d) { d.Click(Button2); });
+  const auto saved = files().FileContents(target);
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(*saved, machine().eventlog().SaveEvt(u"Application"));
+  std::vector<platform::FindEntry> entries;
+  files().FindFiles(u"C:\\Backups\\*", entries);
+  EXPECT_EQ(entries.size(), 1u) << "no temporary file stays behind";
+  EXPECT_TRUE(TakeMessages().empty());
+
+  // A folder that cannot be written: the old file stays and the user is told why.
+  files().AddFile(target, std::string_view("old contents"));
+  files().SetReadOnlyFolder(u"C:\\Backups");
+  ui().QueueSaveAnswer(target);
+  Show([](sim::SimDialog& d) { d.Click(Button2); });
+  EXPECT_EQ(FileText(target), u"old contents");
+  const auto messages = TakeMessages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0],
+            u"The backup of the event log could not be saved.\r\n\r\nAccess is denied.");
+}
+
+TEST_F(LogPropertiesTest, SaveAndClearNeverLosesRecords) {
+  Records(3);
+  // The chosen name is a folder: the records are saved beside it and the log cleared once, but
+  // they cannot take the folder's place. The user learns where they are.
+  files().AddDirectory(u"C:\\Backups\\app.evt");
+  ui().QueueSaveAnswer(u"C:\\Backups\\app.evt");
+  Then([](sim::SimDialog& d) { d.Click(Button1); });
+  Then([](sim::SimDialog& confirm) { confirm.Click(confirm::Button1); });
+  const auto d = Show();
+  EXPECT_TRUE(app_.records.empty());
+  const auto messages = TakeMessages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(u"saved to C:\\Backups\\app.~qb"), std::u16string::npos);
+  std::vector<platform::FindEntry> entries;
+  files().FindFiles(u"C:\\Backups\\app.~qb*", entries);
+  ASSERT_EQ(entries.size(), 1u);
+
+  // A folder that cannot be written: nothing is cleared.
+  Records(2);
+  files().SetReadOnlyFolder(u"C:\\Backups");
+  ui().QueueSaveAnswer(u"C:\\Backups\\other.evt");
+  Then([](sim::SimDialog& dialog) { dialog.Click(Button1); });
+  Then([](sim::SimDialog& confirm) { confirm.Click(confirm::Button1); });
+  Show();
+  EXPECT_EQ(app_.records.size(), 2u);
+  EXPECT_EQ(TakeMessages(), std::vector<std::u16string>{
+                                u"The event log could not be cleared.\r\n\r\nAccess is denied."});
+}
+
+TEST_F(LogPropertiesTest, ALogThatDoesNotReopenShowsNoCountAndCannotBeCleared) {
+  Records(3);
+  machine().eventlog().SetOpenFails(u"Application", platform::err::kAccessDenied);
+  std::recursive_mutex lock;
+  const DialogContext context{log(), language(), lock};
+  ShowLogProperties(context, kHostWindow, u"Application");
+  const auto d = LastDialog();
+  for (const int id : {RecordLabel, OldestRecordLabel, NewestRecordLabel}) {
+    EXPECT_EQ(TextOf(d, id), u"N\\A") << id;
+  }
+  EXPECT_FALSE(ControlOf(d, Button1).enabled);
+  EXPECT_FALSE(ControlOf(d, Button2).enabled);
+}
+
+TEST_F(LogPropertiesTest, TheSizeLookupUnderWow64SwitchesRedirectionOffAndOnAgain) {
+  files().AddFile(kLogFile, std::string(4096, 'x'));
+  machine().system().SetWow64(sim::SimSystem::Wow64::kWow64);
+  EXPECT_EQ(LogFileSize(kLogFile), 4096u);
+  EXPECT_EQ(machine().system().RedirectionDepth(), 0);
+  EXPECT_EQ(LogFileSize(u"C:\\nothing.evt"), 0u);
+}
+
+}  // namespace
+}  // namespace qb
