@@ -43,6 +43,10 @@ step "wfxhost: the icon of each of them"
 record=$("${host[@]}" ls '\System' --limit 1 | sed -n 's/.*\(\[[0-9]*\] .*\)$/\1/p')
 step "wfxhost: the text of ${record}"
 "${host[@]}" cat "\\System\\${record}"
+step "wfxhost: the record viewer on ${record}"
+"${host[@]}" open "\\System\\${record}"
+step "wfxhost: the properties of the System log"
+"${host[@]}" properties '\System'
 
 step "Installable archive"
 mkdir -p dist

@@ -241,6 +241,47 @@ TEST_F(HostCommandsTest, AFileInTheWayIsVisibleToThePlugin) {
   }
 }
 
+TEST_F(HostCommandsTest, AFileInTheWayIsReplacedOnlyWithOverwrite) {
+  const fs::path local = scratch("existing.txt");
+  WriteHostFile(local, "old contents");
+  const auto refused = Run({"copy", "\\Application\\[1] Alpha.information", local.string()});
+  EXPECT_EQ(refused.status, kExitFailed);
+  EXPECT_NE(refused.out.find("result: FS_FILE_EXISTS\n"), std::string::npos) << refused.out;
+  EXPECT_EQ(ReadHostFile(local), "old contents");
+  const auto replaced =
+      Run({"copy", "\\Application\\[1] Alpha.information", local.string(), "--overwrite"});
+  EXPECT_EQ(replaced.status, kExitOk) << replaced.err;
+  EXPECT_EQ(ReadHostFile(local).substr(0, 2), "\xFF\xFE");
+}
+
+TEST_F(HostCommandsTest, OpenAndPropertiesShowWhatTheirDialogsShow) {
+  const auto open = Run({"open", "\\Application\\[2] Beta.error"});
+  EXPECT_EQ(open.status, kExitOk) << open.err;
+  for (const char* line :
+       {"result: FS_EXEC_OK\n", "dialog \"Properties\" (RecordViewer, 490 x 468)\n",
+        "  lblTypeVal         label        \"Error\"\n",
+        "  lblCodeVal         label        \"4660\"\n", "  StatusImage        icon         ERROR\n",
+        "  rbByte             radio        \"Bytes\"  [checked]  [disabled]\n",
+        "  btnOK              button       \"OK\"\n"}) {
+    EXPECT_NE(open.out.find(line), std::string::npos) << line << open.out;
+  }
+  const auto log = Run({"properties", "\\Application"});
+  EXPECT_EQ(log.status, kExitOk) << log.err;
+  for (const char* line : {"dialog \"Application log properties\" (LogProperties, 550 x 360)\n",
+                           "  RecordLabel        label        \"3\"\n",
+                           "  DayEdt             number       \"7\"  [disabled]  [hidden]\n"}) {
+    EXPECT_NE(log.out.find(line), std::string::npos) << line << log.out;
+  }
+  const auto settings = Run({"properties", "\\"});
+  EXPECT_NE(settings.out.find("dialog \"Settings\" (Settings, 290 x 128)\n"), std::string::npos)
+      << settings.out;
+  const auto none = Run({"properties", "\\Application\\[2] Beta.error"});
+  EXPECT_EQ(none.out, "result: FS_EXEC_OK\nno dialog\n");
+  const auto missing = Run({"open", "\\Application\\[9] Nobody.error"});
+  EXPECT_EQ(missing.status, kExitFailed);
+  EXPECT_NE(missing.err.find("is not in the listing"), std::string::npos) << missing.err;
+}
+
 TEST_F(HostCommandsTest, FailuresNameTheirCause) {
   const auto missingLog = Run({"ls", "\\Nope"});
   EXPECT_EQ(missingLog.status, kExitFailed);

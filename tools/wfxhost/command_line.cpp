@@ -12,8 +12,13 @@ struct CommandInfo {
 };
 
 constexpr CommandInfo kCommands[] = {
-    {"root", Command::kRoot, 0}, {"ls", Command::kList, 1}, {"icons", Command::kIcons, 1},
-    {"copy", Command::kCopy, 2}, {"cat", Command::kCat, 1},
+    {"root", Command::kRoot, 0},
+    {"ls", Command::kList, 1},
+    {"icons", Command::kIcons, 1},
+    {"copy", Command::kCopy, 2},
+    {"cat", Command::kCat, 1},
+    {"open", Command::kOpen, 1},
+    {"properties", Command::kProperties, 1},
 };
 
 template <typename T>
@@ -129,6 +134,8 @@ std::string UsageText(bool native) {
       "  copy <remote> <local> [--overwrite] [--abort-at PERCENT]\n"
       "                                 copies one file out, showing the progress\n"
       "  cat <remote>                   prints one file's text\n"
+      "  open <remote>                  \"open\" on a file: what the dialog it brings shows\n"
+      "  properties <remote>            \"properties\" on \"\\\", a folder or a file: the same\n"
       "\n";
   text += native ? "--machine names a machine folder (registry.reg, logs/, files/, machine.ini);\n"
                    "--plugin-resources names a built plugin DLL whose strings, message table and\n"

@@ -10,7 +10,7 @@
 
 namespace qb::wfxhost {
 
-enum class Command { kRoot, kList, kIcons, kCopy, kCat };
+enum class Command { kRoot, kList, kIcons, kCopy, kCat, kOpen, kProperties };
 
 struct Options {
   Command command = Command::kRoot;

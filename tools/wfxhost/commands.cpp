@@ -319,6 +319,54 @@ int Cat(const Plugin& plugin, const Options& options, std::ostream& out, std::os
   return kExitOk;
 }
 
+// "open" or "properties" on a remote name, and what the dialog it brings up shows.
+int Execute(const Plugin& plugin, const Options& options, const char16_t* verb, std::ostream& out,
+            std::ostream& err) {
+  const auto& env = plugin.environment;
+  if (!plugin.api.FsExecuteFileW) {
+    err << "wfxhost: the plugin does not export FsExecuteFileW\n";
+    return kExitFailed;
+  }
+  if (!env.hostWindow || !env.fileList || !env.watchNextDialog || !env.takeDialogs) {
+    err << "wfxhost: this build cannot watch the plugin's dialogs; run it with --machine\n";
+    return kExitFailed;
+  }
+  const std::u16string remote = ToUtf16(options.operands[0]);
+  if (std::u16string_view(verb) == u"open") {
+    // The panel the user opened the file from: its entries, the caret on the file.
+    const auto [folder, name] = SplitRemote(remote);
+    std::vector<std::u16string> entries{u".."};
+    std::size_t caret = 0;
+    std::string error;
+    if (!ListFolder(
+            plugin, folder, std::nullopt,
+            [&](const Entry& e) {
+              if (e.name == name) caret = entries.size();
+              entries.push_back(e.name);
+            },
+            error)) {
+      err << "wfxhost: " << error << "\n";
+      return kExitFailed;
+    }
+    if (caret == 0) {
+      err << "wfxhost: " << ToUtf8(remote) << " is not in the listing of " << ToUtf8(folder)
+          << "\n";
+      return kExitFailed;
+    }
+    env.fileList(entries, caret);
+  }
+  env.watchNextDialog();
+  auto remoteBuffer = HostBuffer(remote);
+  auto verbBuffer = HostBuffer(verb);
+  const int result =
+      plugin.api.FsExecuteFileW(env.hostWindow(), remoteBuffer.data(), verbBuffer.data());
+  out << "result: " << ExecResultName(result) << "\n";
+  const auto dialogs = env.takeDialogs();
+  if (dialogs.empty()) out << "no dialog\n";
+  for (const auto& line : dialogs) out << line << "\n";
+  return result == fs::FS_EXEC_OK ? kExitOk : kExitFailed;
+}
+
 int Root(const Plugin& plugin, std::ostream& out, std::ostream& err) {
   if (!plugin.api.FsGetDefRootName) {
     err << "wfxhost: the plugin does not export FsGetDefRootName\n";
@@ -342,6 +390,10 @@ int Dispatch(const Plugin& plugin, const Options& options, std::ostream& out, st
       return Copy(plugin, options, out, err);
     case Command::kCat:
       return Cat(plugin, options, out, err);
+    case Command::kOpen:
+      return Execute(plugin, options, u"open", out, err);
+    case Command::kProperties:
+      return Execute(plugin, options, u"properties", out, err);
   }
   return kExitUsage;
 }

@@ -83,6 +83,16 @@ std::string FileResultName(int result) {
   return NameOf(kNames, result, "result");
 }
 
+std::string ExecResultName(int result) {
+  static constexpr std::array<Named, 4> kNames{{
+      {fs::FS_EXEC_OK, "FS_EXEC_OK"},
+      {fs::FS_EXEC_ERROR, "FS_EXEC_ERROR"},
+      {fs::FS_EXEC_YOURSELF, "FS_EXEC_YOURSELF"},
+      {fs::FS_EXEC_SYMLINK, "FS_EXEC_SYMLINK"},
+  }};
+  return NameOf(kNames, result, "result");
+}
+
 std::string IconResultName(int result) {
   static constexpr std::array<Named, 4> kNames{{
       {fs::FS_ICON_USEDEFAULT, "FS_ICON_USEDEFAULT"},

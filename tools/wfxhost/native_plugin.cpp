@@ -2,9 +2,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <utility>
 
 #include "plugin/exports.h"
 #include "plugin/lifecycle.h"
+#include "wfxhost/dialog_report.h"
 #include "wfxhost/text_codec.h"
 
 namespace qb::wfxhost {
@@ -26,6 +29,7 @@ PluginApi LinkedExports() {
   api.FsFindNextW = &::FsFindNextW;
   api.FsFindClose = &::FsFindClose;
   api.FsGetFileW = &::FsGetFileW;
+  api.FsExecuteFileW = &::FsExecuteFileW;
   api.FsExtractCustomIconW = &::FsExtractCustomIconW;
   api.FsContentGetSupportedField = &::FsContentGetSupportedField;
   api.FsContentGetDefaultViewW = &::FsContentGetDefaultViewW;
@@ -66,6 +70,23 @@ PluginEnvironment SimEnvironment(sim::Machine& machine) {
   env.removeTarget = [&machine](std::u16string_view target) {
     machine.system().RemoveFile(target);
   };
+  // The host's main window, for the dialogs to centre over.
+  constexpr platform::Handle kMainWindow = 0x4242;
+  machine.ui().SetWindowRect(kMainWindow, platform::Rect{0, 0, 1280, 960});
+  env.hostWindow = [] { return reinterpret_cast<fs::HWND>(kMainWindow); };
+  env.fileList = [&machine](const std::vector<std::u16string>& entries, std::size_t caret) {
+    auto& list = machine.ui().AddListBox(entries, true);
+    list.caret = static_cast<int>(caret);
+    machine.ui().SetFocusWindow(list.handle());
+  };
+  auto dialogs = std::make_shared<std::vector<std::string>>();
+  env.watchNextDialog = [&machine, dialogs] {
+    machine.ui().QueueDialogScript([dialogs](sim::SimDialog& dialog) {
+      for (auto& line : DescribeDialog(dialog)) dialogs->push_back(std::move(line));
+      dialog.CloseBox();
+    });
+  };
+  env.takeDialogs = [dialogs] { return std::exchange(*dialogs, {}); };
   env.takeMessageBoxes = [&machine] {
     std::vector<std::string> texts;
     for (const auto& box : machine.ui().MessageBoxes()) {

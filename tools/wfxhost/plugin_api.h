@@ -22,6 +22,7 @@ struct PluginApi {
   using FsFindNextWFn = fs::BOOL(QB_STDCALL*)(fs::HANDLE, fs::WIN32_FIND_DATAW*);
   using FsFindCloseFn = int(QB_STDCALL*)(fs::HANDLE);
   using FsGetFileWFn = int(QB_STDCALL*)(fs::WCHAR*, fs::WCHAR*, int, fs::RemoteInfoStruct*);
+  using FsExecuteFileWFn = int(QB_STDCALL*)(fs::HWND, fs::WCHAR*, fs::WCHAR*);
   using FsExtractCustomIconWFn = int(QB_STDCALL*)(fs::WCHAR*, int, fs::HICON*);
   using FsContentGetSupportedFieldFn = int(QB_STDCALL*)(int, char*, char*, int);
   using FsContentGetDefaultViewWFn = fs::BOOL(QB_STDCALL*)(fs::WCHAR*, fs::WCHAR*, fs::WCHAR*,
@@ -34,6 +35,7 @@ struct PluginApi {
   FsFindNextWFn FsFindNextW = nullptr;
   FsFindCloseFn FsFindClose = nullptr;
   FsGetFileWFn FsGetFileW = nullptr;
+  FsExecuteFileWFn FsExecuteFileW = nullptr;
   FsExtractCustomIconWFn FsExtractCustomIconW = nullptr;
   FsContentGetSupportedFieldFn FsContentGetSupportedField = nullptr;
   FsContentGetDefaultViewWFn FsContentGetDefaultViewW = nullptr;
@@ -60,6 +62,16 @@ struct PluginEnvironment {
   std::function<std::u16string()> scratchTarget;
   std::function<std::optional<std::string>(std::u16string_view target)> readTarget;
   std::function<void(std::u16string_view target)> removeTarget;
+
+  // Commands that bring up dialogs, where the host can watch them (null where it cannot):
+  // the host's main window; a file list box holding `entries` with the caret on entry `caret`
+  // and the keyboard focus, as the host's panel has when the user opens a file; and, for the
+  // next dialog the plugin shows, what it shows (closed afterwards as with its close box).
+  std::function<fs::HWND()> hostWindow;
+  std::function<void(const std::vector<std::u16string>& entries, std::size_t caret)> fileList;
+  std::function<void()> watchNextDialog;
+  // What each dialog watched showed, as lines of text.
+  std::function<std::vector<std::string>()> takeDialogs;
 
   // Texts of the message boxes the plugin showed since the last call (each is answered with
   // its default button, so that no run waits for a user).

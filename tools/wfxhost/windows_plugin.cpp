@@ -70,6 +70,7 @@ bool WindowsPlugin::Load(const std::filesystem::path& dll, std::string& error) {
   Resolve(module, "FsFindNextW", api.FsFindNextW);
   Resolve(module, "FsFindClose", api.FsFindClose);
   Resolve(module, "FsGetFileW", api.FsGetFileW);
+  Resolve(module, "FsExecuteFileW", api.FsExecuteFileW);
   Resolve(module, "FsExtractCustomIconW", api.FsExtractCustomIconW);
   Resolve(module, "FsContentGetSupportedField", api.FsContentGetSupportedField);
   Resolve(module, "FsContentGetDefaultViewW", api.FsContentGetDefaultViewW);
