@@ -70,6 +70,9 @@ TEventLogList::TEventLogList(const TLngResource& language) {
         util::RegistryKey::Open(platform::RegRoot::kLocalMachine,
                                 std::u16string(kEventLogKey) + name, platform::access::kKeyRead);
     if (!key) continue;
+    // The event log service keeps its own settings in a subkey ("Parameters" on Vista and
+    // later) that names its service library. It is no log: opening it would open Application.
+    if (key->ValueExists(u"ServiceDll")) continue;
     TEventLogItem item;
     item.eiRegistryName = name;
     item.eiDisplayName = DisplayNameOf(*key, name);

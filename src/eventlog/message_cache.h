@@ -10,7 +10,7 @@
 namespace qb {
 
 struct TFWMessageTableLibrary {
-  bool bLoaded = false;  // loaded by us (freed on release), else already in process
+  bool bLoaded = false;  // holds a reference of ours, released with the cache
   platform::Handle hLibHandle = 0;
   std::string sLibName;     // the source name in the ANSI code page: the cache key
   std::u16string sLibPath;  // the expanded library path, so a library is cached once

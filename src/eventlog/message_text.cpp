@@ -103,13 +103,18 @@ std::u16string TFWEventLog::LookupMessage(const std::u16string& source,
                     });
     if (cached) continue;
     TFWMessageTableLibrary entry;
+    // A library the process has loaded already is used as it is, with a reference of our
+    // own so that its owner cannot unload it while it is cached here.
     entry.hLibHandle = modules.GetModuleHandle(libPath);
-    entry.bLoaded = entry.hLibHandle == 0;
-    if (entry.bLoaded) {
+    entry.bLoaded = true;
+    if (entry.hLibHandle == 0) {
       platform::ErrorCode error = 0;
       entry.hLibHandle = modules.LoadLibraryAsDataFile(libPath, error);
     }
-    if (entry.hLibHandle <= kSmallestModuleHandle) continue;
+    if (entry.hLibHandle <= kSmallestModuleHandle) {
+      if (entry.hLibHandle != 0) modules.FreeLibrary(entry.hLibHandle);
+      continue;
+    }
     entry.sLibName = key;
     entry.sLibPath = libPath;
     const platform::Handle handle = entry.hLibHandle;

@@ -70,8 +70,8 @@ std::u16string TLngResource::GetCurrentLocaleFile() {
   std::unique_lock lock(fLock);
   if (fCurrentLocaleFile.empty()) {
     ini::SetIniFileName(fSettingFile);
-    fCurrentLocaleFile =
-        fLngFilePath + ini::IniReadString(kSettingsSection, kSettingsKey, kDefaultFile);
+    fCurrentLocaleFile = fLngFilePath + ini::IniReadStringFrom(kSettingsSection, kSettingsKey,
+                                                               kDefaultFile, fSettingFile);
   }
   return fCurrentLocaleFile;
 }
@@ -141,7 +141,7 @@ std::u16string TLngResource::GetLanguageName(std::uint16_t index) const {
 void TLngResource::SetCurrentLocaleFile(const std::u16string& value) {
   if (!platform::System().FileExists(value)) return;
   ini::SetIniFileName(fSettingFile);
-  ini::IniWriteString(kSettingsSection, kSettingsKey, util::ExtractFileName(value));
+  ini::IniWriteStringTo(kSettingsSection, kSettingsKey, util::ExtractFileName(value), fSettingFile);
   {
     std::unique_lock lock(fLock);
     fCurrentLocaleFile = value;

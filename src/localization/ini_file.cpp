@@ -175,7 +175,11 @@ std::u16string IniFileName() {
 
 void IniWriteString(std::u16string_view section, std::u16string_view ident,
                     std::u16string_view value) {
-  const std::u16string fileName = IniFileName();
+  IniWriteStringTo(section, ident, value, IniFileName());
+}
+
+void IniWriteStringTo(std::u16string_view section, std::u16string_view ident,
+                      std::u16string_view value, const std::u16string& fileName) {
   if (fileName.empty() || Trim(section).empty() || Trim(ident).empty()) return;
   // A file that is missing is created as 8-bit text; a failed write changes nothing.
   Document doc = ReadDocument(fileName).value_or(Document{});

@@ -23,6 +23,10 @@ std::u16string IniFileName();
 
 void IniWriteString(std::u16string_view section, std::u16string_view ident,
                     std::u16string_view value);
+// The same as IniWriteString into a file named by the caller: a write never depends on what
+// another caller pointed the process-wide name at last.
+void IniWriteStringTo(std::u16string_view section, std::u16string_view ident,
+                      std::u16string_view value, const std::u16string& fileName);
 std::u16string IniReadStringFrom(std::u16string_view section, std::u16string_view ident,
                                  std::u16string_view defaultValue, std::u16string_view fileName);
 std::u16string IniReadString(std::u16string_view section, std::u16string_view ident,

@@ -17,7 +17,9 @@ class IMessageModules {
   // of its code runs. 0 and the error on failure.
   virtual Handle LoadLibraryAsDataFile(std::u16string_view path, ErrorCode& error) = 0;
 
-  // GetModuleHandleW: the module of that path if the process has it loaded already, else 0.
+  // GetModuleHandleExW(0): the module of that path if the process has it loaded already, else 0.
+  // The module gains a reference, so its owner cannot unload it under the caller: release it
+  // with FreeLibrary.
   virtual Handle GetModuleHandle(std::u16string_view path) = 0;
 
   // FreeLibrary.

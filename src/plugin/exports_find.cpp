@@ -67,7 +67,12 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
     return &find;
   }
   if (!log.Open(index, TFSOpenState::osRead)) {
-    platform::Ui().MessageBox(0, state.language->GetLocaleString(203), u"Quillerbankton",
+    // Say why: without administrator rights the Security log says "Access is denied."
+    std::u16string text = state.language->GetLocaleString(203);
+    std::u16string reason = platform::Modules().SystemErrorText(log.LastError());
+    while (!reason.empty() && reason.back() <= u' ') reason.pop_back();
+    if (!reason.empty()) text += u"\r\n\r\n" + reason;
+    platform::Ui().MessageBox(0, text, u"Quillerbankton",
                               platform::mb::kOk | platform::mb::kIconError);
     return Fail(err::kFileNotFound);
   }

@@ -39,6 +39,20 @@ TEST_F(CatalogueTest, PlaceholderThenLogsInRegistryOrder) {
   EXPECT_EQ(registry().OpenHandleCount(), 0u);
 }
 
+TEST_F(CatalogueTest, TheServicesOwnSettingsAreNoLog) {
+  AddLog(u"Application");
+  AddLog(u"Parameters");
+  registry().SetString(kKey + u"Parameters", u"ServiceDll", u"%SystemRoot%\\System32\\wevtsvc.dll",
+                       platform::regtype::kExpandSz);
+  AddLog(u"System");
+  registry().SetDword(kKey + u"System", u"ServiceDll", 0);  // whatever its type
+  AddLog(u"Setup");
+  const TEventLogList list = Build();
+  ASSERT_EQ(list.EventLogCount(), 3);
+  EXPECT_EQ(list.GetEventLogName(1), u"Application");
+  EXPECT_EQ(list.GetEventLogName(2), u"Setup");
+}
+
 TEST_F(CatalogueTest, LookupsAreExactAndFindTheFirst) {
   AddLog(u"Application");
   AddLog(u"Dup1");

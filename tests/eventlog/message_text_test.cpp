@@ -39,6 +39,25 @@ TEST_F(MessageTextTest, LibrariesAreTriedInListOrder) {
   EXPECT_EQ(machine().modules().LoadsOf(u"C:\\lib\\b.dll"), 1u);
 }
 
+TEST_F(MessageTextTest, ALibraryAlreadyInTheProcessIsHeldWhileCached) {
+  AddLibrary(u"C:\\lib\\shared.dll", {{1, u"shared text\r\n"}});
+  AddSource(u"Application", u"Src", u"C:\\lib\\shared.dll");
+  AddLog(u"Application");
+  auto& modules = machine().modules();
+  platform::ErrorCode error = 0;
+  const platform::Handle owner = modules.LoadLibrary(u"C:\\lib\\shared.dll", error);
+  ASSERT_NE(owner, 0u);
+  ASSERT_TRUE(log().Open(1, TFSOpenState::osRead));
+  EXPECT_EQ(Description(u"Src", 1, {}), u"shared text");
+  // Its owner lets go: the cached handle must still be a loaded module.
+  modules.FreeLibrary(owner);
+  EXPECT_EQ(modules.OpenModuleCount(), 1u);
+  EXPECT_EQ(Description(u"Src", 1, {}), u"shared text");
+  log().Close(TFSOpenState::osRead);
+  EXPECT_EQ(modules.OpenModuleCount(), 0u);
+  EXPECT_EQ(modules.GetStats().dataLoads, 0u);
+}
+
 TEST_F(MessageTextTest, FallbacksWithoutAnySourceKey) {
   EXPECT_EQ(Description(u"Nobody", 0x40000010, {u"x", u"y"}),
             u"Not found the description for event ID ( 16 ) in Source ( Nobody ). The local "

@@ -163,6 +163,25 @@ TEST_F(LanguageTest, ChoosingALanguageStoresItAndReloadsAtOnce) {
   EXPECT_EQ(again.GetLocaleString(12), u"\u041e\u041a");
 }
 
+TEST_F(LanguageTest, TheSettingsWriteNeverLandsInALanguageFile) {
+  TLngResource lng;
+  AddLanguage(u"Rus.lng", u"[Locale Language]\r\nLocaleID=1049\r\n");
+  const auto russian = files().FileContents(std::u16string(kLangDir) + u"Rus.lng");
+  ASSERT_EQ(lng.LoadLocaleList(), 2);  // points the process-wide name at the last file read
+  lng.SetCurrentLocaleFile(std::u16string(kLangDir) + u"Eng.lng");
+  EXPECT_EQ(files().FileContents(std::u16string(kLangDir) + u"Rus.lng"), russian);
+  EXPECT_EQ(ini::IniReadStringFrom(u"General", u"Language", u"", kIni), u"Eng.lng");
+}
+
+TEST_F(LanguageTest, LaterTextsAreBuiltInButNotWrittenOut) {
+  TLngResource lng;
+  EXPECT_EQ(lng.GetLocaleString(206), u"This entry is not an event record.");
+  AddLanguage(u"Deu.lng", u"[String Resources]\r\n206=Kein Ereignis.\r\n");
+  lng.SetCurrentLocaleFile(std::u16string(kLangDir) + u"Deu.lng");
+  EXPECT_EQ(lng.GetLocaleString(206), u"Kein Ereignis.");
+  EXPECT_EQ(lng.GetLocaleString(207), u"The event log could not be cleared.");
+}
+
 TEST_F(LanguageTest, ModulePathWithoutExtension) {
   files().SetModuleFileName(u"C:\\TC\\plug.in\\qb");
   files().AddDirectory(u"C:\\TC\\plug.in");

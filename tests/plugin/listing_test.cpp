@@ -77,7 +77,9 @@ TEST_F(ListingTest, NamesMatchExactlyAndFailuresSayWhy) {
   list = List(u"\\Broken");
   EXPECT_EQ(list.lastError, err::kFileNotFound);
   ASSERT_EQ(machine().ui().MessageBoxes().size(), 1u);
-  EXPECT_EQ(machine().ui().MessageBoxes()[0].text, u"Error opening event manager.");
+  // The user is told why, in the system's words.
+  EXPECT_EQ(machine().ui().MessageBoxes()[0].text,
+            u"Error opening event manager.\r\n\r\nAccess is denied.");
 
   list = List(u"\\Empty");
   EXPECT_EQ(list.lastError, err::kNoMoreFiles);

@@ -59,7 +59,9 @@ void LibrariesLoad(win32::Win32Modules& modules) {
   QB_CHECK(modules.LoadLibrary(u"C:\\no\\such\\library.dll", error) == 0 && error != 0);
   const platform::Handle kernel = modules.LoadLibrary(u"kernel32.dll", error);
   QB_CHECK(kernel != 0 && error == 0);
+  // A loaded module is found, and gains a reference of the caller's.
   QB_CHECK(modules.GetModuleHandle(u"kernel32.dll") == kernel);
+  modules.FreeLibrary(kernel);
   modules.FreeLibrary(kernel);
   QB_CHECK(modules.GetModuleHandle(u"") == 0);
   QB_CHECK(modules.GetModuleHandle(u"no-such-module.dll") == 0);

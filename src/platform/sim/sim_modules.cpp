@@ -146,8 +146,11 @@ Handle SimModules::GetModuleHandle(std::u16string_view path) {
   std::lock_guard lock(mutex_);
   const std::u16string key = Key(path);
   if (key == Key(system_.ModuleFileName())) return kOwnModule;
-  for (const auto& [h, m] : loaded_) {
-    if (m.key == key && !m.asData && m.refs > 0) return h;
+  for (auto& [h, m] : loaded_) {
+    if (m.key == key && !m.asData && m.refs > 0) {
+      ++m.refs;
+      return h;
+    }
   }
   return 0;
 }

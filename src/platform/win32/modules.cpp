@@ -56,7 +56,9 @@ platform::Handle Win32Modules::GetModuleHandle(std::u16string_view path) {
   // An empty name would give the program's own module.
   if (path.empty()) return 0;
   const std::wstring name = Terminated(path);
-  return ToHandle(GetModuleHandleW(name.c_str()));
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExW(0, name.c_str(), &module)) return 0;
+  return ToHandle(module);
 }
 
 void Win32Modules::FreeLibrary(platform::Handle module) {
