@@ -56,9 +56,16 @@ TFWEventLog::~TFWEventLog() {
   } catch (...) {
     // Destruction must finish: the host's process depends on it.
   }
-  // Ended threads stop within one wait step and never wait for this thread any more.
+  // Ended threads stop within one wait step and never wait for this thread any more. At unload
+  // no thread is waited for: the plugin itself never starts one, and a wait under the loader
+  // lock could hang the host.
   for (auto& thread : fNotifyThreads) {
-    if (thread.joinable()) thread.join();
+    if (!thread.joinable()) continue;
+    if (fUnloading) {
+      thread.detach();
+    } else {
+      thread.join();
+    }
   }
 }
 
@@ -157,7 +164,7 @@ void TFWEventLog::ReleaseMessageLibraries() {
   auto& modules = platform::Modules();
   for (auto& entry : MessageTableLibraryes.Item) {
     entry.sLibName.clear();
-    if (entry.bLoaded) modules.FreeLibrary(entry.hLibHandle);
+    if (entry.bLoaded && !fUnloading) modules.FreeLibrary(entry.hLibHandle);
   }
   MessageTableLibraryes.Item.clear();
   MessageTableLibraryes.Count = 0;

@@ -110,12 +110,19 @@ class TFWEventLog {
 
   // --- event source registration ---
   bool RegisterApp(std::int32_t CategoryCount);
-  bool DeregisterApp();
+  // Removes the registration. `quiet`: as the library unloads, when no window may appear, the
+  // failure is not shown (the user saw message 200 when the library loaded).
+  bool DeregisterApp(bool quiet = false);
   bool IsRegistered() const;
 
   // The platform's error of the last service call that failed (open, read, clear, backup,
   // write), so that callers can tell the user why.
   platform::ErrorCode LastError() const { return fLastError; }
+
+  // The library is being unloaded, under the loader lock: from now on nothing waits for
+  // another thread and no library is freed (message libraries keep the reference they have;
+  // they are data-file mappings, or modules of the process that outlive us anyway).
+  void PrepareForUnload() { fUnloading = true; }
 
   // Platform reads made so far, for measurements.
   std::uint64_t PlatformReads() const { return fPlatformReads; }
@@ -167,6 +174,7 @@ class TFWEventLog {
   std::u16string fCategoryMessageFile;
   platform::ErrorCode fLastError = 0;
   std::uint64_t fPlatformReads = 0;
+  bool fUnloading = false;
   // Type words of the current language, refreshed when the language changes.
   mutable std::uint64_t fTypeWordsGeneration = ~std::uint64_t{0};
   mutable std::array<std::u16string, 7> fTypeWords;

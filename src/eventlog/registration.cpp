@@ -35,9 +35,9 @@ bool TFWEventLog::RegisterApp(std::int32_t CategoryCount) {
   return false;
 }
 
-bool TFWEventLog::DeregisterApp() {
+bool TFWEventLog::DeregisterApp(bool quiet) {
   if (!FIsAdmin) {
-    ShowRegistrationError();
+    if (!quiet) ShowRegistrationError();
     return false;
   }
   try {

@@ -72,12 +72,20 @@ void OnProcessDetach(bool processTerminating) noexcept {
     return;
   }
   try {
-    std::lock_guard lock(Lock());
+    // Never wait under the loader lock: should another thread still be inside an export, its
+    // objects are left as they are (the memory goes with the process).
+    std::unique_lock lock(Lock(), std::try_to_lock);
+    if (!lock.owns_lock()) {
+      g_loaded.store(false, std::memory_order_release);
+      return;
+    }
     g_loaded.store(false, std::memory_order_release);
     std::unique_ptr<PluginState> state = std::move(g_state);
     state->findRecord->frEventList.clear();
     state->findRecord.reset();
-    state->eventLog->DeregisterApp();
+    // Under the loader lock: no window, no wait for a thread, no library loaded or freed.
+    state->eventLog->PrepareForUnload();
+    state->eventLog->DeregisterApp(true);
     state->eventLog.reset();
     state->language.reset();
   } catch (...) {

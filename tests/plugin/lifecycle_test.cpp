@@ -1,6 +1,10 @@
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <thread>
 
 #include "plugin/lifecycle.h"
+#include "plugin/plugin_state.h"
 #include "support/plugin_fixture.h"
 
 namespace qb {
@@ -49,14 +53,45 @@ TEST_F(LifecycleTest, LoadRegistersTheSourceAndWritesTheLanguageUnloadRemovesIt)
   EXPECT_EQ(FsFindFirstW(path.data(), &data), fs::kInvalidHandleValue);
 }
 
-TEST_F(LifecycleTest, UsersWithoutRightsSeeTheMessageAtLoadAndUnload) {
+TEST_F(LifecycleTest, UsersWithoutRightsSeeTheMessageAtLoadOnly) {
   machine().accounts().SetTokenGroups({sim::SimAccounts::SidFromString(u"S-1-5-32-545")});
   Init();
   EXPECT_EQ(machine().ui().MessageBoxes().size(), 1u);
   EXPECT_FALSE(registry().KeyExists(kOwnKey));
   EXPECT_TRUE(List(u"\\").lastError != 0);  // still working: an empty catalogue
+  // The unload runs under the loader lock: no window may appear there.
   plugin::OnProcessDetach(false);
-  EXPECT_EQ(machine().ui().MessageBoxes().size(), 2u);
+  EXPECT_EQ(machine().ui().MessageBoxes().size(), 1u);
+}
+
+TEST_F(LifecycleTest, TheUnloadFreesNoLibraryAndWaitsForNoThread) {
+  AddLibrary(u"C:\\lib\\m.dll", {{1, u"text\r\n"}});
+  AddSource(u"Application", u"Src", u"C:\\lib\\m.dll");
+  AddLog(u"Application").Append(Record(u"Src"));
+  Init();
+  std::u16string text;
+  ASSERT_EQ(Value(u"\\Application\\[1] Src.information", 3, text), fs::ft_stringw);
+  const auto frees = machine().modules().GetStats().frees;
+  plugin::OnProcessDetach(false);
+  EXPECT_EQ(machine().modules().GetStats().frees, frees);
+  EXPECT_FALSE(registry().KeyExists(kOwnKey));
+
+  // Another thread inside an export: the unload does not wait for it.
+  plugin::OnProcessAttach();
+  Init();
+  std::promise<void> holding, release;
+  std::thread other([&] {
+    std::lock_guard lock(plugin::Lock());
+    holding.set_value();
+    release.get_future().wait();
+  });
+  holding.get_future().wait();
+  const auto start = std::chrono::steady_clock::now();
+  plugin::OnProcessDetach(false);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_FALSE(plugin::IsLoaded());
+  release.set_value();
+  other.join();
 }
 
 TEST_F(LifecycleTest, AnEndingProcessOnlyRemovesTheKey) {
