@@ -74,10 +74,15 @@ step "Benchmarks (built, run by hand)"
 cmake --preset bench >/dev/null
 cmake --build --preset bench -j "$jobs"
 
+# Each program against each library: the 64-bit ones under wine64, the 32-bit ones in a
+# 64-bit prefix (WOW64, as the 32-bit host runs on today's Windows) and in a 32-bit prefix.
 step "Windows programs under Wine"
-for script in tests/wine/run-*.sh; do
-  echo "$script"
-  "$script" build/mingw64
+for config in "mingw64 win64" "mingw32 win64" "mingw32 win32"; do
+  read -r build prefix <<<"$config"
+  for script in tests/wine/run-*.sh; do
+    echo "--- $script: $build in a $prefix prefix"
+    QB_WINE_PREFIX=$prefix "$script" "build/$build"
+  done
 done
 
 step "All tests passed"

@@ -1,30 +1,20 @@
 #!/usr/bin/env bash
-# Runs the Windows build of wfxhost under Wine against the real 64-bit plugin: the root
+# Runs the Windows build of wfxhost under Wine against the real plugin: the root
 # listing must show the logs of Wine's registry, each as a folder, and a missing log must
 # be reported as such.
 #
-#   tests/wine/run-wfxhost.sh <mingw64 build folder>
+#   tests/wine/run-wfxhost.sh <mingw32 or mingw64 build folder>
 set -euo pipefail
 
-if [[ $# -ne 1 ]]; then
-  echo "usage: $0 <mingw64 build folder>" >&2
-  exit 2
-fi
-build=$(cd "$1" && pwd)
+source "$(dirname "$0")/wine-build.sh"
 host=$build/tools/wfxhost/wfxhost.exe
-plugin=$build/src/platform/win32/Quillerbankton.wfx64
-for file in "$host" "$plugin"; do
-  if [[ ! -f "$file" ]]; then
-    echo "run-wfxhost: FAIL: $file does not exist (build the mingw64 preset first)" >&2
-    exit 1
-  fi
-done
+require_built "$host" "$plugin"
 here=$(dirname "$0")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # The plugin writes its language folder beside itself: give it a folder of its own.
 cp "$plugin" "$work/"
-winplugin="Z:${work//\//\\}\\Quillerbankton.wfx64"
+winplugin="Z:${work//\//\\}\\$(basename "$plugin")"
 
 output=$("$here/with-wine.sh" "$host" --plugin "$winplugin" ls '\' 2>&1 | tr -d '\r') || {
   echo "$output"

@@ -59,7 +59,29 @@ void CheckOwnResources(HMODULE plugin) {
 
 }  // namespace
 
+// The process runs as the prefix makes it: a 32-bit program in a 64-bit prefix is a WOW64
+// process with the file-system redirection in force, as the 32-bit host on 64-bit Windows.
+void CheckProcessKind() {
+  wchar_t kind[16] = {};
+  if (GetEnvironmentVariableW(L"QB_WINE_PREFIX", kind, 16) == 0) return;  // not run by with-wine
+  const bool wow64Expected = sizeof(void*) == 4 && std::wstring(kind) == L"win64";
+  BOOL wow64 = FALSE;
+  using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+  const auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+  if (isWow64 != nullptr) isWow64(GetCurrentProcess(), &wow64);
+  Check((wow64 != FALSE) == wow64Expected,
+        std::string(sizeof(void*) == 4 ? "32" : "64") + "-bit process in a " + Narrow(kind) +
+            " prefix: IsWow64Process is " + (wow64 ? "true" : "false"));
+  if (wow64Expected) {
+    wchar_t wow[MAX_PATH] = {};
+    Check(GetSystemWow64DirectoryW(wow, MAX_PATH) > 0,
+          "WOW64 keeps the 32-bit system files in " + Narrow(wow));
+  }
+}
+
 int wmain(int argc, wchar_t** argv) {
+  CheckProcessKind();
   const std::wstring source = argc > 1 ? argv[1] : OwnFolder() + L"\\" QB_PLUGIN_FILE;
   const std::wstring fileName = source.substr(source.find_last_of(L"\\/") + 1);
 

@@ -4,7 +4,10 @@
 #
 #   tests/wine/with-wine.sh <program.exe> [arguments...]
 #
-# WINE may name the wine64 loader (default /usr/lib/wine/wine64). The program runs under
+# QB_WINE_BITS (64 or 32, default 64) picks the loader: wine64 for 64-bit programs, wine for
+# 32-bit ones. QB_WINE_PREFIX (win64 or win32, default win64) is the kind of prefix: a 32-bit
+# program in a 64-bit prefix is a WOW64 process, as the 32-bit host is on 64-bit Windows.
+# WINE may name the loader instead. The program runs under
 # xvfb-run when that is installed, since windows and message boxes need a display; the
 # programs of this folder close any message box they see and report it instead of hanging.
 # Arguments that are Unix paths must be given as Windows paths (drive Z: is the Unix root).
@@ -14,9 +17,24 @@ if [[ $# -lt 1 ]]; then
   echo "usage: $0 <program.exe> [arguments...]" >&2
   exit 2
 fi
-wine=${WINE:-/usr/lib/wine/wine64}
+bits=${QB_WINE_BITS:-64}
+prefix_kind=${QB_WINE_PREFIX:-win64}
+case "$bits/$prefix_kind" in
+  64/win64 | 32/win64 | 32/win32) ;;
+  *)
+    echo "with-wine: FAIL: a $bits-bit program cannot run in a $prefix_kind prefix" >&2
+    exit 2
+    ;;
+esac
+if [[ $bits == 64 ]]; then
+  wine=${WINE:-/usr/lib/wine/wine64}
+else
+  wine=${WINE:-/usr/lib/wine/wine}
+fi
+# Every failure says which program ran how.
+label="$(basename "$1") ($bits-bit, ${prefix_kind} prefix)"
 if [[ ! -x "$wine" ]]; then
-  echo "with-wine: FAIL: no Wine loader at $wine" >&2
+  echo "with-wine: FAIL: $label: no Wine loader at $wine (tools/setup-deps.sh installs it)" >&2
   exit 1
 fi
 wineserver=$(dirname "$wine")/wineserver
@@ -40,6 +58,9 @@ cleanup() {
 trap cleanup EXIT
 
 export WINEPREFIX=$prefix
+export WINEARCH=$prefix_kind
+# The programs check that they run as the prefix makes them run.
+export QB_WINE_PREFIX=$prefix_kind
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINESERVER=$wineserver
@@ -52,4 +73,9 @@ if command -v xvfb-run >/dev/null; then
 fi
 # The first program in a new prefix also sets the prefix up, which takes a while. Setting up
 # a prefix without 32-bit Wine reports a missing syswow64 rundll32.exe; that is harmless.
-timeout 600 "${run[@]}"
+status=0
+timeout 600 "${run[@]}" || status=$?
+if [[ $status -ne 0 ]]; then
+  echo "with-wine: FAIL: $label exited with status $status" >&2
+fi
+exit $status
