@@ -8,6 +8,7 @@ namespace {
 
 std::atomic<std::size_t> g_live{0};
 std::atomic<std::size_t> g_peak{0};
+std::atomic<std::size_t> g_largest{0};
 
 // Each block carries its size in front, so that delete knows what it frees.
 constexpr std::size_t kHeader = alignof(std::max_align_t);
@@ -19,6 +20,9 @@ void* Allocate(std::size_t size) {
   const std::size_t live = g_live.fetch_add(size) + size;
   std::size_t peak = g_peak.load();
   while (live > peak && !g_peak.compare_exchange_weak(peak, live)) {
+  }
+  std::size_t largest = g_largest.load();
+  while (size > largest && !g_largest.compare_exchange_weak(largest, size)) {
   }
   return block + kHeader;
 }
@@ -32,17 +36,39 @@ void Free(void* p) noexcept {
 
 }  // namespace
 
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { Free(p); }
-void operator delete[](void* p) noexcept { Free(p); }
-void operator delete(void* p, std::size_t) noexcept { Free(p); }
-void operator delete[](void* p, std::size_t) noexcept { Free(p); }
+void* operator new(std::size_t size) {
+  return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return Allocate(size);
+}
+void operator delete(void* p) noexcept {
+  Free(p);
+}
+void operator delete[](void* p) noexcept {
+  Free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  Free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  Free(p);
+}
 
 namespace qb::bench {
 
-std::size_t LiveBytes() { return g_live.load(); }
-std::size_t PeakBytes() { return g_peak.load(); }
-void ResetPeak() { g_peak.store(g_live.load()); }
+std::size_t LiveBytes() {
+  return g_live.load();
+}
+std::size_t PeakBytes() {
+  return g_peak.load();
+}
+void ResetPeak() {
+  g_peak.store(g_live.load());
+  g_largest.store(0);
+}
+std::size_t LargestBlock() {
+  return g_largest.load();
+}
 
 }  // namespace qb::bench

@@ -10,5 +10,7 @@ std::size_t LiveBytes();
 std::size_t PeakBytes();
 // Starts a new peak measurement at the current live bytes.
 void ResetPeak();
+// The largest single allocation since the last ResetPeak.
+std::size_t LargestBlock();
 
 }  // namespace qb::bench

@@ -74,9 +74,9 @@ void BM_ListLogLight(benchmark::State& state) {
     const auto readsBefore = log.PlatformReads();
     const std::size_t live = qb::bench::LiveBytes();
     qb::bench::ResetPeak();
-    std::vector<qb::TFileItem> items;
+    qb::TFileItemList items;
     log.Read(false, false, &items);
-    benchmark::DoNotOptimize(items.data());
+    benchmark::DoNotOptimize(items.size());
     peak = qb::bench::PeakBytes() - live;
     reads = log.PlatformReads() - readsBefore;
     if (items.size() != count) state.SkipWithError("not every record was listed");
@@ -116,6 +116,7 @@ void BM_FindFirstNextThroughExports(benchmark::State& state) {
   std::u16string path = u"\\Application";
   std::u16string root = u"\\";
   std::size_t peak = 0;
+  std::size_t largest = 0;
   for (auto _ : state) {
     state.PauseTiming();
     qb::fs::WIN32_FIND_DATAW rootData;
@@ -134,12 +135,19 @@ void BM_FindFirstNextThroughExports(benchmark::State& state) {
       FsFindClose(h);
     }
     peak = qb::bench::PeakBytes() - live;
+    largest = qb::bench::LargestBlock();
     if (n != count) state.SkipWithError("not every record was listed");
   }
   qb::plugin::OnProcessDetach(false);
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * count));
   state.counters["peak_MiB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+  state.counters["peak_bytes_per_record"] = static_cast<double>(peak) / static_cast<double>(count);
+  state.counters["largest_block_MiB"] = static_cast<double>(largest) / (1024.0 * 1024.0);
 }
-BENCHMARK(BM_FindFirstNextThroughExports)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindFirstNextThroughExports)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "eventlog/raw_record.h"
+#include "eventlog/record_decoder.h"
 #include "localization/ev_language.h"
 #include "platform/platform.h"
 #include "util/format.h"
@@ -237,6 +238,22 @@ bool TFWEventLog::Read(bool Backup, bool Forwards, std::vector<TFileItem>* list)
   RefreshTypeWords();
   return ReadAllRecords(handle, source, Forwards, [&](const RawEventRecord& raw) {
     list->push_back(DecodeFileItem(raw));
+    return true;
+  });
+}
+
+bool TFWEventLog::Read(bool Backup, bool Forwards, TFileItemList* list) {
+  if (list == nullptr) return false;
+  platform::Handle handle = 0;
+  std::int32_t source = 0;
+  ChooseHandle(Backup, handle, source);
+  RefreshTypeWords();
+  list->SetTypeWords(fTypeWordsLower);
+  std::u16string name;
+  return ReadAllRecords(handle, source, Forwards, [&](const RawEventRecord& raw) {
+    raw.SourceNameInto(name);
+    list->Add(raw.RecordNumber(), raw.EventID() & 0xFFFF, UtcFileTime(raw.TimeGenerated()), name,
+              EventTypeToRecordType(raw.EventType()));
     return true;
   });
 }

@@ -14,6 +14,7 @@
 #include "eventlog/ev_errors.h"
 #include "eventlog/event_log_list.h"
 #include "eventlog/event_log_types.h"
+#include "eventlog/file_item_list.h"
 #include "eventlog/message_cache.h"
 #include "platform/types.h"
 #include "platform/ui.h"
@@ -70,6 +71,8 @@ class TFWEventLog {
   bool Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& CallbackEvent);
   bool Read(bool Backup, bool Forwards, TFWOnReadRecordCallback lpfnCallback);
   bool Read(bool Backup, bool Forwards, std::vector<TFileItem>* list);
+  // The same into the compact list of a listing.
+  bool Read(bool Backup, bool Forwards, TFileItemList* list);
 
   // The type word of the current language (language strings 100-105), lower case on request.
   std::u16string EventTypeToString(TFWEventLogRecordType EventType, bool AsLoverCase) const;

@@ -43,6 +43,16 @@ std::u16string RawEventRecord::SourceName() const {
   return StringAt(kFixedSize, end).value_or(std::u16string());
 }
 
+void RawEventRecord::SourceNameInto(std::u16string& name) const {
+  name.clear();
+  for (std::size_t i = kFixedSize; i + 2 <= bytes_.size(); i += 2) {
+    const char16_t c = U16(i);
+    if (c == 0) return;
+    name.push_back(c);
+  }
+  name.clear();  // unterminated: no name
+}
+
 std::u16string RawEventRecord::ComputerName() const {
   std::size_t end = 0;
   if (!StringAt(kFixedSize, end)) return {};

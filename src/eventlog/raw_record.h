@@ -35,6 +35,8 @@ class RawEventRecord {
 
   // The zero-terminated source name after the fixed part; empty when unterminated.
   std::u16string SourceName() const;
+  // The same into `name`, reusing its storage: listing a log then allocates nothing per record.
+  void SourceNameInto(std::u16string& name) const;
   // The computer name right after the source name's terminator; empty when unterminated.
   std::u16string ComputerName() const;
   // The insert strings; empty when any of them lies outside the record.

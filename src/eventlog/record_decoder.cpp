@@ -14,11 +14,11 @@ constexpr std::uint64_t kTicksPerSecond = 10'000'000;
 constexpr std::uint64_t kUnixEpochFileTimeSeconds = 11'644'473'600;
 constexpr std::uint32_t kAccountBuffer = 260;
 
+}  // namespace
+
 platform::FileTime UtcFileTime(std::uint32_t seconds) {
   return platform::FileTime::from((kUnixEpochFileTimeSeconds + seconds) * kTicksPerSecond);
 }
-
-}  // namespace
 
 util::DateTime RecordTimeToLocal(std::uint32_t seconds) {
   platform::FileTime local;

@@ -9,6 +9,9 @@
 
 namespace qb {
 
+// Seconds since 1970-01-01 UTC as a file time.
+platform::FileTime UtcFileTime(std::uint32_t seconds);
+
 // Seconds since 1970-01-01 UTC as a local date-time (the offset in force now).
 util::DateTime RecordTimeToLocal(std::uint32_t seconds);
 

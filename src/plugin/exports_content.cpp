@@ -55,16 +55,9 @@ const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name) {
 std::optional<std::uint32_t> EventCode(const plugin::RemoteRecord& name) {
   auto& find = *plugin::State().findRecord;
   if (!find.frIsRoot && find.frPath == name.logName) {
-    if (!find.frIndexByNumber) {
-      auto& map = find.frIndexByNumber.emplace();
-      map.reserve(find.frEventList.size());
-      for (std::size_t i = 0; i < find.frEventList.size(); ++i) {
-        map.emplace(find.frEventList[i].fiNumber, i);  // the first of equal numbers stays
-      }
-    }
-    const auto it = find.frIndexByNumber->find(name.number);
-    if (it == find.frIndexByNumber->end()) return std::nullopt;
-    return find.frEventList[it->second].fiSize;
+    const auto index = find.frEventList.Find(name.number);
+    if (!index) return std::nullopt;
+    return find.frEventList[*index].fiSize;
   }
   // Another log than the listed one: the record itself tells.
   TFWEventLogRecord record;

@@ -31,13 +31,12 @@ void FillFolder(WIN32_FIND_DATAW& data, std::u16string_view displayName) {
   qb::plugin::CopyToHost(data.cFileName, qb::fs::kMaxPath, displayName);
 }
 
-void FillRecord(WIN32_FIND_DATAW& data, const qb::TFileItem& item) {
+void FillRecord(WIN32_FIND_DATAW& data, const qb::TFileItemView& item) {
   std::memset(&data, 0, sizeof(data));
   data.dwFileAttributes = kAttributeReadonly;
   data.ftLastWriteTime = {item.fiTime.dwLowDateTime, item.fiTime.dwHighDateTime};
   data.nFileSizeLow = item.fiSize;
-  qb::plugin::CopyToHost(data.cFileName, qb::fs::kMaxPath,
-                         qb::plugin::RecordFileName(item, qb::fs::kMaxPath - 1));
+  qb::plugin::RecordFileNameInto(item, std::span<char16_t>(data.cFileName, qb::fs::kMaxPath));
 }
 
 HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
@@ -51,8 +50,7 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
 
   std::memset(findData, 0, sizeof(*findData));
   // A fresh list: the memory of a large log goes as soon as another folder is listed.
-  std::vector<TFileItem>().swap(find.frEventList);
-  find.frIndexByNumber.reset();
+  find.frEventList.clear();
   ++find.frSerial;
   find.frPath = name;
   find.frIsRoot = name.empty();
@@ -78,9 +76,6 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   }
   const std::uint32_t count = log.RecordCount(false, false);
   if (count == 0) return Fail(err::kNoMoreFiles);
-  // One allocation for the whole list; a log can gain records while it is read, which the
-  // list then simply grows for.
-  find.frEventList.reserve(std::min<std::uint32_t>(count, 4'000'000));
   const bool complete = log.Read(false, false, &find.frEventList);
   if (find.frEventList.empty()) return Fail(complete ? err::kNoMoreFiles : kReadFault);
   FillRecord(*findData, find.frEventList.front());

@@ -17,12 +17,10 @@ namespace qb::plugin {
 
 // The state of the current directory listing; its address is the search handle.
 struct TFindRecord {
-  std::vector<TFileItem> frEventList;  // the records of the log folder listed last
-  std::u16string frPath;               // the listed path without its leading backslash
+  TFileItemList frEventList;  // the records of the log folder listed last
+  std::u16string frPath;      // the listed path without its leading backslash
   bool frIsRoot = false;
   std::uint32_t frItemIndex = 0;
-  // Record number -> first index in frEventList, built at the first lookup after a listing.
-  std::optional<std::unordered_map<std::uint32_t, std::size_t>> frIndexByNumber;
   // Changes with every listing (and every load): cached column values of an older listing are
   // not used, so a folder shown again after its log changed shows the new records.
   std::uint64_t frSerial = 0;

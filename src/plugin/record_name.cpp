@@ -1,17 +1,55 @@
 #include "plugin/record_name.h"
 
+#include <algorithm>
+
 #include "util/text.h"
 
 namespace qb::plugin {
 
-std::u16string RecordFileName(const TFileItem& item, std::size_t maxChars) {
+std::u16string RecordFileName(const TFileItemView& item, std::size_t maxChars) {
   const std::u16string head = u"[" + util::ToDecimalUnsigned(item.fiNumber) + u"] ";
-  const std::u16string tail = u"." + item.fiType;
-  std::u16string name = head + item.fiName + tail;
+  std::u16string tail = u".";
+  tail += item.fiType;
+  std::u16string name = head;
+  name += item.fiName;
+  name += tail;
   if (name.size() <= maxChars) return name;
   const std::size_t fixed = head.size() + tail.size();
   if (fixed >= maxChars) return name.substr(0, maxChars);
-  return head + item.fiName.substr(0, maxChars - fixed) + tail;
+  return head + std::u16string(item.fiName.substr(0, maxChars - fixed)) + tail;
+}
+
+void RecordFileNameInto(const TFileItemView& item, std::span<char16_t> buffer) {
+  if (buffer.empty()) return;
+  const std::size_t maxChars = buffer.size() - 1;
+  char16_t head[16];
+  std::size_t headLength = 0;
+  head[headLength++] = u'[';
+  char16_t digits[10];
+  std::size_t n = 0;
+  for (std::uint32_t v = item.fiNumber; n == 0 || v != 0; v /= 10) {
+    digits[n++] = static_cast<char16_t>(u'0' + v % 10);
+  }
+  while (n > 0) head[headLength++] = digits[--n];
+  head[headLength++] = u']';
+  head[headLength++] = u' ';
+  const std::size_t tailLength = 1 + item.fiType.size();
+  std::size_t nameLength = item.fiName.size();
+  const std::size_t fixed = headLength + tailLength;
+  std::size_t pos = 0;
+  const auto put = [&](const char16_t* text, std::size_t length) {
+    length = std::min(length, maxChars - pos);
+    std::copy_n(text, length, buffer.data() + pos);
+    pos += length;
+  };
+  // Too long: the number in front and the type word behind stay whole, the source is cut.
+  if (fixed + nameLength > maxChars && fixed < maxChars) nameLength = maxChars - fixed;
+  put(head, headLength);
+  put(item.fiName.data(), nameLength);
+  const char16_t dot = u'.';
+  put(&dot, 1);
+  put(item.fiType.data(), item.fiType.size());
+  buffer[pos] = 0;
 }
 
 std::optional<RemoteRecord> ExtractRecordNumber(std::u16string_view remoteName) {

@@ -4,15 +4,19 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
-#include "eventlog/event_log_types.h"
+#include "eventlog/file_item_list.h"
 
 namespace qb::plugin {
 
 // The name of a record file, at most `maxChars` characters: a longer source name is cut so
 // that the number in front and the type word behind (which picks the icon) stay whole.
-std::u16string RecordFileName(const TFileItem& item, std::size_t maxChars);
+std::u16string RecordFileName(const TFileItemView& item, std::size_t maxChars);
+// The same written straight into `buffer` with its terminator, cut to buffer.size() - 1
+// characters: the listing's hot path, without a string per record.
+void RecordFileNameInto(const TFileItemView& item, std::span<char16_t> buffer);
 
 struct RemoteRecord {
   std::uint32_t number = 0;

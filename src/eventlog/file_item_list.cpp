@@ -1,0 +1,114 @@
+#include "eventlog/file_item_list.h"
+
+#include <algorithm>
+
+namespace qb {
+
+TFileItem TFileItemView::ToItem() const {
+  TFileItem item;
+  item.fiName = std::u16string(fiName);
+  item.fiType = std::u16string(fiType);
+  item.fiNumber = fiNumber;
+  item.fiSize = fiSize;
+  item.fiTime = fiTime;
+  return item;
+}
+
+std::uint32_t TFileItemList::Intern(std::u16string_view name) {
+  // Most neighbours share their source: try the last one first.
+  if (!names_.empty() && names_.back() == name)
+    return static_cast<std::uint32_t>(names_.size() - 1);
+  const auto it = nameIndex_.find(name);
+  if (it != nameIndex_.end()) return it->second;
+  const auto index = static_cast<std::uint32_t>(names_.size());
+  names_.emplace_back(name);
+  nameIndex_.emplace(names_.back(), index);
+  return index;
+}
+
+void TFileItemList::Add(std::uint32_t number, std::uint32_t size, platform::FileTime time,
+                        std::u16string_view source, TFWEventLogRecordType type) {
+  const std::size_t slot = count_ % kBlockItems;
+  if (slot == 0) blocks_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockItems));
+  if (count_ > 0 && descending_ && number >= (*this)[count_ - 1].fiNumber) descending_ = false;
+  auto typeIndex = static_cast<std::uint8_t>(type);
+  if (typeIndex >= typeWords_.size()) {
+    typeIndex = static_cast<std::uint8_t>(TFWEventLogRecordType::rtUnknown);
+  }
+  blocks_.back()[slot] =
+      Entry{number, size, time.dwLowDateTime, time.dwHighDateTime, Intern(source), typeIndex};
+  ++count_;
+  byNumber_.clear();
+}
+
+void TFileItemList::push_back(const TFileItem& item) {
+  auto type = TFWEventLogRecordType::rtUnknown;
+  for (std::size_t i = 0; i < typeWords_.size(); ++i) {
+    if (typeWords_[i] == item.fiType) {
+      type = static_cast<TFWEventLogRecordType>(i);
+      break;
+    }
+  }
+  Add(item.fiNumber, item.fiSize, item.fiTime, item.fiName, type);
+}
+
+TFileItemView TFileItemList::operator[](std::size_t index) const {
+  const Entry& e = blocks_[index / kBlockItems][index % kBlockItems];
+  TFileItemView view;
+  view.fiNumber = e.number;
+  view.fiSize = e.size;
+  view.fiTime = platform::FileTime{e.timeLow, e.timeHigh};
+  view.fiName = names_[e.name];
+  view.fiType = typeWords_[e.type];
+  return view;
+}
+
+void TFileItemList::clear() {
+  std::vector<std::unique_ptr<Entry[]>>().swap(blocks_);
+  count_ = 0;
+  names_.clear();
+  std::unordered_map<std::u16string_view, std::uint32_t>().swap(nameIndex_);
+  descending_ = true;
+  std::vector<std::uint32_t>().swap(byNumber_);
+}
+
+std::optional<std::size_t> TFileItemList::Find(std::uint32_t number) const {
+  const auto numberAt = [this](std::size_t i) {
+    return blocks_[i / kBlockItems][i % kBlockItems].number;
+  };
+  if (descending_) {
+    // The first index whose number is not above `number`.
+    std::size_t low = 0, high = count_;
+    while (low < high) {
+      const std::size_t mid = low + (high - low) / 2;
+      if (numberAt(mid) > number) {
+        low = mid + 1;
+      } else {
+        high = mid;
+      }
+    }
+    if (low < count_ && numberAt(low) == number) return low;
+    return std::nullopt;
+  }
+  if (byNumber_.size() != count_) {
+    byNumber_.resize(count_);
+    for (std::size_t i = 0; i < count_; ++i) byNumber_[i] = static_cast<std::uint32_t>(i);
+    // Stable: of equal numbers the first one stays first.
+    std::stable_sort(byNumber_.begin(), byNumber_.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return numberAt(a) < numberAt(b); });
+  }
+  const auto it =
+      std::lower_bound(byNumber_.begin(), byNumber_.end(), number,
+                       [&](std::uint32_t i, std::uint32_t n) { return numberAt(i) < n; });
+  if (it == byNumber_.end() || numberAt(*it) != number) return std::nullopt;
+  return *it;
+}
+
+std::size_t TFileItemList::MemoryBytes() const {
+  std::size_t bytes = blocks_.size() * kBlockItems * sizeof(Entry) +
+                      blocks_.capacity() * sizeof(void*) + byNumber_.capacity() * 4;
+  for (const auto& name : names_) bytes += name.capacity() * 2 + sizeof(name);
+  return bytes + nameIndex_.size() * 48;
+}
+
+}  // namespace qb
