@@ -2,7 +2,9 @@
 // with message texts, and the same listing through the host's find exports.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "alloc_counter.h"
 #include "eventlog/ev_event_log.h"
@@ -11,6 +13,7 @@
 #include "platform/sim/machine.h"
 #include "plugin/exports.h"
 #include "plugin/lifecycle.h"
+#include "util/text.h"
 
 namespace {
 
@@ -149,5 +152,57 @@ BENCHMARK(BM_FindFirstNextThroughExports)
     ->Arg(1'000'000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+
+// Copies of 1,000 records whose SIDs take 50 ms each to look up (three distinct SIDs), and how
+// long a listing on the main thread takes while the background thread waits for a lookup.
+void BM_CopyWithSlowAccountLookups(benchmark::State& state) {
+  auto machine = std::make_unique<Machine>();
+  machine->registry().CreateKey(kKey + u"Application");
+  auto& log = machine->eventlog().AddLog(u"Application");
+  for (std::uint32_t i = 0; i < 1000; ++i) {
+    qb::sim::RecordFields r;
+    r.source = u"S";
+    r.sid = qb::sim::SimAccounts::SidFromString(
+        u"S-1-5-21-7-8-9-" + std::u16string(1, static_cast<char16_t>(u'0' + i % 3)));
+    log.Append(r);
+  }
+  qb::platform::ScopedInstall install(machine->platform());
+  qb::plugin::OnProcessAttach();
+  FsInitW(1, nullptr, nullptr, nullptr);
+  machine->accounts().SetLookupDelay(std::chrono::milliseconds(50));
+  std::u16string path = u"\\Application";
+  double listingMs = 0;
+  for (auto _ : state) {
+    qb::fs::WIN32_FIND_DATAW data;
+    FsFindFirstW(path.data(), &data);  // a fresh listing: the names are asked again
+    for (std::uint32_t n = 1; n <= 1000; ++n) {
+      std::u16string remote = u"\\Application\\[" + qb::util::ToDecimal(n) + u"] S.information";
+      std::u16string local = u"C:\\Temp\\r.txt";
+      FsGetFileW(remote.data(), local.data(), qb::fs::FS_COPYFLAGS_OVERWRITE, nullptr);
+    }
+    state.PauseTiming();
+    // A background column value stuck in a lookup of a new SID, and a listing meanwhile.
+    FsFindFirstW(path.data(), &data);  // the log opened afresh: its names are not known yet
+    const auto before = machine->accounts().LookupCount();
+    std::thread background([&] {
+      std::vector<char16_t> buffer(512);
+      std::u16string name = u"\\Application\\[1] S.information";
+      FsContentGetValueW(name.data(), 0, 0, buffer.data(), 1024, 0);
+    });
+    while (machine->accounts().LookupCount() == before) std::this_thread::yield();
+    const auto start = std::chrono::steady_clock::now();
+    FsFindFirstW(path.data(), &data);
+    listingMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    background.join();
+    state.ResumeTiming();
+  }
+  state.counters["lookups_per_copy_run"] = static_cast<double>(machine->accounts().LookupCount()) /
+                                               static_cast<double>(state.iterations()) -
+                                           1;
+  state.counters["listing_during_lookup_ms"] = listingMs;
+  qb::plugin::OnProcessDetach(false);
+}
+BENCHMARK(BM_CopyWithSlowAccountLookups)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

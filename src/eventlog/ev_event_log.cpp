@@ -145,6 +145,8 @@ void TFWEventLog::Close(TFSOpenState State) {
       service.CloseEventLog(FReadHandle);
       FReadHandle = 0;
       ReleaseMessageLibraries();
+      // Names are kept while the log is open; a thread still resolving keeps the old cache.
+      fAccounts = std::make_shared<AccountNameCache>();
       break;
     case TFSOpenState::osWrite:
       service.DeregisterEventSource(FWriteHandle);
@@ -199,6 +201,14 @@ bool TFWEventLog::Read(bool Backup, std::uint32_t index, TFWEventLogRecord& Even
   std::int32_t source = 0;
   ChooseHandle(Backup, handle, source);
   return ReadRecordAt(handle, source, index, EventRecord);
+}
+
+bool TFWEventLog::ReadWithoutAccount(bool Backup, std::uint32_t index,
+                                     TFWEventLogRecord& EventRecord) {
+  platform::Handle handle = 0;
+  std::int32_t source = 0;
+  ChooseHandle(Backup, handle, source);
+  return ReadRecordAt(handle, source, index, EventRecord, false);
 }
 
 bool TFWEventLog::Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& CallbackEvent) {
@@ -259,7 +269,7 @@ bool TFWEventLog::Read(bool Backup, bool Forwards, TFileItemList* list) {
 }
 
 bool TFWEventLog::ReadRecordAt(platform::Handle handle, std::int32_t index, std::uint32_t number,
-                               TFWEventLogRecord& EventRecord) {
+                               TFWEventLogRecord& EventRecord, bool withAccount) {
   auto& service = platform::EventLogService();
   const std::uint32_t flags = evflags::kSeekRead | evflags::kForwardsRead;
   std::vector<std::byte> buffer(kSingleRecordBuffer);
@@ -277,7 +287,7 @@ bool TFWEventLog::ReadRecordAt(platform::Handle handle, std::int32_t index, std:
                                           std::min<std::size_t>(result.bytesRead, buffer.size())),
                                       0);
   if (!raw) return false;
-  EventRecord = DecodeEventRecord(index, *raw);
+  EventRecord = DecodeEventRecord(index, *raw, withAccount);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "eventlog/account_cache.h"
 #include "eventlog/ev_errors.h"
 #include "eventlog/event_log_list.h"
 #include "eventlog/event_log_types.h"
@@ -68,6 +69,11 @@ class TFWEventLog {
   // --- reading ---
   std::uint32_t RecordCount(bool Backup, bool Oldest);
   bool Read(bool Backup, std::uint32_t index, TFWEventLogRecord& EventRecord);
+  // The same without the account names: Account and Domain stay empty, UserSid is set, and the
+  // caller resolves them with AccountNames() after letting go of any lock it holds.
+  bool ReadWithoutAccount(bool Backup, std::uint32_t index, TFWEventLogRecord& EventRecord);
+  // The account names of the open logs, kept until they are closed.
+  std::shared_ptr<AccountNameCache> AccountNames() const { return fAccounts; }
   bool Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& CallbackEvent);
   bool Read(bool Backup, bool Forwards, TFWOnReadRecordCallback lpfnCallback);
   bool Read(bool Backup, bool Forwards, std::vector<TFileItem>* list);
@@ -89,7 +95,8 @@ class TFWEventLog {
   const TFWMessageTableLibraryes& MessageLibraries() const { return MessageTableLibraryes; }
 
   // --- decoding ---
-  TFWEventLogRecord DecodeEventRecord(std::int32_t index, const RawEventRecord& raw);
+  TFWEventLogRecord DecodeEventRecord(std::int32_t index, const RawEventRecord& raw,
+                                      bool withAccount = true);
   TFileItem DecodeFileItem(const RawEventRecord& raw) const;
 
   // --- maintenance ---
@@ -137,7 +144,7 @@ class TFWEventLog {
   bool OpenState(std::int32_t Source, TFSOpenState State, const std::u16string& FilePath);
   void ChooseHandle(bool Backup, platform::Handle& handle, std::int32_t& index) const;
   bool ReadRecordAt(platform::Handle handle, std::int32_t index, std::uint32_t number,
-                    TFWEventLogRecord& EventRecord);
+                    TFWEventLogRecord& EventRecord, bool withAccount = true);
   bool ReadAllRecords(platform::Handle handle, std::int32_t index, bool Forwards,
                       const RecordAction& action);
   void ReleaseMessageLibraries();
@@ -177,6 +184,7 @@ class TFWEventLog {
   std::u16string fCategoryMessageFile;
   platform::ErrorCode fLastError = 0;
   std::uint64_t fPlatformReads = 0;
+  std::shared_ptr<AccountNameCache> fAccounts = std::make_shared<AccountNameCache>();
   bool fUnloading = false;
   // Type words of the current language, refreshed when the language changes.
   mutable std::uint64_t fTypeWordsGeneration = ~std::uint64_t{0};

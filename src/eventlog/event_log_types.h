@@ -52,6 +52,7 @@ struct TFWEventLogRecord {
   util::DateTime TimeWritten = 0;
   std::u16string Description;  // line breaks as CR LF
   platform::Bytes BinData;
+  platform::Bytes UserSid;  // the record's SID, which Account and Domain are the names of
 };
 
 struct TFileItem {

@@ -52,7 +52,8 @@ std::u16string NormalizeLineBreaks(std::u16string_view text, std::uint32_t osMaj
   return util::ReplaceAll(s, u"\n", u"\r\n");
 }
 
-TFWEventLogRecord TFWEventLog::DecodeEventRecord(std::int32_t index, const RawEventRecord& raw) {
+TFWEventLogRecord TFWEventLog::DecodeEventRecord(std::int32_t index, const RawEventRecord& raw,
+                                                 bool withAccount) {
   TFWEventLogRecord record;
   record.Number = raw.RecordNumber();
   record.EventID = raw.EventID() & 0xFFFF;
@@ -60,7 +61,13 @@ TFWEventLogRecord TFWEventLog::DecodeEventRecord(std::int32_t index, const RawEv
   record.SourceName = raw.SourceName();
   record.Category = GetCategoryText(record.SourceName, index, raw.EventCategory());
   record.ComputerName = raw.ComputerName();
-  LookupRecordAccount(raw.UserSid(), record.Account, record.Domain);
+  const auto sid = raw.UserSid();
+  record.UserSid.assign(sid.begin(), sid.end());
+  if (withAccount) {
+    auto names = fAccounts->Resolve(sid);
+    record.Account = std::move(names.account);
+    record.Domain = std::move(names.domain);
+  }
   record.TimeCreated = RecordTimeToLocal(raw.TimeGenerated());
   record.TimeWritten = RecordTimeToLocal(raw.TimeWritten());
   const std::vector<std::u16string> inserts = raw.Strings();

@@ -30,6 +30,9 @@ struct ColumnCache {
   std::int32_t log = 0;
   std::uint32_t number = 0;
   TFWEventLogRecord record;
+  // The account names are resolved apart, with the plugin's lock let go.
+  std::shared_ptr<AccountNameCache> accounts;
+  bool accountResolved = false;
 };
 thread_local ColumnCache t_cache;
 
@@ -43,7 +46,9 @@ const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name) {
   }
   t_cache.valid = false;
   if (!plugin::OpenLogAt(index)) return nullptr;
-  if (!log.Read(false, name.number, t_cache.record)) return nullptr;
+  if (!log.ReadWithoutAccount(false, name.number, t_cache.record)) return nullptr;
+  t_cache.accounts = log.AccountNames();
+  t_cache.accountResolved = false;
   t_cache.valid = true;
   t_cache.listing = listing;
   t_cache.log = index;
@@ -67,7 +72,7 @@ std::optional<std::uint32_t> EventCode(const plugin::RemoteRecord& name) {
 }
 
 int GetValue(const std::u16string& fileName, int fieldIndex, void* fieldValue, int maxlen,
-             int flags) {
+             int flags, std::unique_lock<std::recursive_mutex>& lock) {
   auto& state = plugin::State();
   if (state.findRecord->frIsRoot) {
     t_cache = ColumnCache{};
@@ -91,6 +96,17 @@ int GetValue(const std::u16string& fileName, int fieldIndex, void* fieldValue, i
   std::u16string text;
   switch (fieldIndex) {
     case 0:
+      if (!t_cache.accountResolved) {
+        // A lookup can take seconds in a domain: the main thread must not wait for it. The
+        // record is this thread's own, and the cache lives as long as this pointer.
+        const auto accounts = t_cache.accounts;
+        lock.unlock();
+        auto names = accounts->Resolve(t_cache.record.UserSid);
+        t_cache.record.Account = std::move(names.account);
+        t_cache.record.Domain = std::move(names.domain);
+        t_cache.accountResolved = true;
+        lock.lock();
+      }
       text = plugin::UserText(*state.language, *record);
       break;
     case 1:
@@ -210,8 +226,8 @@ extern "C" int QB_STDCALL FsContentGetValueW(fs::WCHAR* FileName, int FieldIndex
     if (!plugin::IsLoaded() || FileName == nullptr || FieldValue == nullptr) {
       return fs::ft_fieldempty;
     }
-    std::lock_guard lock(plugin::Lock());
-    return GetValue(plugin::FromHost(FileName), FieldIndex, FieldValue, maxlen, flags);
+    std::unique_lock lock(plugin::Lock());
+    return GetValue(plugin::FromHost(FileName), FieldIndex, FieldValue, maxlen, flags, lock);
   } catch (...) {
     return fs::ft_fieldempty;
   }

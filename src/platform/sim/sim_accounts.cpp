@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <thread>
 
 #include "platform/sim/event_record.h"
 #include "util/text.h"
@@ -186,8 +187,13 @@ ErrorCode SimAccounts::LookupAccountSid(platform::ByteSpan sid, std::uint32_t na
                                         std::u16string& domain) {
   name.clear();
   domain.clear();
+  {
+    std::lock_guard lock(mutex_);
+    ++lookups_;
+  }
+  // The wait happens outside the lock, as other threads' lookups proceed on Windows too.
+  if (const auto delay = delay_.load(); delay.count() > 0) std::this_thread::sleep_for(delay);
   std::lock_guard lock(mutex_);
-  ++lookups_;
   const auto length = SidLength(sid);
   if (!length) return kErrorInvalidSid;
   const auto it = accounts_.find(Bytes(sid.begin(), sid.begin() + *length));

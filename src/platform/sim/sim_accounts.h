@@ -1,6 +1,8 @@
 // Simulated accounts: the caller's token groups and the local computer's SID-to-name table.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -31,6 +33,8 @@ class SimAccounts final : public platform::IAccounts {
   void AddAccount(platform::ByteSpan sid, std::u16string name, std::u16string domain);
   void DeleteAccount(platform::ByteSpan sid);
   std::size_t LookupCount() const;  // LookupAccountSid calls so far
+  // Every lookup takes this long, as one of an unreachable domain does.
+  void SetLookupDelay(std::chrono::milliseconds delay) { delay_ = delay; }
 
   // "S-1-5-21-1-2-3-500" <-> SID bytes; empty results for malformed input.
   static platform::Bytes SidFromString(std::u16string_view text);
@@ -53,6 +57,7 @@ class SimAccounts final : public platform::IAccounts {
   platform::ErrorCode tokenError_ = 0;
   std::map<platform::Bytes, std::pair<std::u16string, std::u16string>> accounts_;
   std::size_t lookups_ = 0;
+  std::atomic<std::chrono::milliseconds> delay_{std::chrono::milliseconds(0)};
 };
 
 }  // namespace qb::sim
