@@ -171,6 +171,7 @@ void TFWEventLog::ReleaseMessageLibraries() {
   }
   MessageTableLibraryes.Item.clear();
   MessageTableLibraryes.Count = 0;
+  fMessageCache.clear();
 }
 
 void TFWEventLog::ChooseHandle(bool Backup, platform::Handle& handle, std::int32_t& index) const {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -149,8 +150,21 @@ class TFWEventLog {
                       const RecordAction& action);
   void ReleaseMessageLibraries();
   bool IsUserAdmin() const;
+  // Where a message was found: the library and the highest insert its text names; module 0
+  // when no library of the source has the message.
+  struct CachedMessage {
+    platform::Handle module = 0;
+    std::size_t highest = 0;
+    bool anyTemplate = false;
+  };
   std::u16string FormatMessageFrom(platform::Handle module, std::uint32_t id,
-                                   const std::vector<std::u16string>* inserts);
+                                   const std::vector<std::u16string>* inserts,
+                                   std::size_t* highest = nullptr);
+  std::u16string FormatKnownMessage(platform::Handle module, std::uint32_t id,
+                                    const std::vector<std::u16string>* inserts);
+  std::u16string SearchMessage(const std::u16string& source, const std::u16string& valueName,
+                               std::uint32_t id, const std::vector<std::u16string>* inserts,
+                               std::int32_t index, CachedMessage* found);
   [[noreturn]] void RaiseWrongMode(std::u16string_view mode) const;
   void RefreshTypeWords() const;
   bool StartNotify(const TFWOnChangeEvent& Event, TFWOnChangeCallback Callback);
@@ -172,6 +186,8 @@ class TFWEventLog {
   bool FIsAdmin = false;
   TFSOpenStates FState;
   TFWMessageTableLibraryes MessageTableLibraryes;
+  // Messages found, by log, value name, source and message number; valid while the libraries are.
+  std::map<std::u16string, CachedMessage> fMessageCache;
   std::shared_ptr<NotifyContext> FNotifyThread;
   std::unique_ptr<platform::IMessageWindow> FErrorWnd;
   // Windows of ended notifications: destroyed with the object, never inside their own procedure.

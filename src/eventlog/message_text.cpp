@@ -38,15 +38,28 @@ std::size_t HighestInsertNamed(std::u16string_view text) {
 }
 
 std::u16string TFWEventLog::FormatMessageFrom(platform::Handle module, std::uint32_t id,
-                                              const std::vector<std::u16string>* inserts) {
+                                              const std::vector<std::u16string>* inserts,
+                                              std::size_t* highest) {
   try {
     auto& modules = platform::Modules();
     // The platform reads as many inserts as the message names: a message that names more
     // than the record supplies cannot come from this library.
     std::u16string templ;
     if (modules.MessageTemplate(module, id, templ) != err::kSuccess) return {};
+    const std::size_t named = HighestInsertNamed(templ);
+    if (highest != nullptr) *highest = named;
     const std::size_t supplied = inserts == nullptr ? 0 : inserts->size();
-    if (HighestInsertNamed(templ) > supplied) return {};
+    if (named > supplied) return {};
+    return FormatKnownMessage(module, id, inserts);
+  } catch (...) {
+    return {};
+  }
+}
+
+std::u16string TFWEventLog::FormatKnownMessage(platform::Handle module, std::uint32_t id,
+                                               const std::vector<std::u16string>* inserts) {
+  try {
+    auto& modules = platform::Modules();
     std::u16string text;
     const std::span<const std::u16string> args =
         inserts == nullptr ? std::span<const std::u16string>() : std::span(*inserts);
@@ -61,14 +74,53 @@ std::u16string TFWEventLog::LookupMessage(const std::u16string& source,
                                           const std::u16string& valueName, std::uint32_t id,
                                           const std::vector<std::u16string>* inserts,
                                           std::int32_t index) {
+  if (source == FSource) return FormatMessageFrom(platform::Modules().OwnModule(), id, inserts);
+  // The library and template of a message are found once per log, source and message while the log
+  // is open; each record only applies its inserts.
+  std::u16string key = util::ToDecimal(index);  // a source belongs to its log
+  key += u'\0';
+  key += valueName;
+  key += u'\0';
+  key += source;
+  key += u'\0';
+  key += util::ToDecimalUnsigned(id);
+  const std::size_t supplied = inserts == nullptr ? 0 : inserts->size();
+  if (const auto it = fMessageCache.find(key); it != fMessageCache.end()) {
+    if (it->second.module == 0) return {};
+    if (it->second.highest <= supplied) {
+      std::u16string text = FormatKnownMessage(it->second.module, id, inserts);
+      if (!text.empty()) return text;
+    }
+    // Fewer inserts than that message needs: another library may have a message that fits.
+    return SearchMessage(source, valueName, id, inserts, index, nullptr);
+  }
+  CachedMessage found;
+  std::u16string text = SearchMessage(source, valueName, id, inserts, index, &found);
+  if (found.module != 0 || !found.anyTemplate) fMessageCache.emplace(std::move(key), found);
+  return text;
+}
+
+std::u16string TFWEventLog::SearchMessage(const std::u16string& source,
+                                          const std::u16string& valueName, std::uint32_t id,
+                                          const std::vector<std::u16string>* inserts,
+                                          std::int32_t index, CachedMessage* found) {
   auto& modules = platform::Modules();
-  if (source == FSource) return FormatMessageFrom(modules.OwnModule(), id, inserts);
+  // Notes where the text came from, and whether any library had the message at all.
+  const auto from = [&](platform::Handle module) {
+    std::size_t highest = SIZE_MAX;
+    std::u16string text = FormatMessageFrom(module, id, inserts, &highest);
+    if (found != nullptr) {
+      if (highest != SIZE_MAX) found->anyTemplate = true;
+      if (!text.empty()) *found = CachedMessage{module, highest, true};
+    }
+    return text;
+  };
 
   std::string key = platform::Locale().WideToAnsi(source);
   if (key.size() > kMaxKeyLength) key.resize(kMaxKeyLength);
   for (std::size_t i = 0; i < MessageTableLibraryes.Item.size(); ++i) {
     if (MessageTableLibraryes.Item[i].sLibName != key) continue;
-    std::u16string text = FormatMessageFrom(MessageTableLibraryes.Item[i].hLibHandle, id, inserts);
+    std::u16string text = from(MessageTableLibraryes.Item[i].hLibHandle);
     if (!text.empty()) return text;
   }
 
@@ -120,7 +172,7 @@ std::u16string TFWEventLog::LookupMessage(const std::u16string& source,
     const platform::Handle handle = entry.hLibHandle;
     MessageTableLibraryes.Item.push_back(std::move(entry));
     MessageTableLibraryes.Count = static_cast<std::int32_t>(MessageTableLibraryes.Item.size());
-    std::u16string text = FormatMessageFrom(handle, id, inserts);
+    std::u16string text = from(handle);
     if (!text.empty()) return text;
   }
   return {};

@@ -1,4 +1,5 @@
 #include "support/eventlog_fixture.h"
+#include "util/text.h"
 
 namespace qb {
 namespace {
@@ -56,6 +57,25 @@ TEST_F(MessageTextTest, ALibraryAlreadyInTheProcessIsHeldWhileCached) {
   log().Close(TFSOpenState::osRead);
   EXPECT_EQ(modules.OpenModuleCount(), 0u);
   EXPECT_EQ(modules.GetStats().dataLoads, 0u);
+}
+
+TEST_F(MessageTextTest, AMessageIsLookedUpOncePerSourceWhileTheLogIsOpen) {
+  AddLibrary(u"C:\\lib\\a.dll", {{1, u"one %1\r\n"}});
+  AddLibrary(u"C:\\lib\\b.dll", {{1, u"plain\r\n"}});
+  AddSource(u"Application", u"Src", u"C:\\lib\\a.dll;C:\\lib\\b.dll");
+  auto& modules = machine().modules();
+  for (int i = 0; i < 100; ++i) {
+    EXPECT_EQ(Description(u"Src", 1, {u"x" + util::ToDecimal(i)}), u"one x" + util::ToDecimal(i));
+  }
+  EXPECT_EQ(modules.GetStats().templateCalls, 1u);
+  EXPECT_EQ(modules.GetStats().formatCalls, 100u);
+  // A record with fewer inserts than that message needs still finds the one that fits.
+  EXPECT_EQ(Description(u"Src", 1, {}), u"plain");
+  // A message no library has is not searched for again.
+  const auto before = modules.GetStats().templateCalls;
+  Description(u"Src", 9, {});
+  Description(u"Src", 9, {});
+  EXPECT_EQ(modules.GetStats().templateCalls, before + 2);  // once in each library
 }
 
 TEST_F(MessageTextTest, FallbacksWithoutAnySourceKey) {

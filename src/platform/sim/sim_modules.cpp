@@ -171,6 +171,7 @@ const ModuleImage* SimModules::ImageOf(Handle module) const {
 
 ErrorCode SimModules::MessageTemplate(Handle module, std::uint32_t id, std::u16string& text) {
   std::lock_guard lock(mutex_);
+  ++stats_.templateCalls;
   const ModuleImage* image = ImageOf(module);
   if (image == nullptr) return err::kInvalidHandle;
   if (image->messages.empty()) return err::kResourceTypeNotFound;

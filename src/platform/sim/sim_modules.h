@@ -37,6 +37,7 @@ class SimModules final : public platform::IMessageModules {
     std::size_t dataLoads = 0;
     std::size_t frees = 0;
     std::size_t formatCalls = 0;
+    std::size_t templateCalls = 0;
   };
   Stats GetStats() const;
   std::size_t LoadsOf(std::u16string_view path) const;
