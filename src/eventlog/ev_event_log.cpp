@@ -269,6 +269,28 @@ bool TFWEventLog::Read(bool Backup, bool Forwards, TFileItemList* list) {
   });
 }
 
+bool TFWEventLog::ReadRun(std::uint32_t number, bool forwards, std::vector<std::byte>& buffer,
+                          std::size_t& delivered) {
+  platform::Handle handle = 0;
+  std::int32_t source = 0;
+  ChooseHandle(false, handle, source);
+  auto& service = platform::EventLogService();
+  const std::uint32_t flags =
+      evflags::kSeekRead | (forwards ? evflags::kForwardsRead : evflags::kBackwardsRead);
+  if (buffer.size() < kReadBufferStart) buffer.resize(kReadBufferStart);
+  ++fPlatformReads;
+  platform::ReadResult result = service.ReadEventLog(handle, flags, number, buffer);
+  if (result.error == err::kInsufficientBuffer) {
+    if (result.bytesNeeded <= buffer.size() || result.bytesNeeded > kReadBufferMax) return false;
+    buffer.resize(result.bytesNeeded);
+    ++fPlatformReads;
+    result = service.ReadEventLog(handle, flags, number, buffer);
+  }
+  fLastError = result.error;
+  delivered = std::min<std::size_t>(result.bytesRead, buffer.size());
+  return result.error == err::kSuccess && delivered > 0;
+}
+
 bool TFWEventLog::ReadRecordAt(platform::Handle handle, std::int32_t index, std::uint32_t number,
                                TFWEventLogRecord& EventRecord, bool withAccount) {
   auto& service = platform::EventLogService();

@@ -73,6 +73,13 @@ class TFWEventLog {
   // The same without the account names: Account and Domain stay empty, UserSid is set, and the
   // caller resolves them with AccountNames() after letting go of any lock it holds.
   bool ReadWithoutAccount(bool Backup, std::uint32_t index, TFWEventLogRecord& EventRecord);
+  // One seek read of the log open for reading from record `number` in one direction: as many
+  // whole records as `buffer` holds (it grows for a single larger record). The bytes delivered
+  // are buffer[0, delivered); false when nothing could be read.
+  bool ReadRun(std::uint32_t number, bool forwards, std::vector<std::byte>& buffer,
+               std::size_t& delivered);
+  // Counts the clears this object made, so that what others cached of the log can be dropped.
+  std::uint64_t Clears() const { return fClears; }
   // The account names of the open logs, kept until they are closed.
   std::shared_ptr<AccountNameCache> AccountNames() const { return fAccounts; }
   bool Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& CallbackEvent);
@@ -202,6 +209,7 @@ class TFWEventLog {
   std::uint64_t fPlatformReads = 0;
   std::shared_ptr<AccountNameCache> fAccounts = std::make_shared<AccountNameCache>();
   bool fUnloading = false;
+  std::uint64_t fClears = 0;
   // Type words of the current language, refreshed when the language changes.
   mutable std::uint64_t fTypeWordsGeneration = ~std::uint64_t{0};
   mutable std::array<std::u16string, 7> fTypeWords;

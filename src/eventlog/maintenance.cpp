@@ -30,7 +30,9 @@ std::uint16_t RecordTypeToEventType(TFWEventLogRecordType RecType) {
 bool TFWEventLog::Clear(const std::u16string& BackupPath) {
   if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
   fLastError = platform::EventLogService().ClearEventLog(FReadHandle, BackupPath);
-  return fLastError == err::kSuccess;
+  if (fLastError != err::kSuccess) return false;
+  ++fClears;
+  return true;
 }
 
 bool TFWEventLog::CreateBackup(const std::u16string& FilePath) {

@@ -30,25 +30,29 @@ struct ColumnCache {
   std::int32_t log = 0;
   std::uint32_t number = 0;
   TFWEventLogRecord record;
-  // The account names are resolved apart, with the plugin's lock let go.
-  std::shared_ptr<AccountNameCache> accounts;
-  bool accountResolved = false;
 };
 thread_local ColumnCache t_cache;
 
-const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name) {
-  auto& log = *plugin::State().eventLog;
-  const std::uint64_t listing = plugin::State().findRecord->frSerial;
+// The record behind a text column. The reading, the account lookup and the formatting happen
+// with the plugin's lock let go: the main thread never waits for a column.
+const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name,
+                                      std::unique_lock<std::recursive_mutex>& lock) {
+  auto& state = plugin::State();
   const std::int32_t index = plugin::LogIndexOf(name.logName);
+  if (index == 0) return nullptr;
+  // A listing, or a clear made through the plugin since, makes what was read stale.
+  const std::uint64_t listing =
+      state.findRecord->frSerial ^ (state.eventLog->Clears() * 0x9E3779B97F4A7C15ull);
   if (t_cache.valid && t_cache.listing == listing && t_cache.log == index &&
       t_cache.number == name.number) {
     return &t_cache.record;
   }
   t_cache.valid = false;
-  if (!plugin::OpenLogAt(index)) return nullptr;
-  if (!log.ReadWithoutAccount(false, name.number, t_cache.record)) return nullptr;
-  t_cache.accounts = log.AccountNames();
-  t_cache.accountResolved = false;
+  plugin::ColumnReader& reader = *state.columns;
+  lock.unlock();
+  const bool read = reader.Fetch(index, listing, name.number, t_cache.record);
+  lock.lock();
+  if (!read) return nullptr;
   t_cache.valid = true;
   t_cache.listing = listing;
   t_cache.log = index;
@@ -91,22 +95,11 @@ int GetValue(const std::u16string& fileName, int fieldIndex, void* fieldValue, i
   if (flags & fs::CONTENT_DELAYIFSLOW) return fs::ft_delayed;
   const int limit = maxlen / 2 - 1;
   if (limit < 0) return fs::ft_fieldempty;
-  const TFWEventLogRecord* record = CachedRecord(*name);
+  const TFWEventLogRecord* record = CachedRecord(*name, lock);
   if (record == nullptr) return fs::ft_fieldempty;
   std::u16string text;
   switch (fieldIndex) {
     case 0:
-      if (!t_cache.accountResolved) {
-        // A lookup can take seconds in a domain: the main thread must not wait for it. The
-        // record is this thread's own, and the cache lives as long as this pointer.
-        const auto accounts = t_cache.accounts;
-        lock.unlock();
-        auto names = accounts->Resolve(t_cache.record.UserSid);
-        t_cache.record.Account = std::move(names.account);
-        t_cache.record.Domain = std::move(names.domain);
-        t_cache.accountResolved = true;
-        lock.lock();
-      }
       text = plugin::UserText(*state.language, *record);
       break;
     case 1:

@@ -50,6 +50,7 @@ void EnsureLoaded() noexcept {
     // A failure is reported to the user and does not stop the load.
     state->eventLog->RegisterApp(1);
     state->findRecord = std::make_unique<TFindRecord>();
+    state->columns = std::make_unique<ColumnReader>(*state->language);
     state->findRecord->frSerial = ++g_loads << 32;
     g_state = std::move(state);
     g_loaded.store(true, std::memory_order_release);
@@ -85,6 +86,8 @@ void OnProcessDetach(bool processTerminating) noexcept {
     state->findRecord.reset();
     // Under the loader lock: no window, no wait for a thread, no library loaded or freed.
     state->eventLog->PrepareForUnload();
+    state->columns->PrepareForUnload();
+    state->columns.reset();
     state->eventLog->DeregisterApp(true);
     state->eventLog.reset();
     state->language.reset();

@@ -11,6 +11,7 @@
 
 #include "eventlog/ev_event_log.h"
 #include "localization/ev_language.h"
+#include "plugin/column_reader.h"
 #include "plugin/fsplugin.h"
 
 namespace qb::plugin {
@@ -30,6 +31,9 @@ struct PluginState {
   std::unique_ptr<TLngResource> language;
   std::unique_ptr<TFWEventLog> eventLog;
   std::unique_ptr<TFindRecord> findRecord;
+  // The records behind the text columns, read apart from eventLog on the host's background
+  // thread.
+  std::unique_ptr<ColumnReader> columns;
   int pluginNr = 0;
   fs::tProgressProc progress = nullptr;
   fs::tProgressProcW progressW = nullptr;
