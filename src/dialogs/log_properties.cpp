@@ -159,6 +159,15 @@ void TLogPropertiesFrm::LoadLogValues(platform::IDialogView& view) {
   }
   view.SetChecked(option, true);
   RadioButtonClick(view, option);
+  // After a clear the buttons follow the new count at once, not only at the next activation.
+  EnableMaintenance(view);
+}
+
+void TLogPropertiesFrm::EnableMaintenance(platform::IDialogView& view) {
+  // A log that could not be opened can be neither cleared nor saved.
+  const bool records = fLogOpen && view.Text(RecordLabel) != u"0";
+  view.SetEnabled(Button1, records);
+  view.SetEnabled(Button2, records);
 }
 
 void TLogPropertiesFrm::OnActivate(platform::IDialogView& view) {
@@ -185,10 +194,7 @@ void TLogPropertiesFrm::FormActivate(platform::IDialogView& view) {
   auto value = view.Bounds(MaxSizeLabel);
   value.x = label.x + label.width + 20;
   view.SetBounds(MaxSizeLabel, value);
-  // A log that could not be opened can be neither cleared nor saved.
-  const bool records = fLogOpen && view.Text(RecordLabel) != u"0";
-  view.SetEnabled(Button1, records);
-  view.SetEnabled(Button2, records);
+  EnableMaintenance(view);
 }
 
 void TLogPropertiesFrm::RadioButtonClick(platform::IDialogView& view, int option) {

@@ -56,6 +56,7 @@ class TLogPropertiesFrm final : public platform::IDialogController {
   void LoadLogValues(platform::IDialogView& view);
   void FormActivate(platform::IDialogView& view);
   void RadioButtonClick(platform::IDialogView& view, int option);
+  void EnableMaintenance(platform::IDialogView& view);
   void Button1Click(platform::IDialogView& view);
   void Button2Click(platform::IDialogView& view);
   void OKBtnClick(platform::IDialogView& view);

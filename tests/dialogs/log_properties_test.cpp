@@ -252,6 +252,7 @@ TEST_F(LogPropertiesTest, ClearingAsTheConfirmationAnswers) {
     EXPECT_EQ(files().FileExists(target), c.saved);
     // Reloaded after a clear was tried; nothing reloaded after a cancel.
     EXPECT_EQ(TextOf(d, RecordLabel), c.cleared ? u"0" : u"3");
+    EXPECT_EQ(ControlOf(d, Button1).enabled, !c.cleared);  // an empty log: nothing to clear
     const bool asked = c.confirmButton == confirm::Button1;
     EXPECT_EQ(ui().SaveRequests().size() - requests, asked ? 1u : 0u);
     if (asked) {
