@@ -5,7 +5,9 @@
 
 Writes amainicon.ico (the library's own icon: 32, 24 and 16 px at 8 and 32 bpp) and one icon
 per event type (16 px at 4, 8 and 32 bpp): information.ico, error.ico, warning.ico,
-audit_success.ico, audit_failed.ico. --preview also writes an enlarged PNG sheet of every
+audit_success.ico, audit_failed.ico; and the record viewer's button images at their own size
+(4, 8 and 32 bpp) and twice that (32 bpp): arrowup.ico and arrowdown.ico (9 x 11 px),
+copypages.ico (16 x 13 px). --preview also writes an enlarged PNG sheet of every
 image to look at (over a checkerboard where transparent). The output is deterministic: running
 it again gives the same bytes.
 
@@ -48,25 +50,29 @@ PALETTE_256 = _fixed_256()
 
 
 class Canvas:
-    """An RGBA canvas of size x size pixels, sampled ss x ss times per pixel. Coordinates are in
-    pixels, (0, 0) the top-left corner of the top-left pixel."""
+    """An RGBA canvas of width x height pixels (square unless a height is given), sampled
+    ss x ss times per pixel. Coordinates are in pixels, (0, 0) the top-left corner of the top-left
+    pixel."""
 
-    def __init__(self, size, ss):
+    def __init__(self, size, ss, height=None):
         self.size = size
+        self.width = size
+        self.height = size if height is None else height
         self.ss = ss
         n = size * ss
         self.n = n
-        self.px = [[0.0, 0.0, 0.0, 0.0] for _ in range(n * n)]  # premultiplied
+        self.rows = self.height * ss
+        self.px = [[0.0, 0.0, 0.0, 0.0] for _ in range(n * self.rows)]  # premultiplied
 
     def _fill(self, inside, colour, alpha=1.0, box=None):
         """Composites `colour` over every sample whose centre satisfies inside(x, y)."""
         r, g, b = (c / 255.0 for c in colour)
-        x0, y0, x1, y1 = box if box else (0, 0, self.size, self.size)
+        x0, y0, x1, y1 = box if box else (0, 0, self.width, self.height)
         ss = self.ss
         i0 = max(0, int(math.floor(x0 * ss)))
         i1 = min(self.n, int(math.ceil(x1 * ss)))
         j0 = max(0, int(math.floor(y0 * ss)))
-        j1 = min(self.n, int(math.ceil(y1 * ss)))
+        j1 = min(self.rows, int(math.ceil(y1 * ss)))
         for j in range(j0, j1):
             y = (j + 0.5) / ss
             row = j * self.n
@@ -147,9 +153,9 @@ class Canvas:
         ss, n = self.ss, self.n
         count = ss * ss
         rows = []
-        for py in range(self.size):
+        for py in range(self.height):
             row = []
-            for px in range(self.size):
+            for px in range(self.width):
                 acc = [0.0, 0.0, 0.0, 0.0]
                 for j in range(py * ss, py * ss + ss):
                     for i in range(px * ss, px * ss + ss):
@@ -318,6 +324,45 @@ def draw_main(c, rich):
            (90, 50, 20))
 
 
+def _arrow(c, rich, up):
+    """A 9 x 11 arrow (scaled for the larger size): a head over the full width and a stem a
+    third as wide, in the near-black of the system's own glyphs."""
+    k = c.width / 9.0
+    ink = (32, 32, 40) if rich else BLACK
+    if up:
+        c.polygon([(4.5 * k, 0), (9 * k, 5 * k), (0, 5 * k)], ink)
+        c.rect(3 * k, 5 * k, 6 * k, 11 * k, ink)
+    else:
+        c.polygon([(4.5 * k, 11 * k), (9 * k, 6 * k), (0, 6 * k)], ink)
+        c.rect(3 * k, 0, 6 * k, 6 * k, ink)
+
+
+def draw_arrow_up(c, rich):
+    _arrow(c, rich, True)
+
+
+def draw_arrow_down(c, rich):
+    _arrow(c, rich, False)
+
+
+def draw_copy_pages(c, rich):
+    """Two overlapping pages, 16 x 13 (scaled for the larger size): the one behind at the top
+    left, the one in front at the bottom right with lines of text."""
+    k = c.width / 16.0
+    edge = (60, 60, 70) if rich else BLACK
+    shade = (232, 232, 238) if rich else (192, 192, 192)
+    ink = (40, 80, 170) if rich else (0, 0, 128)
+
+    def page(x0, y0, x1, y1, fill):
+        c.rect(x0 * k, y0 * k, x1 * k, y1 * k, edge)
+        c.rect((x0 + 1) * k, (y0 + 1) * k, (x1 - 1) * k, (y1 - 1) * k, fill)
+
+    page(0, 0, 10, 9, shade)
+    page(5, 3, 16, 13, WHITE)
+    for y, length in ((5, 7), (7, 5), (9, 7)):
+        c.rect(7 * k, y * k, (7 + length) * k, (y + 1) * k, ink)
+
+
 # --- encoding -----------------------------------------------------------------------------
 
 
@@ -330,9 +375,15 @@ def nearest(palette, colour):
     return index
 
 
+def dimensions(size):
+    """(width, height) of a format's size: a number for square images, else a pair."""
+    return (size, size) if isinstance(size, int) else size
+
+
 def render(draw, size, depth):
     # Point sampling for 4 bpp, see the module comment.
-    canvas = Canvas(size, 1 if depth == 4 else 4)
+    width, height = dimensions(size)
+    canvas = Canvas(width, 1 if depth == 4 else 4, height)
     draw(canvas, depth >= 8)
     return canvas.pixels()
 
@@ -346,13 +397,13 @@ def covered(pixel, depth):
 def encode_bmp(rows, depth):
     """The image as an icon resource stores it: BITMAPINFOHEADER (height doubled for the mask),
     palette, XOR bitmap and AND mask, both bottom-up with rows padded to four bytes."""
-    size = len(rows)
+    width, height = len(rows[0]), len(rows)
     opaque = [[covered(p, depth) for p in row] for row in rows]
 
     xor = bytearray()
-    stride = (size * depth + 31) // 32 * 4
+    stride = (width * depth + 31) // 32 * 4
     palette = {4: VGA_PALETTE, 8: PALETTE_256}.get(depth)
-    for y in reversed(range(size)):
+    for y in reversed(range(height)):
         line = bytearray()
         if depth == 32:
             for x, p in enumerate(rows[y]):
@@ -363,16 +414,16 @@ def encode_bmp(rows, depth):
             if depth == 8:
                 line += bytes(indices)
             else:
-                for x in range(0, size, 2):
-                    line.append((indices[x] << 4) | (indices[x + 1] if x + 1 < size else 0))
+                for x in range(0, width, 2):
+                    line.append((indices[x] << 4) | (indices[x + 1] if x + 1 < width else 0))
         line += b"\0" * (stride - len(line))
         xor += line
 
     mask = bytearray()
-    mask_stride = (size + 31) // 32 * 4
-    for y in reversed(range(size)):
+    mask_stride = (width + 31) // 32 * 4
+    for y in reversed(range(height)):
         line = bytearray(mask_stride)
-        for x in range(size):
+        for x in range(width):
             if not opaque[y][x]:
                 line[x // 8] |= 0x80 >> (x % 8)
         mask += line
@@ -380,7 +431,7 @@ def encode_bmp(rows, depth):
     colours = bytearray()
     for r, g, b in palette or []:
         colours += bytes((b, g, r, 0))
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, depth, 0, len(xor) + len(mask),
+    header = struct.pack("<IiiHHIIiiII", 40, width, height * 2, 1, depth, 0, len(xor) + len(mask),
                          0, 0, 0, 0)
     return bytes(header + colours + xor + mask)
 
@@ -390,8 +441,9 @@ def encode_ico(images):
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
     for size, depth, data in images:
+        width, height = dimensions(size)
         colour_count = 1 << depth if depth < 8 else 0
-        out += struct.pack("<BBBBHHII", size % 256, size % 256, colour_count, 0, 1, depth,
+        out += struct.pack("<BBBBHHII", width % 256, height % 256, colour_count, 0, 1, depth,
                            len(data), offset)
         offset += len(data)
     for _, _, data in images:
@@ -422,7 +474,7 @@ def write_png(path, pixels):
 def preview_sheet(rendered, scale=8, gap=8):
     """rendered: one list of images (rows of RGBA) per icon -> an enlarged sheet, one icon per
     line, over a checkerboard so that transparency shows."""
-    width = max(sum(len(img) * scale + gap for img in line) for line in rendered) + gap
+    width = max(sum(len(img[0]) * scale + gap for img in line) for line in rendered) + gap
     height = sum(max(len(img) for img in line) * scale + gap for line in rendered) + gap
     sheet = [[(255, 255, 255)] * width for _ in range(height)]
     top = gap
@@ -430,12 +482,12 @@ def preview_sheet(rendered, scale=8, gap=8):
         left = gap
         for img in line:
             for y in range(len(img) * scale):
-                for x in range(len(img) * scale):
+                for x in range(len(img[0]) * scale):
                     r, g, b, a = img[y // scale][x // scale]
                     check = 200 if ((x // 4) + (y // 4)) % 2 else 235
                     sheet[top + y][left + x] = tuple(
                         int(round(v * a / 255 + check * (1 - a / 255))) for v in (r, g, b))
-            left += len(img) * scale + gap
+            left += len(img[0]) * scale + gap
         top += max(len(img) for img in line) * scale + gap
     return sheet
 
@@ -458,6 +510,12 @@ ICONS = [
     ("warning.ico", draw_warning, [(16, 4), (16, 8), (16, 32)]),
     ("audit_success.ico", draw_audit_success, [(16, 4), (16, 8), (16, 32)]),
     ("audit_failed.ico", draw_audit_failed, [(16, 4), (16, 8), (16, 32)]),
+    # The record viewer's buttons: their own size, and twice that for 192 DPI.
+    ("arrowup.ico", draw_arrow_up, [((9, 11), 4), ((9, 11), 8), ((9, 11), 32), ((18, 22), 32)]),
+    ("arrowdown.ico", draw_arrow_down,
+     [((9, 11), 4), ((9, 11), 8), ((9, 11), 32), ((18, 22), 32)]),
+    ("copypages.ico", draw_copy_pages,
+     [((16, 13), 4), ((16, 13), 8), ((16, 13), 32), ((32, 26), 32)]),
 ]
 
 
@@ -477,7 +535,7 @@ def main():
             shown[-1].append(decoded(rows, depth))
         with open(os.path.join(args.folder, name), "wb") as f:
             f.write(encode_ico(images))
-        print("%s: %s" % (name, ", ".join("%dx%d@%d" % (s, s, d) for s, d in formats)))
+        print("%s: %s" % (name, ", ".join("%dx%d@%d" % (dimensions(s) + (d,)) for s, d in formats)))
     if args.preview:
         write_png(args.preview, preview_sheet(shown))
     return 0

@@ -37,12 +37,17 @@ EXPECTED_STRINGS = {
 EXPECTED_MESSAGES = {0: b"%1\r\n", 1: b"Default\r\n"}
 
 # Icon groups by name, in resource directory order: the first is the library's own icon. Each
-# image as (width and height, bits per pixel), in the group's order.
+# image as (size, bits per pixel), in the group's order; the size is a number for square images,
+# else (width, height).
 EVENT_TYPE_ICON = [(16, 4), (16, 8), (16, 32)]
+ARROW_ICON = [((9, 11), 4), ((9, 11), 8), ((9, 11), 32), ((18, 22), 32)]
 EXPECTED_ICON_GROUPS = [
     ("AMAINICON", [(32, 8), (24, 8), (16, 8), (32, 32), (24, 32), (16, 32)]),
+    ("ARROWDOWN", ARROW_ICON),
+    ("ARROWUP", ARROW_ICON),
     ("AUDIT_FAILED", EVENT_TYPE_ICON),
     ("AUDIT_SUCCESS", EVENT_TYPE_ICON),
+    ("COPYPAGES", [((16, 13), 4), ((16, 13), 8), ((16, 13), 32), ((32, 26), 32)]),
     ("ERROR", EVENT_TYPE_ICON),
     ("INFORMATION", EVENT_TYPE_ICON),
     ("WARNING", EVENT_TYPE_ICON),
@@ -163,10 +168,8 @@ def icon_problems(image):
         for i in range(count):
             width, height, _, _, _, bits, size, number = struct.unpack_from(
                 "<BBBBHHIH", data, 6 + 14 * i)
-            found.append((width, bits))
+            found.append((width if width == height else (width, height), bits))
             where = "icon group %s image %d (%dx%d, %d bpp)" % (name, i, width, height, bits)
-            if width != height:
-                problems.append("%s is not square" % where)
             icon = icons.get(number)
             if icon is None:
                 problems.append("%s: RT_ICON %d is missing" % (where, number))

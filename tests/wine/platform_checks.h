@@ -10,5 +10,8 @@ void ModulesChecks();
 void MessageWindowChecks();
 void AccountsChecks();
 void EventLogChecks();
+void DialogChecks();
+void UserInterfaceChecks();
+void FileChecks();
 
 }  // namespace qb::wine_test

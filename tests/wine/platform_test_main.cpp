@@ -34,6 +34,9 @@ int wmain(int argc, wchar_t** argv) {
       {"message window", &MessageWindowChecks},
       {"accounts", &AccountsChecks},
       {"event log service", &EventLogChecks},
+      {"files", &FileChecks},
+      {"user interface", &UserInterfaceChecks},
+      {"dialogs", &DialogChecks},
   };
   int failedGroups = 0;
   for (const auto& group : groups) {

@@ -145,6 +145,41 @@ ErrorCode Win32System::WriteFile(std::u16string_view path, platform::ByteSpan da
   return error;
 }
 
+ErrorCode Win32System::ReplaceFile(std::u16string_view from, std::u16string_view to) {
+  const std::wstring source = Terminated(from);
+  const std::wstring target = Terminated(to);
+  // Windows refuses to replace a read-only file or a folder, Wine's MoveFileExW does not.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0 &&
+      GetFileAttributesW(source.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return ERROR_ACCESS_DENIED;
+  }
+  if (!MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return LastError();
+  return ERROR_SUCCESS;
+}
+
+ErrorCode Win32System::DeleteFile(std::u16string_view path) {
+  const std::wstring name = Terminated(path);
+  if (!DeleteFileW(name.c_str())) return LastError();
+  return ERROR_SUCCESS;
+}
+
+std::u16string Win32System::FullPathName(std::u16string_view path) {
+  const std::wstring name = Terminated(path);
+  std::wstring buffer(MAX_PATH, L'\0');
+  // The current folder may change between two calls: ask again while the answer grows.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD length = GetFullPathNameW(name.c_str(), size, buffer.data(), nullptr);
+    if (length == 0) return {};
+    if (length < size) return FromWide(buffer.data(), length);
+    // Too small: the answer is the size needed, terminator included.
+    buffer.resize(length);
+  }
+  return {};
+}
+
 ErrorCode Win32System::FindFiles(std::u16string_view pattern,
                                  std::vector<platform::FindEntry>& entries) {
   entries.clear();
@@ -222,8 +257,12 @@ ErrorCode Win32System::RevertWow64FsRedirection(std::uintptr_t oldValue) {
   return ERROR_SUCCESS;
 }
 
-void Win32System::SetLastError(ErrorCode code) { ::SetLastError(code); }
+void Win32System::SetLastError(ErrorCode code) {
+  ::SetLastError(code);
+}
 
-ErrorCode Win32System::GetLastError() { return ::GetLastError(); }
+ErrorCode Win32System::GetLastError() {
+  return ::GetLastError();
+}
 
 }  // namespace qb::win32

@@ -13,6 +13,9 @@ class Win32System final : public platform::ISystem {
   platform::ErrorCode CreateDirectory(std::u16string_view path) override;
   platform::ErrorCode ReadFile(std::u16string_view path, platform::Bytes& data) override;
   platform::ErrorCode WriteFile(std::u16string_view path, platform::ByteSpan data) override;
+  platform::ErrorCode ReplaceFile(std::u16string_view from, std::u16string_view to) override;
+  platform::ErrorCode DeleteFile(std::u16string_view path) override;
+  std::u16string FullPathName(std::u16string_view path) override;
   platform::ErrorCode FindFiles(std::u16string_view pattern,
                                 std::vector<platform::FindEntry>& entries) override;
   std::uint32_t ExpandEnvironmentStrings(std::u16string_view source,

@@ -11,13 +11,19 @@
 #endif
 
 #include <windows.h>
+// After windows.h: the common controls and dialogs, which the lean windows.h leaves out.
+#include <commctrl.h>
+#include <commdlg.h>
 
 #undef BackupEventLog
 #undef ClearEventLog
 #undef CreateDirectory
+#undef DeleteFile
 #undef ExpandEnvironmentStrings
 #undef FormatMessage
+#undef GetFullPathName
 #undef GetModuleHandle
+#undef GetSaveFileName
 #undef GetVersionEx
 #undef LoadLibrary
 #undef LookupAccountSid
@@ -26,4 +32,6 @@
 #undef OpenEventLog
 #undef ReadEventLog
 #undef RegisterEventSource
+#undef ReplaceFile
 #undef ReportEvent
+#undef SendMessage
