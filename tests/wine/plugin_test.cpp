@@ -12,6 +12,7 @@
 #include "platform/sim/sim_system.h"
 #include "plugin_test_checks.h"
 #include "plugin_test_eventlog.h"
+#include "plugin_test_million.h"
 #include "plugin_test_registry.h"
 #include "wine_test_support.h"
 
@@ -38,7 +39,9 @@ bool PrepareRegistry(AddedKeys& keys, const std::wstring& messages) {
   if (!keys.Create(logs + kApplicationLog)) return false;
   auto source = keys.Create(logs + kApplicationLog + L"\\" + kTestSource);
   auto named = keys.Create(logs + kDisplayNameLog);
-  return source && named && source->SetString(L"EventMessageFile", messages, REG_EXPAND_SZ) &&
+  auto million = keys.Create(logs + kMillionLog);
+  return source && named && million &&
+         source->SetString(L"EventMessageFile", messages, REG_EXPAND_SZ) &&
          source->SetString(L"CategoryMessageFile", messages, REG_EXPAND_SZ) &&
          source->SetDword(L"CategoryCount", 2) && source->SetDword(L"TypesSupported", 7) &&
          named->SetString(L"DisplayNameFile", messages, REG_EXPAND_SZ) &&
@@ -122,6 +125,7 @@ void RunChecks(LoadedPlugin& plugin, const std::vector<TestRecord>& records,
   CheckRecordFiles(plugin, records);
   CheckColumns(plugin, records);
   CheckIcons(plugin, records);
+  CheckMillionRecords(plugin);
 }
 
 }  // namespace
@@ -151,6 +155,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<TestRecord> records = ApplicationRecords();
   Check(StoreRecords(service.AddLog(u"Application"), records),
         "the simulated Application log numbers the records 1 to " + std::to_string(records.size()));
+  FillMillionLog(service.AddLog(u"QbMillion"));
   {
     // The stand-ins must outlive the library, which still closes its handles as it unloads.
     RedirectedEventLog redirect(service);

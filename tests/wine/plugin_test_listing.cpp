@@ -71,6 +71,8 @@ void CheckRootListing(const LoadedPlugin& plugin) {
   if (auto root = RegistryKey::Open(kEventLogKey)) {
     for (const std::wstring& name : root->SubKeys()) {
       auto log = RegistryKey::Open(std::wstring(kEventLogKey) + L"\\" + name);
+      // The service's own settings key (it names a service library) is no log.
+      if (log && log->HasValue(L"ServiceDll")) continue;
       if (name == kDisplayNameLog) {
         expected.push_back(kDisplayNameLogTitle);
       } else if (log && log->HasValue(L"DisplayNameFile")) {

@@ -74,9 +74,11 @@ void CheckProcessKind() {
         std::string(sizeof(void*) == 4 ? "32" : "64") + "-bit process in a " + Narrow(kind) +
             " prefix: IsWow64Process is " + (wow64 ? "true" : "false"));
   if (wow64Expected) {
-    wchar_t wow[MAX_PATH] = {};
-    Check(GetSystemWow64DirectoryW(wow, MAX_PATH) > 0,
-          "WOW64 keeps the 32-bit system files in " + Narrow(wow));
+    // The folder the 32-bit process sees as its system folder, and redirection puts it there.
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring folder(system, length < MAX_PATH ? length : 0);
+    Check(!folder.empty(), "the 32-bit system folder is " + Narrow(folder));
   }
 }
 

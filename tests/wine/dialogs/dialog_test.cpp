@@ -1,0 +1,268 @@
+// The plugin's dialogs driven as a user drives them: the built library is loaded as the host
+// loads it, its event log imports redirected to a simulated service holding known records, and
+// a host window with a real file list box calls FsExecuteFileW while a second thread reads the
+// dialogs, clicks, presses keys and answers questions. Run under Wine by run-dialog-test.sh,
+// or on Windows directly:
+//   qb_wine_dialog_test [plugin library [test message library]] [--screenshots <folder>]
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <type_traits>
+
+#include "dialog_test.h"
+#include "evt_backups.h"
+#include "iat_patch.h"
+#include "platform/sim/sim_eventlog.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system.h"
+#include "plugin_test_eventlog.h"
+#include "plugin_test_registry.h"
+#include "real_files.h"
+#include "wine_test_support.h"
+
+namespace qb::winetest::dialogs {
+namespace {
+
+constexpr int kRunLimitSeconds = 150;
+constexpr DWORD kLogFileSize = 10 * 1024;
+constexpr DWORD kMaxSize = 20 * 1024 * 1024;
+
+// Ends a run that takes far longer than it should, with a FAIL line, wherever it hangs.
+class RunDeadline {
+ public:
+  explicit RunDeadline(int seconds)
+      : thread_([this, seconds](std::stop_token stop) {
+          std::unique_lock lock(mutex_);
+          if (!wake_.wait_for(lock, stop, std::chrono::seconds(seconds), [] { return false; })) {
+            if (stop.stop_requested()) return;
+            Check(false, "the run ends within " + std::to_string(seconds) + " s");
+            std::printf("FAIL: %d check(s) failed; the run was stopped\n", Failures());
+            std::fflush(stdout);
+            TerminateProcess(GetCurrentProcess(), 1);
+          }
+        }) {}
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable_any wake_;
+  std::jthread thread_;  // last: it uses the members above
+};
+
+struct KeyCloser {
+  void operator()(HKEY key) const noexcept { RegCloseKey(key); }
+};
+using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+UniqueKey OpenLocalMachine(const std::wstring& path, REGSAM access) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key) != ERROR_SUCCESS) {
+    return nullptr;
+  }
+  return UniqueKey(key);
+}
+
+// Values of a registry key that the test changes, put back as they were when it ends, so that
+// a run on a real system leaves the log's settings alone.
+class RestoredValues {
+ public:
+  RestoredValues(std::wstring path, std::initializer_list<const wchar_t*> names)
+      : path_(std::move(path)) {
+    const UniqueKey key = OpenLocalMachine(path_, KEY_QUERY_VALUE);
+    for (const wchar_t* name : names) {
+      Saved saved{name, false, 0, {}};
+      DWORD size = 0;
+      if (key && RegQueryValueExW(key.get(), name, nullptr, &saved.type, nullptr, &size) ==
+                     ERROR_SUCCESS) {
+        saved.data.resize(size);
+        saved.present = RegQueryValueExW(key.get(), name, nullptr, &saved.type, saved.data.data(),
+                                         &size) == ERROR_SUCCESS;
+        saved.data.resize(size);
+      }
+      saved_.push_back(std::move(saved));
+    }
+  }
+  ~RestoredValues() {
+    const UniqueKey key = OpenLocalMachine(path_, KEY_SET_VALUE);
+    if (!key) return;
+    for (const Saved& saved : saved_) {
+      if (saved.present) {
+        RegSetValueExW(key.get(), saved.name.c_str(), 0, saved.type, saved.data.data(),
+                       DWORD(saved.data.size()));
+      } else {
+        RegDeleteValueW(key.get(), saved.name.c_str());
+      }
+    }
+  }
+  RestoredValues(const RestoredValues&) = delete;
+  RestoredValues& operator=(const RestoredValues&) = delete;
+
+ private:
+  struct Saved {
+    std::wstring name;
+    bool present;
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  std::wstring path_;
+  std::vector<Saved> saved_;
+};
+
+std::wstring FileNameOf(const std::wstring& path) {
+  return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
+std::wstring CopyInto(const std::wstring& source, const std::wstring& folder) {
+  const std::wstring target = folder + L"\\" + FileNameOf(source);
+  Check(CopyFileW(source.c_str(), target.c_str(), TRUE) != FALSE,
+        "copy " + Narrow(source) + " to a fresh folder");
+  return target;
+}
+
+std::vector<std::uint8_t> Utf16File(std::wstring_view text) {
+  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+  for (wchar_t c : text) {
+    bytes.push_back(std::uint8_t(c & 0xFF));
+    bytes.push_back(std::uint8_t(c >> 8));
+  }
+  return bytes;
+}
+
+// A second language beside the English one the plugin writes itself.
+bool WriteGermanLanguage(const std::wstring& pluginFolder) {
+  const std::wstring folder = pluginFolder + L"\\Language";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return WriteBytes(folder + L"\\Deu.lng",
+                    Utf16File(L"; German texts of the dialog test\r\n"
+                              L"[Locale Language]\r\nLocaleID=1031\r\nLocaleName=Deutsch\r\n\r\n"
+                              L"[String Resources]\r\n10=Einstellungen\r\n100=Informationen\r\n"));
+}
+
+// The Application log with the test's event source, a log file of a known size, a maximum
+// size, guest access and no retention.
+bool PrepareRegistry(AddedKeys& keys, const Fixture& fixture, const std::wstring& messages) {
+  const std::wstring log = std::wstring(kEventLogKey) + L"\\" + kLog;
+  auto key = keys.Create(log);
+  auto source = keys.Create(log + L"\\" + kTestSource);
+  if (!key || !source) return false;
+  if (const UniqueKey raw = OpenLocalMachine(log, KEY_SET_VALUE)) {
+    RegDeleteValueW(raw.get(), L"AutoBackupLogFiles");
+  }
+  return key->SetString(L"File", fixture.logFile) && key->SetDword(L"MaxSize", kMaxSize) &&
+         key->SetDword(L"RestrictGuestAccess", 0) && key->SetDword(L"Retention", 0) &&
+         source->SetString(L"EventMessageFile", messages, REG_EXPAND_SZ) &&
+         source->SetString(L"CategoryMessageFile", messages, REG_EXPAND_SZ) &&
+         source->SetDword(L"CategoryCount", 2) && source->SetDword(L"TypesSupported", 7);
+}
+
+bool ReportsModernSystem() {
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof(version);
+  return GetVersionExW(&version) && version.dwMajorVersion >= 6;
+}
+
+void RunGroups(Fixture& fixture, HMODULE module) {
+  const auto patched = PatchImports(module, "advapi32.dll", RealFileBackups::Replacements());
+  for (const char* name :
+       {"OpenEventLogW", "CloseEventLog", "ReadEventLogW", "BackupEventLogW", "ClearEventLogW"}) {
+    Check(std::find(patched.begin(), patched.end(), name) != patched.end(),
+          std::string("the plugin's import of ") + name + " is redirected");
+  }
+  std::string missing;
+  for (const auto& name : fixture.fs.Resolve(module)) missing += " " + name;
+  fixture.execute = reinterpret_cast<FsExecuteFileWFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(module, "FsExecuteFileW")));
+  if (fixture.execute == nullptr) missing += " FsExecuteFileW";
+  if (!Check(missing.empty(),
+             "the plugin exports the host's functions (missing:" + missing + ")")) {
+    return;
+  }
+  Check(fixture.fs.initW(1, &QuietProgress, &QuietLog, &QuietRequest) == 0, "FsInitW returns 0");
+  const auto names = ListNames(fixture, std::wstring(L"\\") + kLog);
+  bool same = names.size() == fixture.records.size();
+  for (std::size_t i = 0; same && i < names.size(); ++i) {
+    same = names[i] == ListedName(RecordAtEntry(fixture, int(i) + 1));
+  }
+  if (!Check(same, "the Application folder lists the records newest first")) return;
+  CheckViewer(fixture);
+  CheckLogProperties(fixture);
+  CheckSettings(fixture);
+}
+
+int Run(int argc, wchar_t** argv) {
+  const ULONGLONG started = GetTickCount64();
+  std::vector<std::wstring> positional;
+  Fixture fixture;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg == L"--screenshots" && i + 1 < argc) {
+      fixture.screenshots = argv[++i];
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  const std::wstring pluginSource =
+      positional.size() > 0 ? positional[0] : OwnFolder() + L"\\" QB_PLUGIN_FILE;
+  const std::wstring messagesSource =
+      positional.size() > 1 ? positional[1] : OwnFolder() + L"\\" QB_TEST_MESSAGES_FILE;
+  RunDeadline deadline(kRunLimitSeconds);
+  if (!fixture.screenshots.empty()) {
+    CreateDirectoryW(fixture.screenshots.c_str(), nullptr);
+    Note("pictures go to " + Narrow(fixture.screenshots));
+  }
+
+  TempFolder folder(L"qb_dialog_test_");
+  if (!Check(folder.created(), "create a fresh temporary folder")) return 1;
+  fixture.pluginFolder = folder.path();
+  fixture.pluginPath = CopyInto(pluginSource, folder.path());
+  const std::wstring messages = CopyInto(messagesSource, folder.path());
+  fixture.workFolder = folder.path() + L"\\work";
+  CreateDirectoryW(fixture.workFolder.c_str(), nullptr);
+  fixture.logFile = fixture.workFolder + L"\\" + kLog + L".evt";
+  Check(WriteBytes(fixture.logFile, std::vector<std::uint8_t>(kLogFileSize)),
+        "a log file of 10 kB is made");
+  Check(WriteGermanLanguage(fixture.pluginFolder), "a German language file lies beside the plugin");
+  fixture.modern = ReportsModernSystem();
+  Note(std::string("the system reports ") + (fixture.modern ? "Vista or later" : "XP or older"));
+
+  const std::wstring logKey = std::wstring(kEventLogKey) + L"\\" + kLog;
+  RestoredValues restored(
+      logKey, {L"File", L"MaxSize", L"RestrictGuestAccess", L"Retention", L"AutoBackupLogFiles"});
+  AddedKeys keys;
+  Check(PrepareRegistry(keys, fixture, messages),
+        "register the test event source and the log's settings in the registry");
+
+  sim::SimSystem files;
+  sim::SimRegistry registry;
+  sim::SimEventLogService service(files, registry);
+  fixture.service = &service;
+  fixture.records = DialogRecords();
+  Check(StoreRecords(service.AddLog(u"Application"), fixture.records),
+        "the simulated Application log numbers the records 1 to " +
+            std::to_string(fixture.records.size()));
+  {
+    // The stand-ins must outlive the library, which still closes its handles as it unloads.
+    RedirectedEventLog redirect(service);
+    RealFileBackups backups(service);
+    HMODULE module = LoadLibraryW(fixture.pluginPath.c_str());
+    if (Check(module != nullptr, "LoadLibraryW loads the plugin")) {
+      RunGroups(fixture, module);
+      Check(FreeLibrary(module) != FALSE, "FreeLibrary unloads the plugin");
+    }
+  }
+  const double seconds = double(GetTickCount64() - started) / 1000.0;
+  std::printf("%s: %d check(s) failed in %.1f s\n", Failures() == 0 ? "PASS" : "FAIL", Failures(),
+              seconds);
+  std::fflush(stdout);
+  return Failures() == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace qb::winetest::dialogs
+
+int wmain(int argc, wchar_t** argv) {
+  return qb::winetest::dialogs::Run(argc, argv);
+}
