@@ -1,6 +1,7 @@
 // Replacing, deleting and resolving files with Win32System, in a scratch folder under TEMP.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "check.h"
 #include "platform/win32/system.h"
@@ -94,6 +95,38 @@ void FullPaths(win32::Win32System& system, const std::wstring& folder) {
   SetCurrentDirectoryW(saved);
 }
 
+// Writing never loses the old file, and long names are written as short ones are.
+void Writing(win32::Win32System& system, const std::wstring& folder) {
+  const std::wstring file = folder + L"\\kept.txt";
+  QB_CHECK(system.WriteFile(U16(file), AsBytes("old")) == 0);
+  // Where the sibling would go something is in the way: the write fails, the old file stays.
+  const std::wstring sibling = file + L".~qb" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(GetCurrentThreadId());
+  QB_CHECK(CreateDirectoryW(sibling.c_str(), nullptr));
+  QB_CHECK(system.WriteFile(U16(file), AsBytes("new")) != 0);
+  Bytes data;
+  QB_CHECK(system.ReadFile(U16(file), data) == 0 && data == AsBytes("old"));
+  RemoveDirectoryW(sibling.c_str());
+  QB_CHECK(system.DeleteFile(U16(file)) == 0);
+
+  // A folder whose path is longer than MAX_PATH.
+  std::wstring deep = L"\\\\?\\" + folder;
+  std::vector<std::wstring> made;
+  while (deep.size() < 330) {
+    deep += L"\\" + std::wstring(40, L'd');
+    if (!QB_CHECK(CreateDirectoryW(deep.c_str(), nullptr))) return;
+    made.push_back(deep);
+  }
+  const std::wstring longFile = deep.substr(4) + L"\\record.txt";
+  QB_CHECK(longFile.size() > MAX_PATH);
+  QB_CHECK(system.WriteFile(U16(longFile), AsBytes("long")) == 0);
+  const std::wstring prefixed = L"\\\\?\\" + longFile;
+  QB_CHECK(GetFileAttributesW(prefixed.c_str()) != INVALID_FILE_ATTRIBUTES);
+  QB_CHECK(system.FileExists(U16(longFile)));
+  DeleteFileW(prefixed.c_str());
+  for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW(it->c_str());
+}
+
 }  // namespace
 
 void FileChecks() {
@@ -109,6 +142,7 @@ void FileChecks() {
   Replacing(system, folder);
   Deleting(system, folder);
   FullPaths(system, folder);
+  Writing(system, folder);
   RemoveDirectoryW(folder.c_str());
 }
 

@@ -20,8 +20,11 @@ constexpr DWORD kMaxWidePath = 32768;
 // ReadFile and WriteFile take DWORD sizes: move large files in pieces.
 constexpr DWORD kChunk = 1u << 30;
 
+std::wstring LongPathForm(const std::wstring& path);
+
 DWORD Attributes(std::u16string_view path) {
-  const std::wstring name = Terminated(path);
+  // A file the host names by a long path is there as well: it must not be overwritten unasked.
+  const std::wstring name = LongPathForm(Terminated(path));
   return GetFileAttributesW(name.c_str());
 }
 
@@ -39,6 +42,24 @@ ErrorCode WriteAll(HANDLE file, platform::ByteSpan data) {
     data = data.subspan(written);
   }
   return ERROR_SUCCESS;
+}
+
+// A path the API takes beyond MAX_PATH: made absolute and given the "\\?\" prefix when it is
+// long (room is left for a sibling's suffix); a short one stays as it is.
+std::wstring LongPathForm(const std::wstring& path) {
+  constexpr std::size_t kRoom = 32;
+  if (path.size() + kRoom < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0) return path;
+  std::wstring full(path.size() + MAX_PATH, L'\0');
+  DWORD length =
+      GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length >= full.size()) {
+    full.resize(length + 1);
+    length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  if (length == 0 || length >= full.size()) return path;
+  full.resize(length);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share
+  return L"\\\\?\\" + full;
 }
 
 platform::FileTime FromFileTime(const FILETIME& time) {
@@ -111,7 +132,9 @@ ErrorCode Win32System::ReadFile(std::u16string_view path, platform::Bytes& data)
 }
 
 ErrorCode Win32System::WriteFile(std::u16string_view path, platform::ByteSpan data) {
-  const std::wstring target = Terminated(path);
+  // Long names take the "\\?\" form, which the sibling's longer name may need even when the
+  // target's fits.
+  const std::wstring target = LongPathForm(Terminated(path));
   // CREATE_ALWAYS refuses a read-only file; so must the move below, which not every
   // implementation of the API does.
   const DWORD attributes = GetFileAttributesW(target.c_str());
@@ -119,21 +142,15 @@ ErrorCode Win32System::WriteFile(std::u16string_view path, platform::ByteSpan da
     return ERROR_ACCESS_DENIED;
   }
   // Write a sibling first and move it over the target, so a failed write (a full disk, say)
-  // leaves the old file untouched.
+  // leaves the old file untouched. When no sibling can be made the write fails: writing in
+  // place could lose the old file half-way.
   const std::wstring temporary = target + L".~qb" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                  std::to_wstring(GetCurrentThreadId());
   ErrorCode error = ERROR_SUCCESS;
   {
     UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-      // No sibling can be made (a folder that grants only writing to existing files): fall
-      // back to replacing the file in place.
-      UniqueHandle direct(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (direct.get() == INVALID_HANDLE_VALUE) return LastError();
-      return WriteAll(direct.get(), data);
-    }
+    if (file.get() == INVALID_HANDLE_VALUE) return LastError();
     error = WriteAll(file.get(), data);
     if (error == ERROR_SUCCESS && !FlushFileBuffers(file.get())) error = LastError();
   }
