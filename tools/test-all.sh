@@ -22,6 +22,14 @@ exports=(FsInit FsInitW FsGetDefRootName FsFindFirstW FsFindNextW FsFindClose Fs
          FsContentGetSupportedField FsContentGetDefaultViewW FsContentGetDefaultView
          FsContentGetValueW FsContentGetValue)
 
+step "Formatting (clang-format, the project's .clang-format)"
+unformatted=$(git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep -c 'warning:' || true)
+if [[ $unformatted -ne 0 ]]; then
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep 'warning:' | head -20
+  echo "clang-format would change $unformatted place(s)" >&2
+  exit 1
+fi
+
 step "Windows builds (i686 and x86_64)"
 for preset in mingw32 mingw64; do
   cmake --preset "$preset" >/dev/null

@@ -21,7 +21,7 @@ bool IsDigit(char16_t c) {
 struct Insert {
   std::size_t number = 0;
   std::u16string_view conversion;  // between the "!"s, empty when there is none
-  std::size_t end = 0;       // index just past the sequence
+  std::size_t end = 0;             // index just past the sequence
 };
 
 // Parses the insert whose first digit (1..9) is at `pos`. Shared by the formatter and
@@ -55,10 +55,12 @@ std::size_t ReadNumber(std::u16string_view conversion, std::size_t& pos) {
 }
 
 // Applies a printf conversion to a string argument; see the header for what is honoured.
-void AppendConverted(std::u16string& out, std::u16string_view value, std::u16string_view conversion) {
+void AppendConverted(std::u16string& out, std::u16string_view value,
+                     std::u16string_view conversion) {
   std::size_t pos = 0;
   bool leftAlign = false;
-  while (pos < conversion.size() && std::u16string_view(u"-+ #0").find(conversion[pos]) != conversion.npos) {
+  while (pos < conversion.size() &&
+         std::u16string_view(u"-+ #0").find(conversion[pos]) != conversion.npos) {
     leftAlign = leftAlign || conversion[pos] == u'-';
     ++pos;
   }
