@@ -22,7 +22,8 @@ TEST_F(ThreadsTest, BackgroundColumnsWhileTheMainThreadListsAndCopies) {
     for (int i = 0; i < 300; ++i) {
       auto r = Record(u"Src", 1, i % 2 ? 1 : 4);
       r.category = 2;
-      r.strings = {util::ToDecimal(i)};
+      // Each description names its log and number: a value of another record shows.
+      r.strings = {std::u16string(name) + u" " + util::ToDecimal(i + 1)};
       log.Append(r);
     }
   }
@@ -31,6 +32,7 @@ TEST_F(ThreadsTest, BackgroundColumnsWhileTheMainThreadListsAndCopies) {
 
   std::atomic<bool> stop{false};
   std::atomic<int> answered{0};
+  std::atomic<int> wrong{0};
   std::thread background([&] {
     std::vector<char16_t> buffer(512);
     for (int round = 0; !stop; ++round) {
@@ -39,7 +41,14 @@ TEST_F(ThreadsTest, BackgroundColumnsWhileTheMainThreadListsAndCopies) {
         std::u16string name = u"\\" + log + u"\\[" + util::ToDecimal(n) + u"] Src.error";
         for (int field : {0, 1, 3}) {
           const int result = FsContentGetValueW(name.data(), field, 0, buffer.data(), 1024, 0);
-          if (result == fs::ft_stringw) ++answered;
+          if (result != fs::ft_stringw) continue;
+          ++answered;
+          const std::u16string value(buffer.data());
+          const std::u16string expected = field == 0 ? u"N\\A"
+                                          : field == 1
+                                              ? u"Cat"
+                                              : u"Message " + log + u" " + util::ToDecimal(n);
+          if (value != expected) ++wrong;
         }
       }
     }
@@ -62,6 +71,7 @@ TEST_F(ThreadsTest, BackgroundColumnsWhileTheMainThreadListsAndCopies) {
   stop = true;
   background.join();
   EXPECT_GT(answered.load(), 0);
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
