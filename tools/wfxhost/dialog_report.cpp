@@ -77,6 +77,7 @@ std::vector<std::string> DescribeDialog(const sim::SimDialog& dialog) {
     if (!state->enabled) flags.push_back("disabled");
     if (!state->visible) flags.push_back("hidden");
     for (const auto& flag : flags) line += "  [" + flag + "]";
+    while (!line.empty() && line.back() == ' ') line.pop_back();
     lines.push_back(std::move(line));
   }
   return lines;
