@@ -334,7 +334,10 @@ int Execute(const Plugin& plugin, const Options& options, const char16_t* verb, 
   const std::u16string remote = ToUtf16(options.operands[0]);
   if (std::u16string_view(verb) == u"open") {
     // The panel the user opened the file from: its entries, the caret on the file.
-    const auto [folder, name] = SplitRemote(remote);
+    // Named copies: a lambda may not capture structured bindings in every compiler.
+    const auto split = SplitRemote(remote);
+    const std::u16string& folder = split.first;
+    const std::u16string& name = split.second;
     std::vector<std::u16string> entries{u".."};
     std::size_t caret = 0;
     std::string error;
