@@ -1,6 +1,6 @@
 #include "platform/sim/codepage.h"
 
-#include "util/text.h"
+#include "platform/sim/rules/text.h"
 
 namespace qb::sim {
 namespace {
@@ -14,7 +14,7 @@ constexpr char16_t kHigh1252[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x20
 }  // namespace
 
 std::u16string DecodeCodePage(unsigned codePage, std::string_view text) {
-  if (codePage == kCpUtf8) return util::Utf8ToUtf16(text);
+  if (codePage == kCpUtf8) return FromUtf8(text);
   std::u16string out;
   out.reserve(text.size());
   for (char ch : text) {
@@ -30,7 +30,7 @@ std::u16string DecodeCodePage(unsigned codePage, std::string_view text) {
 }
 
 std::string EncodeCodePage(unsigned codePage, std::u16string_view text) {
-  if (codePage == kCpUtf8) return util::Utf16ToUtf8(text);
+  if (codePage == kCpUtf8) return ToUtf8(text);
   std::string out;
   out.reserve(text.size());
   for (char16_t c : text) {

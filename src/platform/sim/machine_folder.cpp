@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
-#include "localization/ini_file.h"
 #include "platform/sim/codepage.h"
-#include "util/text.h"
+#include "platform/sim/rules/case_rules.h"
+#include "platform/sim/rules/text.h"
 
 namespace qb::sim {
 namespace {
@@ -43,12 +43,50 @@ platform::Bytes ReadHostFile(const fs::path& file) {
 }
 
 std::string Narrow(std::u16string_view text) {
-  return util::Utf16ToUtf8(text);
+  return ToUtf8(text);
+}
+
+// machine.ini: "[Section]" lines, "key=value" lines below them, ";" comment lines and blank
+// lines; names without regard to case, blanks around names and values dropped.
+struct IniEntry {
+  std::u16string section;
+  std::u16string key;
+  std::u16string value;
+};
+
+std::vector<IniEntry> ReadIni(const fs::path& file, std::u16string_view text) {
+  std::vector<IniEntry> entries;
+  std::u16string section;
+  bool inSection = false;
+  std::size_t lineNumber = 0;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(u'\n', start);
+    if (end == std::u16string_view::npos) end = text.size();
+    const std::u16string_view line = Trimmed(text.substr(start, end - start));
+    start = end + 1;
+    ++lineNumber;
+    if (line.empty() || line.front() == u';') continue;
+    const std::string where = "line " + std::to_string(lineNumber) + ": ";
+    if (line.front() == u'[') {
+      if (line.back() != u']') Fail(file, where + "a section name lacks its \"]\"");
+      section = std::u16string(Trimmed(line.substr(1, line.size() - 2)));
+      inSection = true;
+      continue;
+    }
+    const auto equals = line.find(u'=');
+    if (equals == std::u16string_view::npos)
+      Fail(file, where + "is neither [section] nor key=value");
+    if (!inSection) Fail(file, where + "a key stands before any [section]");
+    entries.push_back({section, std::u16string(Trimmed(line.substr(0, equals))),
+                       std::u16string(Trimmed(line.substr(equals + 1)))});
+  }
+  return entries;
 }
 
 std::int32_t IntegerValue(const fs::path& file, std::u16string_view key, std::u16string_view text,
                           std::int32_t low, std::int32_t high) {
-  const auto value = util::ParseInt32(text);
+  const auto value = ParseDecimal(text);
   if (!value || *value < low || *value > high) {
     Fail(file, "[Machine] " + Narrow(key) + "=" + Narrow(text) + " is no number from " +
                    std::to_string(low) + " to " + std::to_string(high));
@@ -58,24 +96,24 @@ std::int32_t IntegerValue(const fs::path& file, std::u16string_view key, std::u1
 
 void ApplyMachineKey(Machine& machine, const fs::path& file, std::u16string_view key,
                      const std::u16string& value) {
-  if (util::EqualsNoCase(key, u"OsMajorVersion")) {
+  if (NamesEqual(key, u"OsMajorVersion")) {
     machine.system().SetOsMajorVersion(
         static_cast<std::uint32_t>(IntegerValue(file, key, value, 1, 100)));
-  } else if (util::EqualsNoCase(key, u"UtcOffsetMinutes")) {
+  } else if (NamesEqual(key, u"UtcOffsetMinutes")) {
     machine.locale().SetUtcOffsetMinutes(IntegerValue(file, key, value, -24 * 60, 24 * 60));
-  } else if (util::EqualsNoCase(key, u"AnsiCodePage")) {
-    const auto page = util::ParseInt32(value);
+  } else if (NamesEqual(key, u"AnsiCodePage")) {
+    const auto page = ParseDecimal(value);
     if (!page || (*page != static_cast<std::int32_t>(kCp1252) &&
                   *page != static_cast<std::int32_t>(kCpUtf8))) {
       Fail(file, "[Machine] AnsiCodePage=" + Narrow(value) + " is neither 1252 nor 65001");
     }
     machine.locale().SetAnsiCodePage(static_cast<unsigned>(*page));
-  } else if (util::EqualsNoCase(key, u"ComputerName")) {
+  } else if (NamesEqual(key, u"ComputerName")) {
     if (value.empty()) Fail(file, "[Machine] ComputerName is empty");
     machine.eventlog().SetComputerName(value);
     // Programs that ask the environment must see the same machine.
     machine.system().SetEnv(u"COMPUTERNAME", value);
-  } else if (util::EqualsNoCase(key, u"ModulePath")) {
+  } else if (NamesEqual(key, u"ModulePath")) {
     if (value.empty()) Fail(file, "[Machine] ModulePath is empty");
     machine.system().SetModuleFileName(value);
   } else {
@@ -97,21 +135,27 @@ void AddAccountLine(Machine& machine, const fs::path& file, const std::u16string
 
 void LoadMachineIni(Machine& machine, const fs::path& file) {
   const platform::Bytes bytes = ReadHostFile(file);
-  const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  const ini::Document doc = ini::Parse(raw, [](std::string_view text) {
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    return util::Utf8ToUtf16(text);
-  });
-  for (const auto& section : ini::SectionNames(doc)) {
-    if (!util::EqualsNoCase(section, u"Machine") && !util::EqualsNoCase(section, u"Accounts")) {
-      Fail(file, "unknown section [" + Narrow(section) + "]");
+  std::u16string text;
+  if (bytes.size() >= 2 && bytes[0] == std::byte{0xFF} && bytes[1] == std::byte{0xFE}) {
+    text = FromLittleEndianBytes(platform::ByteSpan(bytes).subspan(2));
+  } else {
+    std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (raw.starts_with("\xEF\xBB\xBF")) raw.remove_prefix(3);
+    text = FromUtf8(raw);
+  }
+  const std::vector<IniEntry> entries = ReadIni(file, text);
+  for (const IniEntry& entry : entries) {
+    if (!NamesEqual(entry.section, u"Machine") && !NamesEqual(entry.section, u"Accounts")) {
+      Fail(file, "unknown section [" + Narrow(entry.section) + "]");
     }
   }
-  for (const auto& [key, value] : ini::SectionKeys(doc, u"Machine")) {
-    ApplyMachineKey(machine, file, key, value);
+  for (const IniEntry& entry : entries) {
+    if (NamesEqual(entry.section, u"Machine"))
+      ApplyMachineKey(machine, file, entry.key, entry.value);
   }
-  for (const auto& [sid, account] : ini::SectionKeys(doc, u"Accounts")) {
-    AddAccountLine(machine, file, sid, account);
+  for (const IniEntry& entry : entries) {
+    if (NamesEqual(entry.section, u"Accounts"))
+      AddAccountLine(machine, file, entry.key, entry.value);
   }
 }
 
@@ -131,7 +175,7 @@ std::vector<fs::path> SortedEntries(const fs::path& folder) {
 void LoadLogs(Machine& machine, const fs::path& folder) {
   for (const auto& file : SortedEntries(folder)) {
     if (!fs::is_regular_file(file)) Fail(file, "is no file (logs/ holds only .evt files)");
-    if (!util::EqualsNoCase(file.extension().u16string(), u".evt")) {
+    if (!NamesEqual(file.extension().u16string(), u".evt")) {
       Fail(file, "is no .evt file (logs/ holds only .evt files)");
     }
     std::string problem;

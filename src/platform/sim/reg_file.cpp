@@ -2,8 +2,9 @@
 #include <cctype>
 
 #include "platform/sim/codepage.h"
+#include "platform/sim/rules/case_rules.h"
+#include "platform/sim/rules/text.h"
 #include "platform/sim/sim_registry.h"
-#include "util/text.h"
 
 namespace qb::sim {
 namespace {
@@ -11,11 +12,11 @@ namespace {
 std::u16string DecodeRegFile(platform::ByteSpan file) {
   const auto byteAt = [&](std::size_t i) { return std::to_integer<unsigned>(file[i]); };
   if (file.size() >= 2 && byteAt(0) == 0xFF && byteAt(1) == 0xFE) {
-    return util::FromUtf16LeBytes(file.subspan(2));
+    return FromLittleEndianBytes(file.subspan(2));
   }
   std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.size());
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    return util::Utf8ToUtf16(bytes.substr(3));
+    return FromUtf8(bytes.substr(3));
   }
   return DecodeCodePage(kCp1252, bytes);
 }
@@ -85,15 +86,15 @@ std::string SimRegistry::LoadRegFile(platform::ByteSpan file) {
 std::string SimRegistry::ApplyRegText(std::u16string_view text) {
   const auto lines = LogicalLines(text);
   std::size_t first = 0;
-  while (first < lines.size() && util::TrimControlAndSpace(lines[first]).empty()) ++first;
+  while (first < lines.size() && Trimmed(lines[first]).empty()) ++first;
   if (first >= lines.size()) return "empty file";
-  const auto header = util::TrimControlAndSpace(lines[first]);
+  const auto header = Trimmed(lines[first]);
   if (header != u"Windows Registry Editor Version 5.00" && header != u"REGEDIT4") {
     return "line " + std::to_string(first + 1) + ": not a registry export";
   }
   std::optional<std::pair<Root, std::u16string>> current;
   for (std::size_t n = first + 1; n < lines.size(); ++n) {
-    const std::u16string_view line = util::TrimControlAndSpace(lines[n]);
+    const std::u16string_view line = Trimmed(lines[n]);
     const std::string where = "line " + std::to_string(n + 1) + ": ";
     if (line.empty() || line.front() == u';') continue;
     if (line.front() == u'[') {
@@ -106,11 +107,9 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
       const std::u16string_view rest =
           slash == std::u16string_view::npos ? std::u16string_view() : path.substr(slash + 1);
       Root root;
-      if (util::EqualsNoCase(rootName, u"HKEY_LOCAL_MACHINE") ||
-          util::EqualsNoCase(rootName, u"HKLM")) {
+      if (NamesEqual(rootName, u"HKEY_LOCAL_MACHINE") || NamesEqual(rootName, u"HKLM")) {
         root = Root::kLocalMachine;
-      } else if (util::EqualsNoCase(rootName, u"HKEY_CURRENT_USER") ||
-                 util::EqualsNoCase(rootName, u"HKCU")) {
+      } else if (NamesEqual(rootName, u"HKEY_CURRENT_USER") || NamesEqual(rootName, u"HKCU")) {
         root = Root::kCurrentUser;
       } else {
         return where + "unsupported root key";
@@ -155,8 +154,7 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
     if (data == u"-") {
       std::lock_guard lock(mutex_);
       if (auto node = Find(root, path)) {
-        std::erase_if(node->values,
-                      [&](const auto& v) { return util::EqualsNoCase(v.first, name); });
+        std::erase_if(node->values, [&](const auto& v) { return NamesEqual(v.first, name); });
       }
     } else if (!data.empty() && data.front() == u'"') {
       if (data.size() < 2 || data.back() != u'"') return where + "unterminated string";

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/sim/event_record.h"
-#include "util/text.h"
+#include "platform/sim/rules/text.h"
 
 namespace qb::sim {
 namespace {
@@ -159,10 +159,10 @@ std::u16string SimAccounts::SidToString(platform::ByteSpan sid) {
   for (int i = 0; i < 6; ++i)
     authority = (authority << 8) | std::to_integer<std::uint64_t>(sid[2 + i]);
   std::u16string text = u"S-1-";
-  text += authority > 0xFFFFFFFFull ? Hex12(authority) : util::ToDecimalUnsigned(authority);
+  text += authority > 0xFFFFFFFFull ? Hex12(authority) : Decimal(authority);
   for (std::size_t offset = kSidHeader; offset < *length; offset += 4) {
     text += u'-';
-    text += util::ToDecimalUnsigned(*ReadU32(sid, offset));
+    text += Decimal(*ReadU32(sid, offset));
   }
   return text;
 }

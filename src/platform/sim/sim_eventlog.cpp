@@ -7,9 +7,9 @@
 #include <limits>
 
 #include "platform/sim/evt_file.h"
+#include "platform/sim/rules/case_rules.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_system.h"
-#include "util/text.h"
 
 namespace qb::sim {
 
@@ -110,13 +110,13 @@ SimEventLogService::SimEventLogService(SimSystem& files, SimRegistry& registry)
 SimEventLogService::~SimEventLogService() = default;
 
 SimEventLog& SimEventLogService::AddLogLocked(std::u16string_view name) {
-  auto& slot = logs_[util::FoldCase(name)];
+  auto& slot = logs_[NameUpper(name)];
   if (!slot) slot = std::make_unique<SimEventLog>(*this, std::u16string(name));
   return *slot;
 }
 
 SimEventLog* SimEventLogService::FindLogLocked(std::u16string_view name) {
-  const auto it = logs_.find(util::FoldCase(name));
+  const auto it = logs_.find(NameUpper(name));
   return it == logs_.end() ? nullptr : it->second.get();
 }
 
@@ -148,7 +148,7 @@ bool SimEventLogService::LoadEvt(std::u16string_view logName, platform::ByteSpan
 
 platform::Bytes SimEventLogService::SaveEvt(std::u16string_view logName) const {
   std::lock_guard lock(mutex_);
-  const auto it = logs_.find(util::FoldCase(logName));
+  const auto it = logs_.find(NameUpper(logName));
   if (it == logs_.end()) return {};
   const SimEventLog& log = *it->second;
   return Save(log.records, log.nextNumber, log.maxSize, log.full);
@@ -167,9 +167,9 @@ void SimEventLogService::SetComputerName(std::u16string name) {
 void SimEventLogService::SetOpenFails(std::u16string_view logName, ErrorCode error) {
   std::lock_guard lock(mutex_);
   if (error == err::kSuccess) {
-    openFails_.erase(util::FoldCase(logName));
+    openFails_.erase(NameUpper(logName));
   } else {
-    openFails_[util::FoldCase(logName)] = error;
+    openFails_[NameUpper(logName)] = error;
   }
 }
 
@@ -277,7 +277,7 @@ std::uint32_t SimEventLogService::NowLocked() const {
 ErrorCode SimEventLogService::OpenEventLog(std::u16string_view logName, platform::Handle& log) {
   log = 0;
   std::lock_guard lock(mutex_);
-  if (const auto fault = openFails_.find(util::FoldCase(logName)); fault != openFails_.end()) {
+  if (const auto fault = openFails_.find(NameUpper(logName)); fault != openFails_.end()) {
     return fault->second;
   }
   SimEventLog* target = FindLogLocked(logName);

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_locale.h"
 
-#include "util/text.h"
+#include "platform/sim/rules/case_rules.h"
+#include "platform/sim/rules/text.h"
 
 namespace qb::sim {
 namespace {
@@ -63,12 +64,12 @@ std::string SimLocale::WideToAnsi(std::u16string_view text) {
 
 std::u16string SimLocale::ToLower(std::u16string_view text) {
   ++toLowerCalls_;
-  return util::FoldCase(text);
+  return LocaleLower(text);
 }
 
 int SimLocale::CompareNoCase(std::u16string_view a, std::u16string_view b) {
-  const std::u16string x = util::FoldCase(a);
-  const std::u16string y = util::FoldCase(b);
+  const std::u16string x = LocaleLower(a);
+  const std::u16string y = LocaleLower(b);
   return x < y ? -1 : (x == y ? 0 : 1);
 }
 
@@ -84,14 +85,13 @@ bool SimLocale::LanguageName(std::uint32_t lcid, std::u16string& name) {
 
 std::u16string SimLocale::FormatShortDate(const platform::SystemTime& t) {
   // en-US short date: M/d/yyyy.
-  return util::ToDecimal(t.wMonth) + u"/" + util::ToDecimal(t.wDay) + u"/" +
-         util::ToDecimal(t.wYear);
+  return Decimal(t.wMonth) + u"/" + Decimal(t.wDay) + u"/" + Decimal(t.wYear);
 }
 
 std::u16string SimLocale::FormatLongTime(const platform::SystemTime& t) {
   // en-US long time: h:mm:ss tt.
   const unsigned h12 = t.wHour % 12 == 0 ? 12 : t.wHour % 12;
-  return util::ToDecimal(h12) + u":" + Two(t.wMinute) + u":" + Two(t.wSecond) +
+  return Decimal(h12) + u":" + Two(t.wMinute) + u":" + Two(t.wSecond) +
          (t.wHour < 12 ? u" AM" : u" PM");
 }
 

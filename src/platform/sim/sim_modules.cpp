@@ -2,9 +2,9 @@
 
 #include "platform/sim/message_format.h"
 #include "platform/sim/pe_resources.h"
+#include "platform/sim/rules/case_rules.h"
 #include "platform/sim/sim_locale.h"
 #include "platform/sim/sim_system.h"
-#include "util/text.h"
 
 namespace qb::sim {
 
@@ -19,7 +19,7 @@ constexpr ErrorCode kBadExeFormat = 193;
 SimModules::SimModules(SimSystem& system, SimLocale& locale) : system_(system), locale_(locale) {}
 
 std::u16string SimModules::Key(std::u16string_view path) {
-  std::u16string key = util::FoldCase(path);
+  std::u16string key = NameUpper(path);
   for (auto& c : key) {
     if (c == u'/') c = u'\\';
   }

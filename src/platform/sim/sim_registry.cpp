@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "util/text.h"
+#include "platform/sim/rules/case_rules.h"
+#include "platform/sim/rules/text.h"
 
 namespace qb::sim {
 
@@ -15,17 +16,11 @@ namespace {
 
 bool LessNoCase(std::u16string_view a, std::u16string_view b) {
   // Windows keeps subkeys ordered by their upper-case names.
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const char16_t x = util::FoldCase(a[i]);
-    const char16_t y = util::FoldCase(b[i]);
-    if (x != y) return x < y;
-  }
-  return a.size() < b.size();
+  return CompareNames(a, b) < 0;
 }
 
 platform::Bytes StringBytes(std::u16string_view value) {
-  platform::Bytes data = util::Utf16LeBytes(value, false);
+  platform::Bytes data = LittleEndianBytes(value);
   data.resize(data.size() + 2);  // the terminator is part of a string value
   return data;
 }
@@ -48,14 +43,14 @@ std::vector<std::u16string> SimRegistry::Split(std::u16string_view path) {
 
 SimRegistry::Node* SimRegistry::FindChild(const Node& parent, std::u16string_view name) {
   for (const auto& child : parent.children) {
-    if (util::EqualsNoCase(child->name, name)) return child.get();
+    if (NamesEqual(child->name, name)) return child.get();
   }
   return nullptr;
 }
 
 SimRegistry::Value* SimRegistry::FindValue(Node& node, std::u16string_view name) {
   for (auto& [n, v] : node.values) {
-    if (util::EqualsNoCase(n, name)) return &v;
+    if (NamesEqual(n, name)) return &v;
   }
   return nullptr;
 }
@@ -65,7 +60,7 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::Find(Root root, std::u16string_v
   for (const auto& part : Split(path)) {
     std::shared_ptr<Node> next;
     for (const auto& child : node->children) {
-      if (util::EqualsNoCase(child->name, part)) next = child;
+      if (NamesEqual(child->name, part)) next = child;
     }
     if (!next) return nullptr;
     node = next;
@@ -78,7 +73,7 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::Make(Root root, std::u16string_v
   for (const auto& part : Split(path)) {
     std::shared_ptr<Node> next;
     for (const auto& child : node->children) {
-      if (util::EqualsNoCase(child->name, part)) next = child;
+      if (NamesEqual(child->name, part)) next = child;
     }
     if (!next) {
       next = std::make_shared<Node>();
@@ -154,7 +149,9 @@ std::optional<std::u16string> SimRegistry::GetString(std::u16string_view path,
   if (!v || (v->type != platform::regtype::kSz && v->type != platform::regtype::kExpandSz)) {
     return std::nullopt;
   }
-  return std::u16string(util::UpToZero(util::FromUtf16LeBytes(v->data)));
+  std::u16string text = FromLittleEndianBytes(v->data);
+  text.resize(std::min(text.find(u'\0'), text.size()));
+  return text;
 }
 
 std::optional<std::uint32_t> SimRegistry::GetDword(std::u16string_view path,
@@ -215,7 +212,7 @@ ErrorCode SimRegistry::CreateKey(Root root, std::u16string_view subkey, std::uin
     for (const auto& part : Split(subkey)) {
       std::shared_ptr<Node> next;
       for (const auto& child : ancestor->children) {
-        if (util::EqualsNoCase(child->name, part)) next = child;
+        if (NamesEqual(child->name, part)) next = child;
       }
       if (!next) break;
       ancestor = next;
@@ -285,14 +282,14 @@ ErrorCode SimRegistry::DeleteTree(Root root, std::u16string_view subkey) {
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
     std::shared_ptr<Node> next;
     for (const auto& child : parent->children) {
-      if (util::EqualsNoCase(child->name, parts[i])) next = child;
+      if (NamesEqual(child->name, parts[i])) next = child;
     }
     if (!next) return err::kFileNotFound;
     parent = next;
   }
   auto& kids = parent->children;
   const auto it = std::find_if(kids.begin(), kids.end(), [&](const std::shared_ptr<Node>& n) {
-    return util::EqualsNoCase(n->name, parts.back());
+    return NamesEqual(n->name, parts.back());
   });
   if (it == kids.end()) return err::kFileNotFound;
   if (((*it)->allowed & access::kDelete) == 0) return err::kAccessDenied;

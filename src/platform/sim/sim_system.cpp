@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "util/text.h"
+#include "platform/sim/rules/case_rules.h"
 
 namespace qb::sim {
 namespace {
@@ -61,7 +61,7 @@ std::u16string SimSystem::Key(std::u16string_view path) {
   for (char16_t c : path) {
     if (c == u'/') c = u'\\';
     if (c == u'\\' && !key.empty() && key.back() == u'\\') continue;
-    key.push_back(util::FoldCase(c));
+    key.push_back(NameUpper(c));
   }
   while (!key.empty() && key.back() == u'\\') key.pop_back();
   return key;
@@ -141,7 +141,7 @@ void SimSystem::SetReadOnlyFolder(std::u16string_view path, bool readOnly) {
 
 void SimSystem::SetEnv(std::u16string_view name, std::u16string_view value) {
   std::lock_guard lock(mutex_);
-  env_[util::FoldCase(name)] = {std::u16string(name), std::u16string(value)};
+  env_[NameUpper(name)] = {std::u16string(name), std::u16string(value)};
 }
 
 bool SimSystem::FileExists(std::u16string_view path) {
@@ -330,7 +330,7 @@ std::uint32_t SimSystem::ExpandEnvironmentStrings(std::u16string_view source,
           out.append(source.substr(i));  // an unfinished reference is copied as it is
           break;
         }
-        const auto it = env_.find(util::FoldCase(source.substr(i + 1, close - i - 1)));
+        const auto it = env_.find(NameUpper(source.substr(i + 1, close - i - 1)));
         if (close > i + 1 && it != env_.end()) {
           out += it->second.second;
         } else {

@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "platform/sim/sim_modules.h"
-#include "util/text.h"
 
 namespace qb::sim {
 
