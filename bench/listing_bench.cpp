@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "alloc_counter.h"
-#include "eventlog/ev_event_log.h"
-#include "localization/ev_language.h"
+#include "eventlog/event_log.h"
+#include "localization/language.h"
 #include "platform/sim/event_record.h"
 #include "platform/sim/machine.h"
 #include "plugin/exports.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "localization/ev_language.h"
+#include "localization/language.h"
 #include "localization/ini_file.h"
 #include "platform/sim/machine.h"
 

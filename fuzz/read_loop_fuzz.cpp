@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "eventlog/ev_event_log.h"
-#include "localization/ev_language.h"
+#include "eventlog/event_log.h"
+#include "localization/language.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/scripted_eventlog.h"
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 #include "eventlog/raw_record.h"
-#include "localization/ev_language.h"
+#include "localization/language.h"
 #include "platform/sim/machine.h"
 
 namespace {

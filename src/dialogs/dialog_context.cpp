@@ -1,15 +1,15 @@
 #include "dialogs/dialog_context.h"
 
 #include "platform/platform.h"
-#include "util/ev_utils.h"
+#include "sysutil/dialog_placement.h"
 #include "util/text.h"
 
 namespace qb {
 
 void CenterOver(platform::IDialogView& view, platform::Handle window) {
   const platform::Rect r = view.WindowRect();
-  util::FormBounds form{r.left, r.top, r.right - r.left, r.bottom - r.top};
-  util::CenterFormOverWindow(form, window);
+  sysutil::FormBounds form{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  sysutil::CenterFormOverWindow(form, window);
   view.MoveTo(form.Left, form.Top);
 }
 

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <string>
 
-#include "eventlog/ev_event_log.h"
-#include "localization/ev_language.h"
+#include "eventlog/event_log.h"
+#include "localization/language.h"
 #include "platform/dialog.h"
 
 namespace qb {

@@ -7,7 +7,8 @@
 #include "dialogs/reg_proc.h"
 #include "eventlog/log_selection.h"
 #include "platform/platform.h"
-#include "util/ev_utils.h"
+#include "sysutil/datetime.h"
+#include "sysutil/windows_version.h"
 #include "util/format.h"
 #include "util/paths.h"
 #include "util/text.h"
@@ -24,7 +25,7 @@ constexpr std::uint32_t kSecondsPerDay = 86400;
 constexpr std::uint32_t kMaxDays = 100;  // the up-down control's range
 
 std::uint32_t LookUpSize(const std::u16string& path) {
-  const bool disabled = util::DisableWow64Redirection();
+  const bool disabled = sysutil::DisableWow64Redirection();
   auto& system = platform::System();
   std::vector<platform::FindEntry> entries;
   std::uint32_t size = 0;
@@ -32,7 +33,7 @@ std::uint32_t LookUpSize(const std::u16string& path) {
       !entries.empty()) {
     size = static_cast<std::uint32_t>(entries.front().size);
   }
-  if (disabled) util::RevertWow64Redirection();
+  if (disabled) sysutil::RevertWow64Redirection();
   return size;
 }
 
@@ -54,8 +55,8 @@ std::u16string Thousands(std::uint64_t value) {
 }
 
 // The date and the time of a record's creation, in the user's formats.
-std::u16string DateAndTime(util::DateTime value) {
-  const auto fields = util::DateTimeToSystemTime(value);
+std::u16string DateAndTime(sysutil::DateTime value) {
+  const auto fields = sysutil::DateTimeToSystemTime(value);
   auto& locale = platform::Locale();
   return locale.FormatShortDate(fields) + u" " + locale.FormatLongTime(fields);
 }
@@ -63,7 +64,7 @@ std::u16string DateAndTime(util::DateTime value) {
 }  // namespace
 
 std::uint32_t LogFileSize(const std::u16string& path) {
-  if (!util::IsWow64(platform::System().CurrentProcess())) return LookUpSize(path);
+  if (!sysutil::IsWow64(platform::System().CurrentProcess())) return LookUpSize(path);
   // Redirection is switched off for one thread only: a thread of its own, so the host's
   // thread never runs with it off.
   std::uint32_t size = 0;
@@ -85,7 +86,7 @@ TLogPropertiesFrm::TLogPropertiesFrm(const DialogContext& context, platform::Han
   fIndex = LogIndexOf(fContext.log, fDisplayNameLog);
   fSubKey = std::u16string(kEventLogKey) + fContext.log.GetEventLogName(fIndex);
   fFileName = fContext.log.GetEventLogFile(fIndex);
-  fOsMajor = util::GetOSMajorVersion();
+  fOsMajor = sysutil::GetOSMajorVersion();
 }
 
 void TLogPropertiesFrm::OnCreate(platform::IDialogView& view) {

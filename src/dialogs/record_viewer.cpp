@@ -131,7 +131,7 @@ void TdlgViewRecordData::DisplayRecord(platform::IDialogView& view) {
   }
   const TFWEventLogRecord& r = FEventRecord;
   auto& locale = platform::Locale();
-  const auto written = util::DateTimeToSystemTime(r.TimeWritten);
+  const auto written = sysutil::DateTimeToSystemTime(r.TimeWritten);
   view.SetText(lblDateVal, locale.FormatShortDate(written));
   view.SetText(lblTimeVal, locale.FormatLongTime(written));
   {

@@ -6,9 +6,9 @@ namespace qb {
 
 namespace err = platform::err;
 
-std::optional<util::RegistryKey> RegOpenKeyForWrite(platform::RegRoot root,
-                                                    std::u16string_view subkey,
-                                                    platform::ErrorCode* error) {
+std::optional<sysutil::RegistryKey> RegOpenKeyForWrite(platform::RegRoot root,
+                                                       std::u16string_view subkey,
+                                                       platform::ErrorCode* error) {
   platform::Handle handle = 0;
   const platform::ErrorCode code =
       platform::Registry().CreateKey(root, subkey, platform::access::kKeyWrite, handle);
@@ -17,12 +17,12 @@ std::optional<util::RegistryKey> RegOpenKeyForWrite(platform::RegRoot root,
     if (error != nullptr && code == err::kSuccess) *error = err::kInvalidHandle;
     return std::nullopt;
   }
-  return util::RegistryKey::Adopt(handle);
+  return sysutil::RegistryKey::Adopt(handle);
 }
 
-std::optional<util::RegistryKey> RegOpenKeyForRead(platform::RegRoot root,
-                                                   std::u16string_view subkey) {
-  return util::RegistryKey::Open(root, subkey, platform::access::kKeyQueryValue);
+std::optional<sysutil::RegistryKey> RegOpenKeyForRead(platform::RegRoot root,
+                                                      std::u16string_view subkey) {
+  return sysutil::RegistryKey::Open(root, subkey, platform::access::kKeyQueryValue);
 }
 
 platform::ErrorCode RegWriteDWord(platform::RegRoot root, std::u16string_view subkey,

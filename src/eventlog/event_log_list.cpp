@@ -2,10 +2,11 @@
 
 #include <vector>
 
-#include "localization/ev_language.h"
+#include "localization/language.h"
 #include "platform/platform.h"
-#include "util/ev_utils.h"
-#include "util/registry_key.h"
+#include "sysutil/environment.h"
+#include "sysutil/registry_key.h"
+#include "sysutil/windows_version.h"
 #include "util/text.h"
 
 namespace qb {
@@ -14,7 +15,7 @@ namespace {
 constexpr std::uint32_t kDisplayNameBuffer = 256;
 constexpr std::uint32_t kExpandBuffer = 260;
 
-std::u16string DisplayNameOf(const util::RegistryKey& key, const std::u16string& registryName) {
+std::u16string DisplayNameOf(const sysutil::RegistryKey& key, const std::u16string& registryName) {
   if (!key.ValueExists(u"DisplayNameFile") || !key.ValueExists(u"DisplayNameID")) {
     return registryName;
   }
@@ -44,7 +45,7 @@ std::u16string DisplayNameOf(const util::RegistryKey& key, const std::u16string&
 }
 
 std::u16string DefaultFileOf(const std::u16string& registryName, const TLngResource& language) {
-  switch (util::GetOSMajorVersion()) {
+  switch (sysutil::GetOSMajorVersion()) {
     case 5:
       return u"%SystemRoot%\\system32\\config\\" + registryName + u".evt";
     case 6:
@@ -60,15 +61,15 @@ TEventLogList::TEventLogList(const TLngResource& language) {
   fItems.push_back({u"Unknown", u"Unknown", u"Unknown"});
   std::vector<std::u16string> names;
   {
-    auto root = util::RegistryKey::Open(platform::RegRoot::kLocalMachine, kEventLogKey,
-                                        platform::access::kKeyRead);
+    auto root = sysutil::RegistryKey::Open(platform::RegRoot::kLocalMachine, kEventLogKey,
+                                           platform::access::kKeyRead);
     if (!root) return;
     names = root->SubKeyNames();
   }
   for (const auto& name : names) {
     auto key =
-        util::RegistryKey::Open(platform::RegRoot::kLocalMachine,
-                                std::u16string(kEventLogKey) + name, platform::access::kKeyRead);
+        sysutil::RegistryKey::Open(platform::RegRoot::kLocalMachine,
+                                   std::u16string(kEventLogKey) + name, platform::access::kKeyRead);
     if (!key) continue;
     // The event log service keeps its own settings in a subkey ("Parameters" on Vista and
     // later) that names its service library. It is no log: opening it would open Application.
@@ -77,7 +78,7 @@ TEventLogList::TEventLogList(const TLngResource& language) {
     item.eiRegistryName = name;
     item.eiDisplayName = DisplayNameOf(*key, name);
     const auto file = key->ReadString(u"File");
-    item.eiFile = util::ExpandEnvVars(file ? *file : DefaultFileOf(name, language));
+    item.eiFile = sysutil::ExpandEnvVars(file ? *file : DefaultFileOf(name, language));
     fItems.push_back(std::move(item));
   }
 }

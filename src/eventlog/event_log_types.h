@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/types.h"
-#include "util/datetime.h"
+#include "sysutil/datetime.h"
 
 namespace qb {
 
@@ -48,8 +48,8 @@ struct TFWEventLogRecord {
   std::u16string ComputerName;
   std::u16string Account;
   std::u16string Domain;
-  util::DateTime TimeCreated = 0;
-  util::DateTime TimeWritten = 0;
+  sysutil::DateTime TimeCreated = 0;
+  sysutil::DateTime TimeWritten = 0;
   std::u16string Description;  // line breaks as CR LF
   platform::Bytes BinData;
   platform::Bytes UserSid;  // the record's SID, which Account and Domain are the names of

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 
 namespace qb {
 

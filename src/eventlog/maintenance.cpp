@@ -1,7 +1,7 @@
 // Clearing, backing up, the full state, and writing events as the system's own source.
 #include <stdexcept>
 
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 #include "platform/platform.h"
 
 namespace qb {

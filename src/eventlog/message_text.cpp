@@ -1,12 +1,12 @@
 // Category and description texts from the message libraries that event sources register.
 #include <algorithm>
 
-#include "eventlog/ev_event_log.h"
-#include "localization/ev_language.h"
+#include "eventlog/event_log.h"
+#include "localization/language.h"
 #include "platform/platform.h"
-#include "util/ev_utils.h"
+#include "sysutil/environment.h"
+#include "sysutil/registry_key.h"
 #include "util/format.h"
-#include "util/registry_key.h"
 #include "util/text.h"
 
 namespace qb {
@@ -127,9 +127,9 @@ std::u16string TFWEventLog::SearchMessage(const std::u16string& source,
   const std::u16string registryName = fRegEventList->GetEventLogName(index);
   const std::u16string path = kEventLogKey + registryName + u"\\" + source;
   std::u16string list;
-  if (util::RegistryKey::Open(platform::RegRoot::kLocalMachine, path, kSourceKeyAccess)) {
-    if (auto sourceKey = util::RegistryKey::Open(platform::RegRoot::kLocalMachine, path,
-                                                 platform::access::kKeyRead)) {
+  if (sysutil::RegistryKey::Open(platform::RegRoot::kLocalMachine, path, kSourceKeyAccess)) {
+    if (auto sourceKey = sysutil::RegistryKey::Open(platform::RegRoot::kLocalMachine, path,
+                                                    platform::access::kKeyRead)) {
       list = sourceKey->ReadString(valueName).value_or(u"");
     } else if (registryName == u"Security") {
       list = kSecurityDefaults;
@@ -144,7 +144,7 @@ std::u16string TFWEventLog::SearchMessage(const std::u16string& source,
     const std::u16string_view item = std::u16string_view(list).substr(start, end - start);
     start = end + 1;
     if (item.empty()) continue;
-    const std::u16string libPath = util::ExpandEnvVars(item);
+    const std::u16string libPath = sysutil::ExpandEnvVars(item);
     if (libPath.empty()) continue;
     // A library this source has cached already gave no text a moment ago: loading and
     // appending it again would only grow the cache.

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 #include "eventlog/notify_thread.h"
 #include "platform/platform.h"
 #include "util/format.h"

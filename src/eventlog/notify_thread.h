@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 #include "platform/platform.h"
 
 namespace qb {

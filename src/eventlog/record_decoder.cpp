@@ -1,10 +1,11 @@
 // Turning raw records into the full record and the light list item.
 #include "eventlog/record_decoder.h"
 
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 #include "eventlog/raw_record.h"
 #include "platform/platform.h"
-#include "util/ev_utils.h"
+#include "sysutil/datetime.h"
+#include "sysutil/windows_version.h"
 #include "util/text.h"
 
 namespace qb {
@@ -20,14 +21,14 @@ platform::FileTime UtcFileTime(std::uint32_t seconds) {
   return platform::FileTime::from((kUnixEpochFileTimeSeconds + seconds) * kTicksPerSecond);
 }
 
-util::DateTime RecordTimeToLocal(std::uint32_t seconds) {
+sysutil::DateTime RecordTimeToLocal(std::uint32_t seconds) {
   platform::FileTime local;
   if (!platform::Locale().FileTimeToLocal(UtcFileTime(seconds), local)) {
     local = UtcFileTime(seconds);
   }
-  const auto fields = util::FileTimeToSystemTime(local);
-  if (!fields) return util::MakeDateTime(25569 + seconds / 86400, seconds % 86400);
-  return util::SystemTimeToDateTime(*fields).value_or(0.0);
+  const auto fields = sysutil::FileTimeToSystemTime(local);
+  if (!fields) return sysutil::MakeDateTime(25569 + seconds / 86400, seconds % 86400);
+  return sysutil::SystemTimeToDateTime(*fields).value_or(0.0);
 }
 
 void LookupRecordAccount(std::span<const std::byte> sid, std::u16string& account,
@@ -73,7 +74,7 @@ TFWEventLogRecord TFWEventLog::DecodeEventRecord(std::int32_t index, const RawEv
   const std::vector<std::u16string> inserts = raw.Strings();
   record.Description =
       NormalizeLineBreaks(GetDescriptionText(record.SourceName, index, inserts, raw.EventID()),
-                          util::GetOSMajorVersion());
+                          sysutil::GetOSMajorVersion());
   const auto data = raw.Data();
   record.BinData.assign(data.begin(), data.end());
   return record;

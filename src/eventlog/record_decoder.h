@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "util/datetime.h"
+#include "sysutil/datetime.h"
 
 namespace qb {
 
@@ -13,7 +13,7 @@ namespace qb {
 platform::FileTime UtcFileTime(std::uint32_t seconds);
 
 // Seconds since 1970-01-01 UTC as a local date-time (the offset in force now).
-util::DateTime RecordTimeToLocal(std::uint32_t seconds);
+sysutil::DateTime RecordTimeToLocal(std::uint32_t seconds);
 
 // Account and domain of a SID; both empty when there is none or it cannot be resolved.
 void LookupRecordAccount(std::span<const std::byte> sid, std::u16string& account,

@@ -1,8 +1,8 @@
 // The system's own event source under the Application log, registered while loaded.
-#include "eventlog/ev_event_log.h"
-#include "localization/ev_language.h"
+#include "eventlog/event_log.h"
+#include "localization/language.h"
 #include "platform/platform.h"
-#include "util/registry_key.h"
+#include "sysutil/registry_key.h"
 
 namespace qb {
 
@@ -18,8 +18,8 @@ bool TFWEventLog::RegisterApp(std::int32_t CategoryCount) {
     ShowRegistrationError();
     return false;
   }
-  auto key = util::RegistryKey::Create(platform::RegRoot::kLocalMachine, FRegisterKey,
-                                       platform::access::kKeyAllAccess);
+  auto key = sysutil::RegistryKey::Create(platform::RegRoot::kLocalMachine, FRegisterKey,
+                                          platform::access::kKeyAllAccess);
   if (key) {
     const std::u16string path = platform::System().ModuleFileName();
     // The values go in this order; those written before a failure stay.

@@ -1,5 +1,5 @@
 // The built-in English table, line for line as the English language file holds it.
-#include "localization/ev_language.h"
+#include "localization/language.h"
 
 namespace qb {
 

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 
 namespace qb::plugin {
 

@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "eventlog/ev_event_log.h"
-#include "localization/ev_language.h"
+#include "eventlog/event_log.h"
+#include "localization/language.h"
 #include "plugin/column_reader.h"
 #include "plugin/fsplugin.h"
 

@@ -1,7 +1,7 @@
 #include "plugin/record_text.h"
 
 #include "dialogs/data_dump.h"
-#include "localization/ev_language.h"
+#include "localization/language.h"
 #include "platform/platform.h"
 #include "util/format.h"
 #include "util/text.h"
@@ -13,8 +13,8 @@ std::u16string UserText(const TLngResource& language, const TFWEventLogRecord& r
   return record.Domain + u"\\" + record.Account;
 }
 
-std::u16string DateTimeText(util::DateTime value) {
-  const auto fields = util::DateTimeToSystemTime(value);
+std::u16string DateTimeText(sysutil::DateTime value) {
+  const auto fields = sysutil::DateTimeToSystemTime(value);
   auto& locale = platform::Locale();
   std::u16string text = locale.FormatShortDate(fields);
   if (fields.wHour != 0 || fields.wMinute != 0 || fields.wSecond != 0) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 
 namespace qb::plugin {
 
@@ -17,6 +17,6 @@ std::vector<std::u16string> RecordTextLines(const TFWEventLog& log, const TLngRe
 std::u16string UserText(const TLngResource& language, const TFWEventLogRecord& record);
 
 // The user's short date and, unless it is midnight exactly, a blank and the long time.
-std::u16string DateTimeText(util::DateTime value);
+std::u16string DateTimeText(sysutil::DateTime value);
 
 }  // namespace qb::plugin

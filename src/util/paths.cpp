@@ -1,7 +1,5 @@
 #include "util/paths.h"
 
-#include "platform/platform.h"
-
 namespace qb::util {
 namespace {
 
@@ -25,17 +23,6 @@ std::u16string ChangeFileExt(std::u16string_view path, std::u16string_view ext) 
   const auto dot = path.find_last_of(u'.');
   const std::size_t end = dot != std::u16string_view::npos && dot >= start ? dot : path.size();
   return std::u16string(path.substr(0, end)) + std::u16string(ext);
-}
-
-bool ForceDirectories(std::u16string_view path) {
-  auto& system = platform::System();
-  while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
-  if (path.empty()) return false;
-  if (system.DirectoryExists(path)) return true;
-  const auto sep = path.find_last_of(u'\\');
-  if (sep != std::u16string_view::npos) ForceDirectories(path.substr(0, sep));
-  system.CreateDirectory(path);
-  return system.DirectoryExists(path);
 }
 
 }  // namespace qb::util

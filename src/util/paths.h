@@ -12,7 +12,5 @@ std::u16string ExtractFilePath(std::u16string_view path);
 std::u16string ExtractFileName(std::u16string_view path);
 // Replaces the extension (from the last "." of the file name on) or appends `ext`.
 std::u16string ChangeFileExt(std::u16string_view path, std::u16string_view ext);
-// Creates a folder and its missing parents; false when it does not exist afterwards.
-bool ForceDirectories(std::u16string_view path);
 
 }  // namespace qb::util

@@ -1,6 +1,6 @@
 #include "eventlog/event_log_list.h"
 
-#include "localization/ev_language.h"
+#include "localization/language.h"
 #include "platform/sim/module_image.h"
 #include "support/sim_fixture.h"
 

@@ -1,7 +1,7 @@
 #include "eventlog/raw_record.h"
 #include "eventlog/record_decoder.h"
 #include "support/eventlog_fixture.h"
-#include "util/datetime.h"
+#include "sysutil/datetime.h"
 
 namespace qb {
 namespace {
@@ -68,17 +68,17 @@ TEST_F(DecodeTest, TimesAtAChosenOffset) {
   fields.timeGenerated = 86399;
   fields.timeWritten = 0;
   const auto r = Full(sim::BuildEventRecord(fields));
-  const auto created = util::DateTimeToSystemTime(r.TimeCreated);
+  const auto created = sysutil::DateTimeToSystemTime(r.TimeCreated);
   EXPECT_EQ(created, (platform::SystemTime{1970, 1, 5, 2, 0, 59, 59, 0}));
-  EXPECT_EQ(r.TimeCreated, util::MakeDateTime(25570, 3599));
-  EXPECT_EQ(util::DateTimeToSystemTime(r.TimeWritten).wHour, 1);
+  EXPECT_EQ(r.TimeCreated, sysutil::MakeDateTime(25570, 3599));
+  EXPECT_EQ(sysutil::DateTimeToSystemTime(r.TimeWritten).wHour, 1);
   const auto item = Light(sim::BuildEventRecord(fields));
-  const auto utc = util::FileTimeToSystemTime(item.fiTime);
+  const auto utc = sysutil::FileTimeToSystemTime(item.fiTime);
   ASSERT_TRUE(utc.has_value());
   EXPECT_EQ(*utc, (platform::SystemTime{1970, 1, 4, 1, 23, 59, 59, 0}));
-  EXPECT_EQ(RecordTimeToLocal(0), util::MakeDateTime(25569, 3600));
+  EXPECT_EQ(RecordTimeToLocal(0), sysutil::MakeDateTime(25569, 3600));
   machine().locale().SetUtcOffsetMinutes(-300);
-  EXPECT_EQ(RecordTimeToLocal(86400), util::MakeDateTime(25569, 86400 - 5 * 3600));
+  EXPECT_EQ(RecordTimeToLocal(86400), sysutil::MakeDateTime(25569, 86400 - 5 * 3600));
 }
 
 TEST_F(DecodeTest, LineBreaksByWindowsVersion) {

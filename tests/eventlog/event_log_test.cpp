@@ -1,4 +1,4 @@
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 
 #include "platform/sim/scripted_eventlog.h"
 #include "support/eventlog_fixture.h"

@@ -1,4 +1,4 @@
-#include "localization/ev_language.h"
+#include "localization/language.h"
 
 #include "localization/ini_file.h"
 #include "support/sim_fixture.h"

@@ -2,7 +2,7 @@
 
 #include "plugin/lifecycle.h"
 #include "support/plugin_fixture.h"
-#include "util/datetime.h"
+#include "sysutil/datetime.h"
 
 namespace qb {
 namespace {
@@ -53,7 +53,7 @@ TEST_F(ListingTest, ALogListsItsRecordsNewestFirst) {
   EXPECT_EQ(oldest.dwFileAttributes, 0x01u);
   EXPECT_EQ(oldest.nFileSizeLow, 7036u);
   EXPECT_EQ(oldest.nFileSizeHigh, 0u);
-  const auto when = util::FileTimeToSystemTime(platform::FileTime{
+  const auto when = sysutil::FileTimeToSystemTime(platform::FileTime{
       oldest.ftLastWriteTime.dwLowDateTime, oldest.ftLastWriteTime.dwHighDateTime});
   ASSERT_TRUE(when.has_value());
   EXPECT_EQ(*when, (platform::SystemTime{1970, 1, 4, 1, 23, 59, 59, 0}));

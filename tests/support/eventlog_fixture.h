@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "eventlog/ev_event_log.h"
-#include "localization/ev_language.h"
+#include "eventlog/event_log.h"
+#include "localization/language.h"
 #include "platform/sim/event_record.h"
 #include "support/own_resources.h"
 #include "support/sim_fixture.h"

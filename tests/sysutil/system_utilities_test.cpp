@@ -1,20 +1,23 @@
-#include "util/ev_utils.h"
+#include "sysutil/dialog_placement.h"
+#include "sysutil/environment.h"
+#include "sysutil/windows_version.h"
+#include "util/rounding.h"
 
 #include "support/sim_fixture.h"
 
-namespace qb::util {
+namespace qb::sysutil {
 namespace {
 
 using qb::testing::SimTest;
 
 TEST(HalfToEven, RoundsHalvesToTheEvenNeighbour) {
-  EXPECT_EQ(HalfToEven(101), 50);  // 50.5
-  EXPECT_EQ(HalfToEven(103), 52);  // 51.5
-  EXPECT_EQ(HalfToEven(-1), 0);    // -0.5
-  EXPECT_EQ(HalfToEven(-3), -2);   // -1.5
-  EXPECT_EQ(HalfToEven(-201), -100);
-  EXPECT_EQ(HalfToEven(-200), -100);
-  EXPECT_EQ(HalfToEven(7), 4);  // 3.5
+  EXPECT_EQ(util::HalfToEven(101), 50);  // 50.5
+  EXPECT_EQ(util::HalfToEven(103), 52);  // 51.5
+  EXPECT_EQ(util::HalfToEven(-1), 0);    // -0.5
+  EXPECT_EQ(util::HalfToEven(-3), -2);   // -1.5
+  EXPECT_EQ(util::HalfToEven(-201), -100);
+  EXPECT_EQ(util::HalfToEven(-200), -100);
+  EXPECT_EQ(util::HalfToEven(7), 4);  // 3.5
 }
 
 class CenterTest : public SimTest {
@@ -118,4 +121,4 @@ TEST_F(SystemInfoTest, VersionAndWow64) {
 }
 
 }  // namespace
-}  // namespace qb::util
+}  // namespace qb::sysutil

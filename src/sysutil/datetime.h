@@ -7,7 +7,7 @@
 
 #include "platform/types.h"
 
-namespace qb::util {
+namespace qb::sysutil {
 
 using DateTime = double;
 
@@ -26,4 +26,4 @@ std::optional<platform::SystemTime> FileTimeToSystemTime(platform::FileTime time
 // Date-time of whole days and seconds: the date-time convention's exact value for them.
 DateTime MakeDateTime(std::int64_t days, std::uint32_t secondsOfDay);
 
-}  // namespace qb::util
+}  // namespace qb::sysutil

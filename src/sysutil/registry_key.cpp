@@ -1,9 +1,9 @@
-#include "util/registry_key.h"
+#include "sysutil/registry_key.h"
 
 #include "platform/platform.h"
 #include "util/text.h"
 
-namespace qb::util {
+namespace qb::sysutil {
 
 namespace err = platform::err;
 
@@ -42,7 +42,7 @@ std::optional<std::u16string> RegistryKey::ReadString(std::u16string_view name) 
     return std::nullopt;
   }
   if (type != platform::regtype::kSz && type != platform::regtype::kExpandSz) return std::nullopt;
-  return std::u16string(UpToZero(FromUtf16LeBytes(data)));
+  return std::u16string(util::UpToZero(util::FromUtf16LeBytes(data)));
 }
 
 std::optional<std::uint32_t> RegistryKey::ReadDword(std::u16string_view name) const {
@@ -58,7 +58,7 @@ std::optional<std::uint32_t> RegistryKey::ReadDword(std::u16string_view name) co
 }
 
 bool RegistryKey::WriteString(std::u16string_view name, std::u16string_view value) {
-  platform::Bytes data = Utf16LeBytes(value, false);
+  platform::Bytes data = util::Utf16LeBytes(value, false);
   data.resize(data.size() + 2);  // the terminator is part of a string value
   return platform::Registry().SetValue(handle_, name, platform::regtype::kSz, data) ==
          err::kSuccess;
@@ -82,4 +82,4 @@ std::vector<std::u16string> RegistryKey::SubKeyNames() const {
   return names;
 }
 
-}  // namespace qb::util
+}  // namespace qb::sysutil

@@ -1,10 +1,10 @@
-#include "eventlog/ev_event_log.h"
+#include "eventlog/event_log.h"
 
 #include <algorithm>
 
 #include "eventlog/raw_record.h"
 #include "eventlog/record_decoder.h"
-#include "localization/ev_language.h"
+#include "localization/language.h"
 #include "platform/platform.h"
 #include "util/format.h"
 

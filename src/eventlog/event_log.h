@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "eventlog/account_cache.h"
-#include "eventlog/ev_errors.h"
+#include "eventlog/errors.h"
 #include "eventlog/event_log_list.h"
 #include "eventlog/event_log_types.h"
 #include "eventlog/file_item_list.h"

@@ -10,7 +10,7 @@
 
 #include "platform/registry.h"
 
-namespace qb::util {
+namespace qb::sysutil {
 
 class RegistryKey {
  public:
@@ -52,4 +52,4 @@ class RegistryKey {
   platform::Handle handle_ = 0;
 };
 
-}  // namespace qb::util
+}  // namespace qb::sysutil

@@ -1,8 +1,8 @@
-#include "util/datetime.h"
+#include "sysutil/datetime.h"
 
 #include <cmath>
 
-namespace qb::util {
+namespace qb::sysutil {
 namespace {
 
 constexpr std::int64_t kMsPerDay = 86'400'000;
@@ -113,4 +113,4 @@ DateTime MakeDateTime(std::int64_t days, std::uint32_t secondsOfDay) {
   return static_cast<double>(days) + static_cast<double>(secondsOfDay) / 86400.0;
 }
 
-}  // namespace qb::util
+}  // namespace qb::sysutil

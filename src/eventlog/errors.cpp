@@ -1,4 +1,4 @@
-#include "eventlog/ev_errors.h"
+#include "eventlog/errors.h"
 
 #include "platform/platform.h"
 #include "util/text.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "util/datetime.h"
+#include "sysutil/datetime.h"
 
-namespace qb::util {
+namespace qb::sysutil {
 namespace {
 
 using platform::SystemTime;
@@ -53,4 +53,4 @@ TEST(DateTime, RejectsImpossibleFields) {
 }
 
 }  // namespace
-}  // namespace qb::util
+}  // namespace qb::sysutil

@@ -1,9 +1,10 @@
-#include "localization/ev_language.h"
+#include "localization/language.h"
 
 #include <mutex>
 
 #include "localization/ini_file.h"
 #include "platform/platform.h"
+#include "sysutil/folders.h"
 #include "util/paths.h"
 #include "util/text.h"
 
@@ -34,7 +35,7 @@ TLngResource::TLngResource() {
   if (modulePath.size() >= kModulePathBuffer) modulePath.resize(kModulePathBuffer - 1);
   fSettingFile = util::ChangeFileExt(modulePath, u".ini");
   fLngFilePath = util::ExtractFilePath(modulePath) + u"Language\\";
-  util::ForceDirectories(fLngFilePath);  // a folder that cannot be made is not reported here
+  sysutil::ForceDirectories(fLngFilePath);  // a folder that cannot be made is not reported here
   fDefLangData = DefaultLines();
   LoadLanguageData();
 }
