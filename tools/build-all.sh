@@ -20,8 +20,8 @@ for preset in mingw32 mingw64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done
-wfx=$root/build/mingw32/src/platform/win32/Quillerbankton.wfx
-wfx64=$root/build/mingw64/src/platform/win32/Quillerbankton.wfx64
+wfx=$root/build/mingw32/src/dll/Quillerbankton.wfx
+wfx64=$root/build/mingw64/src/dll/Quillerbankton.wfx64
 
 step "Native tools"
 cmake --preset native -DQB_PLUGIN_PE="$wfx64" >/dev/null

@@ -35,8 +35,8 @@ for preset in mingw32 mingw64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done
-wfx=$root/build/mingw32/src/platform/win32/Quillerbankton.wfx
-wfx64=$root/build/mingw64/src/platform/win32/Quillerbankton.wfx64
+wfx=$root/build/mingw32/src/dll/Quillerbankton.wfx
+wfx64=$root/build/mingw64/src/dll/Quillerbankton.wfx64
 
 step "Exports, imports and resources of both libraries"
 tools/check-pe.sh "$wfx" i386 "${exports[@]}"

@@ -8,11 +8,11 @@ if [[ $# -lt 1 ]]; then
   exit 2
 fi
 build=$(cd "$1" && pwd)
-if [[ -f $build/src/platform/win32/Quillerbankton.wfx64 ]]; then
-  plugin=$build/src/platform/win32/Quillerbankton.wfx64
+if [[ -f $build/src/dll/Quillerbankton.wfx64 ]]; then
+  plugin=$build/src/dll/Quillerbankton.wfx64
   export QB_WINE_BITS=64
 else
-  plugin=$build/src/platform/win32/Quillerbankton.wfx
+  plugin=$build/src/dll/Quillerbankton.wfx
   export QB_WINE_BITS=32
 fi
 # Checks that the build made the given files; a failure names the build.
