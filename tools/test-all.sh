@@ -16,11 +16,12 @@ step() { printf '\n=== %s ===\n' "$*"; }
 step "Dependencies"
 tools/setup-deps.sh
 
-exports=(FsInit FsInitW FsGetDefRootName FsFindFirstW FsFindNextW FsFindClose FsFindFirst
-         FsFindNext FsGetFileW FsGetFile FsExecuteFileW FsExecuteFile
-         FsExtractCustomIconW FsExtractCustomIcon
-         FsContentGetSupportedField FsContentGetDefaultViewW FsContentGetDefaultView
-         FsContentGetValueW FsContentGetValue)
+# The one list of the library's exports.
+mapfile -t exports < <(sed -n 's/^  X(\(Fs[A-Za-z]*\)).*/\1/p' src/plugin/export_list.h)
+if [[ ${#exports[@]} -ne 19 ]]; then
+  echo "src/plugin/export_list.h names ${#exports[@]} exports, not 19" >&2
+  exit 1
+fi
 
 step "Formatting (clang-format, the project's .clang-format)"
 unformatted=$(git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep -c 'warning:' || true)

@@ -40,3 +40,10 @@ int QB_STDCALL FsContentGetValueW(qb::fs::WCHAR* FileName, int FieldIndex, int U
 int QB_STDCALL FsContentGetValue(char* FileName, int FieldIndex, int UnitIndex, void* FieldValue,
                                  int maxlen, int flags);
 }
+
+#include "plugin/export_list.h"
+
+// Every name of the one list is a function declared above.
+#define QB_DECLARED_EXPORT(name) static_assert(sizeof(&::name) > 0, #name);
+QB_PLUGIN_EXPORTS(QB_DECLARED_EXPORT)
+#undef QB_DECLARED_EXPORT
