@@ -5,7 +5,7 @@
 #include <regex>
 #include <sstream>
 
-#include "host/machine_folder_maker.h"
+#include "wfxhost/machine_folder_maker.h"
 #include "platform/sim/machine_folder.h"
 #include "support/own_resources.h"
 #include "support/pe_builder.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "host/machine_folder_maker.h"
+#include "wfxhost/machine_folder_maker.h"
 #include "support/pe_builder.h"
 
 namespace qb::testing {
