@@ -88,7 +88,8 @@ class TFWEventLog {
   // The same into the compact list of a listing.
   bool Read(bool Backup, bool Forwards, TFileItemList* list);
 
-  // The type word of the current language (language strings 100-105), lower case on request.
+  // The type word of the current language (language strings 100-105), lower case on request
+  // ("AsLoverCase": the inherited spelling of the parameter, kept as named).
   std::u16string EventTypeToString(TFWEventLogRecordType EventType, bool AsLoverCase) const;
 
   // --- message texts ---

@@ -16,6 +16,7 @@ struct TFWMessageTableLibrary {
   std::u16string sLibPath;  // the expanded library path, so a library is cached once
 };
 
+// "Libraryes": the inherited spelling of this name, kept as the design names it.
 struct TFWMessageTableLibraryes {
   std::int32_t Count = 0;
   std::vector<TFWMessageTableLibrary> Item;

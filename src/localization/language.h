@@ -11,7 +11,7 @@ namespace qb {
 
 struct TLanguageInfo {
   std::int32_t liLocaleID = 0;
-  std::u16string liLangiageName;
+  std::u16string liLangiageName;  // "Langiage": the inherited spelling, kept as named
   std::u16string liFileName;
 };
 
