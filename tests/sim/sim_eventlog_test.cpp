@@ -264,7 +264,7 @@ TEST_F(SimEventLogTest, BackupClearAndOpenBackupRoundTrip) {
   Handle backup = 0;
   EXPECT_EQ(service_.OpenBackupEventLog(u"C:\\Temp\\a.evt", backup), err::kEventlogFileCorrupt);
   EXPECT_EQ(service_.OpenBackupEventLog(u"C:\\Temp\\none.evt", backup), err::kFileNotFound);
-  EXPECT_EQ(service_.OpenBackupEventLog(u"", backup), err::kFileNotFound);
+  EXPECT_EQ(service_.OpenBackupEventLog(u"", backup), err::kInvalidParameter);
   EXPECT_EQ(backup, 0u);
 
   // The same file loads into a live log, numbers and all.
