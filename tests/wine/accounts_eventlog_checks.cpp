@@ -49,16 +49,16 @@ void AccountsChecks() {
   Bytes padded = kEveryone;
   padded.resize(padded.size() + 6, std::byte{0x55});
   QB_CHECK(accounts.LookupAccountSid(padded, 256, 256, name, domain) == 0 && !name.empty());
-  // Bytes that are not a whole SID never reach Windows.
+  // Bytes that are not a whole valid SID get what Windows says of an invalid SID.
   QB_CHECK(accounts.LookupAccountSid(Sid({1, 1, 0, 0}), 256, 256, name, domain) ==
-           ERROR_INVALID_PARAMETER);
+           ERROR_INVALID_SID);
   Bytes cut = kAdministrators;
   cut.resize(14);
-  QB_CHECK(accounts.LookupAccountSid(cut, 256, 256, name, domain) == ERROR_INVALID_PARAMETER);
+  QB_CHECK(accounts.LookupAccountSid(cut, 256, 256, name, domain) == ERROR_INVALID_SID);
   QB_CHECK(accounts.LookupAccountSid(Sid({1, 20, 0, 0, 0, 0, 0, 5}), 256, 256, name, domain) ==
-           ERROR_INVALID_PARAMETER);
+           ERROR_INVALID_SID);
   QB_CHECK(accounts.LookupAccountSid(Sid({9, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}), 256, 256, name,
-                                     domain) == ERROR_INVALID_PARAMETER);
+                                     domain) == ERROR_INVALID_SID);
   QB_CHECK(name.empty() && domain.empty());
 }
 
