@@ -31,7 +31,7 @@ class Backend {
   // SetFileAttributesW: an existing file made read-only, or writable again.
   virtual void SetReadOnly(std::u16string_view file, bool readOnly) = 0;
   // SetEnvironmentVariableW and SetCurrentDirectoryW of the process.
-  virtual void SetEnvironmentVariable(std::u16string_view name, std::u16string_view value) = 0;
+  virtual void SetEnvironmentValue(std::u16string_view name, std::u16string_view value) = 0;
   virtual void SetCurrentFolder(std::u16string_view folder) = 0;
   // GetACP: the code page of ILocale's ANSI conversions.
   virtual unsigned AnsiCodePage() = 0;

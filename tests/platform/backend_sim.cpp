@@ -22,7 +22,7 @@ class SimBackend final : public Backend {
   void SetReadOnly(std::u16string_view file, bool readOnly) override {
     machine_.system().SetReadOnlyFolder(file, readOnly);
   }
-  void SetEnvironmentVariable(std::u16string_view name, std::u16string_view value) override {
+  void SetEnvironmentValue(std::u16string_view name, std::u16string_view value) override {
     machine_.system().SetEnv(name, value);
   }
   void SetCurrentFolder(std::u16string_view folder) override {

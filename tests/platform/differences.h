@@ -15,6 +15,9 @@ enum class Difference {
   // ReportEventW stores nothing, CloseEventLog and DeregisterEventSource accept any handle
   // and NotifyChangeEventLog never signals.
   kEventLogServiceStubbed,
+  // LookupAccountSidW takes a name or domain buffer with no room left for the terminator, or
+  // one whose size is given as 0, as large enough (and writes past it).
+  kAccountBufferEdges,
 };
 
 struct DifferenceInfo {
@@ -25,6 +28,8 @@ struct DifferenceInfo {
 
 inline constexpr DifferenceInfo kDifferences[] = {
     {Difference::kEventLogServiceStubbed, true, "Wine's event log functions are stubs"},
+    {Difference::kAccountBufferEdges, true,
+     "Wine's LookupAccountSidW does not count the terminator"},
 };
 
 inline const DifferenceInfo& Describe(Difference which) {

@@ -210,12 +210,17 @@ TEST_F(EventLogSuite, ReadBuffersHaveALimit) {
 }
 
 TEST_F(EventLogSuite, AnyNameOpensALog) {
-  // An unknown name opens the Application log; names ignore case.
-  for (const char16_t* name : {u"No Such Log", u"APPLICATION"}) {
-    const Handle log = Open(name);
-    EXPECT_NE(log, 0u);
-    EXPECT_EQ(eventlog().CloseEventLog(log), err::kSuccess);
+  // An unknown name opens the Application log; names ignore case. Every open is a handle of
+  // its own.
+  const Handle unknown = Open(u"No Such Log");
+  const Handle upper = Open(u"APPLICATION");
+  EXPECT_NE(unknown, 0u);
+  EXPECT_NE(upper, 0u);
+  if (!Applies(Difference::kEventLogServiceStubbed)) {
+    EXPECT_NE(unknown, upper);
   }
+  EXPECT_EQ(eventlog().CloseEventLog(unknown), err::kSuccess);
+  EXPECT_EQ(eventlog().CloseEventLog(upper), err::kSuccess);
 }
 
 TEST_F(EventLogSuite, ChangeEventsCanBeWaitedFor) {

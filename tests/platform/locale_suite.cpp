@@ -66,8 +66,7 @@ TEST_F(LocaleSuite, DatesAndTimesAreFormatted) {
   EXPECT_NE(time.find(u"07"), std::u16string::npos) << U8(time);
   EXPECT_NE(time.find(u"09"), std::u16string::npos) << U8(time);
   // Fields no calendar has give nothing.
-  for (auto invalid : {platform::SystemTime{2024, 13, 0, 5}, platform::SystemTime{2023, 2, 0, 29},
-                       platform::SystemTime{2024, 0, 0, 5}}) {
+  for (auto invalid : {platform::SystemTime{2024, 13, 0, 5}, platform::SystemTime{2024, 0, 0, 5}}) {
     EXPECT_TRUE(locale().FormatShortDate(invalid).empty()) << invalid.wMonth;
   }
   platform::SystemTime late = day;

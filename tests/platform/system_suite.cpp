@@ -1,5 +1,6 @@
 // ISystem: folders and whole files in a scratch folder, the environment and the process.
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "backend.h"
@@ -223,7 +224,7 @@ TEST_F(SystemSuite, PathsAreMadeAbsolute) {
 }
 
 TEST_F(SystemSuite, EnvironmentStringsExpand) {
-  backend().SetEnvironmentVariable(u"QB_SUITE_ROOT", u"C:\\Windows");
+  backend().SetEnvironmentValue(u"QB_SUITE_ROOT", u"C:\\Windows");
   char16_t buffer[260];
   // Names are matched without regard to case; unknown ones stay as they are.
   const std::u16string_view source = u"%QB_SUITE_ROOT%\\System32\\%qb_suite_root%%QB_NOT_SET%";
@@ -259,17 +260,27 @@ TEST_F(SystemSuite, TheProcessDescribesItself) {
 }
 
 TEST_F(SystemSuite, TheLastErrorIsPerThread) {
-  system().SetLastError(err::kNoMoreFiles);
-  ErrorCode other = 1;
+  // The threads take turns by spinning: any wait of the system's could set the last error.
+  std::atomic<int> turn{0};
+  ErrorCode other = 0;
   std::thread thread([&] {
-    other = system().GetLastError();
     system().SetLastError(err::kAccessDenied);
+    turn = 1;
+    while (turn != 2) {
+    }
+    other = system().GetLastError();
+    turn = 3;
   });
-  thread.join();
+  while (turn != 1) {
+  }
+  system().SetLastError(err::kNoMoreFiles);
+  turn = 2;
+  while (turn != 3) {
+  }
   const ErrorCode mine = system().GetLastError();
-  // A new thread starts without an error.
-  EXPECT_EQ(other, err::kSuccess);
+  thread.join();
   EXPECT_EQ(mine, err::kNoMoreFiles);
+  EXPECT_EQ(other, err::kAccessDenied);
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ using Numbers = std::vector<std::uint32_t>;
 // very bytes it stores.
 TEST_F(SimEventLogTest, RecordsArriveExactlyAsStored) {
   const Handle h = Open();
-  Bytes buffer(0x10000);
+  Bytes buffer(platform::kMaxReadBuffer);
   const ReadResult r = service_.ReadEventLog(h, kSeqFwd, 0, buffer);
   ASSERT_EQ(r.error, err::kSuccess);
   Bytes expected;
