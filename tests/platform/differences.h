@@ -4,6 +4,8 @@
 // QB_SKIP_WHERE(difference); a single expectation is guarded with `if (!Applies(...))`.
 #pragma once
 
+#include <cstdlib>
+
 #include "backend.h"
 
 namespace qb::suite {
