@@ -58,9 +58,11 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 
 step "Threaded tests under ThreadSanitizer"
 cmake --preset tsan -DQB_PLUGIN_PE="$wfx64" >/dev/null
-cmake --build --preset tsan -j "$jobs" --target qb_tests
+cmake --build --preset tsan -j "$jobs" --target qb_tests qb_platform_suites
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build/tsan/tests/qb_tests --gtest_filter='ThreadsTest.*:NotifyTest.*:SimEventLog*:*Thread*:SlowAccounts*:LifecycleTest.*'
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  build/tsan/tests/platform/qb_platform_suites --gtest_filter='EventLogSuite.ChangeEvents*:*Thread*'
 
 step "Fuzz targets, ${fuzz_seconds} s each"
 cmake --preset fuzz >/dev/null

@@ -18,8 +18,8 @@ class IAccounts {
 
   // LookupAccountSidW on the local computer with name and domain buffers of the given
   // capacities (characters, terminator included). ERROR_NONE_MAPPED for an unknown or deleted
-  // account, ERROR_INSUFFICIENT_BUFFER when a name does not fit, an error (ERROR_INVALID_SID
-  // or ERROR_INVALID_PARAMETER) for bytes that are not a valid SID.
+  // account, ERROR_INSUFFICIENT_BUFFER when a name does not fit, ERROR_INVALID_SID for bytes
+  // that do not begin with a whole valid SID. Bytes after the SID are ignored.
   virtual ErrorCode LookupAccountSid(ByteSpan sid, std::uint32_t nameCapacity,
                                      std::uint32_t domainCapacity, std::u16string& name,
                                      std::u16string& domain) = 0;

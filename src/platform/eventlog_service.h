@@ -25,6 +25,9 @@ inline constexpr std::uint16_t kAuditSuccess = 0x0008;
 inline constexpr std::uint16_t kAuditFailure = 0x0010;
 }  // namespace evtype
 
+// The largest buffer ReadEventLogW takes; a single record is always smaller.
+inline constexpr std::size_t kMaxReadBuffer = 0x7FFFF;
+
 struct ReadResult {
   ErrorCode error = err::kSuccess;  // 0 when records were delivered
   std::uint32_t bytesRead = 0;      // bytes of whole records placed in the buffer
@@ -47,7 +50,8 @@ class IEventLogService {
   // OpenEventLogW(NULL, logName). An unknown name opens the Application log, as Windows does.
   virtual ErrorCode OpenEventLog(std::u16string_view logName, Handle& log) = 0;
 
-  // OpenBackupEventLogW(NULL, path): a classic .evt file. Fails for an empty path.
+  // OpenBackupEventLogW(NULL, path): a classic .evt file. ERROR_INVALID_PARAMETER for an empty
+  // path, which advapi32 cannot make a file name of.
   virtual ErrorCode OpenBackupEventLog(std::u16string_view path, Handle& log) = 0;
 
   // CloseEventLog.
@@ -60,8 +64,8 @@ class IEventLogService {
   // ReadEventLogW: reads as many whole EVENTLOGRECORDs as fit into `buffer`, from the handle's
   // position (sequential) or from record `recordOffset` (seek), forwards or backwards.
   // ERROR_INSUFFICIENT_BUFFER with bytesNeeded when the next record does not fit,
-  // ERROR_HANDLE_EOF past the end, ERROR_INVALID_PARAMETER for bad flags or a seek to a record
-  // number the log does not hold.
+  // ERROR_HANDLE_EOF past the end, ERROR_INVALID_PARAMETER for bad flags, a buffer larger than
+  // kMaxReadBuffer or a seek to a record number the log does not hold.
   virtual ReadResult ReadEventLog(Handle log, std::uint32_t flags, std::uint32_t recordOffset,
                                   std::span<std::byte> buffer) = 0;
 
@@ -73,7 +77,8 @@ class IEventLogService {
   // there first (ERROR_ALREADY_EXISTS when the file exists) and cleared only when that worked.
   virtual ErrorCode ClearEventLog(Handle log, std::u16string_view backupPath) = 0;
 
-  // BackupEventLogW: ERROR_ALREADY_EXISTS when the file exists; fails for an empty path.
+  // BackupEventLogW: ERROR_ALREADY_EXISTS when the file exists, ERROR_INVALID_PARAMETER for an
+  // empty path.
   virtual ErrorCode BackupEventLog(Handle log, std::u16string_view path) = 0;
 
   // ReportEventW with no user SID.

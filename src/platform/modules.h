@@ -30,12 +30,13 @@ class IMessageModules {
 
   // FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS), language
   // 0x400: the message text with its insert sequences left as they are.
-  // ERROR_MR_MID_NOT_FOUND when the module has no such message.
+  // ERROR_MR_MID_NOT_FOUND when the module has no such message; `text` is empty on failure.
   virtual ErrorCode MessageTemplate(Handle module, std::uint32_t id, std::u16string& text) = 0;
 
   // FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY), language
   // 0x400, with `inserts` as the array of string arguments. The platform reads as many
-  // arguments as the message names, so callers must never pass fewer than that.
+  // arguments as the message names, so callers must never pass fewer than that. `text` is
+  // empty on failure.
   virtual ErrorCode FormatMessage(Handle module, std::uint32_t id,
                                   std::span<const std::u16string> inserts,
                                   std::u16string& text) = 0;

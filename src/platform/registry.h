@@ -25,13 +25,13 @@ class IRegistry {
   // RegCloseKey.
   virtual void CloseKey(Handle key) = 0;
 
-  // RegEnumKeyExW: the name of subkey `index` in enumeration order; ERROR_NO_MORE_ITEMS past
-  // the last one. Needs KEY_ENUMERATE_SUB_KEYS on the key.
+  // RegEnumKeyExW: the name of subkey `index` in enumeration order (empty on failure);
+  // ERROR_NO_MORE_ITEMS past the last one. Needs KEY_ENUMERATE_SUB_KEYS on the key.
   virtual ErrorCode EnumSubKey(Handle key, std::uint32_t index, std::u16string& name) = 0;
 
   // RegQueryValueExW: type and raw data of a value (strings as UTF-16 LE bytes with the
-  // zero terminator the writer stored). ERROR_FILE_NOT_FOUND when missing. Needs
-  // KEY_QUERY_VALUE on the key.
+  // zero terminator the writer stored; empty on failure). ERROR_FILE_NOT_FOUND when missing.
+  // Needs KEY_QUERY_VALUE on the key.
   virtual ErrorCode QueryValue(Handle key, std::u16string_view name, std::uint32_t& type,
                                Bytes& data) = 0;
 
@@ -40,7 +40,8 @@ class IRegistry {
                              ByteSpan data) = 0;
 
   // RegDeleteTreeW on the key itself: deletes the key with every subkey and value.
-  // ERROR_FILE_NOT_FOUND when it does not exist.
+  // ERROR_FILE_NOT_FOUND when it does not exist, ERROR_INVALID_PARAMETER for an empty path
+  // (the root key itself is never emptied).
   virtual ErrorCode DeleteTree(RegRoot root, std::u16string_view subkey) = 0;
 };
 

@@ -33,7 +33,8 @@ class ISystem {
   // ERROR_PATH_NOT_FOUND when the parent is missing, ERROR_ACCESS_DENIED when not writable.
   virtual ErrorCode CreateDirectory(std::u16string_view path) = 0;
 
-  // Reads a whole file. ERROR_FILE_NOT_FOUND / ERROR_PATH_NOT_FOUND / ERROR_ACCESS_DENIED.
+  // Reads a whole file; `data` is empty on failure. ERROR_FILE_NOT_FOUND / ERROR_PATH_NOT_FOUND /
+  // ERROR_ACCESS_DENIED (a folder, or no right to read).
   virtual ErrorCode ReadFile(std::u16string_view path, Bytes& data) = 0;
 
   // Creates or replaces a whole file (CREATE_ALWAYS). On failure the old contents stay.

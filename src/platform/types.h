@@ -54,6 +54,7 @@ inline constexpr ErrorCode kResourceTypeNotFound = 1813;
 inline constexpr ErrorCode kResourceNameNotFound = 1814;
 inline constexpr ErrorCode kResourceLangNotFound = 1815;
 inline constexpr ErrorCode kNoneMapped = 1332;
+inline constexpr ErrorCode kInvalidSid = 1337;
 inline constexpr ErrorCode kEventlogFileCorrupt = 1500;
 inline constexpr ErrorCode kEventlogCantStart = 1501;
 inline constexpr ErrorCode kLogFileFull = 1502;

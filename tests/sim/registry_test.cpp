@@ -62,34 +62,35 @@ TEST(SimRegistry, AnsiExportsAndErrors) {
             "");
 }
 
-TEST(SimRegistry, AccessRightsAreEnforcedPerHandle) {
+// What a handle may do with the rights it was opened for is a suite case
+// (tests/platform/registry_suite.cpp); which rights a key grants is the sim's own set-up.
+TEST(SimRegistry, AllowedAccessLimitsWhatAKeyMayBeOpenedFor) {
   SimRegistry reg;
   reg.SetString(u"K", u"V", u"x");
   reg.SetAllowedAccess(
       u"K", access::kStandardRightsRead | access::kKeyQueryValue | access::kKeyEnumerateSubKeys);
   platform::Handle h = 0;
+  // KEY_READ asks for KEY_NOTIFY as well.
   EXPECT_EQ(reg.OpenKey(RegRoot::kLocalMachine, u"K", access::kKeyRead, h), err::kAccessDenied);
   EXPECT_EQ(h, 0u);
   ASSERT_EQ(reg.OpenKey(RegRoot::kLocalMachine, u"k", 0x20009, h), err::kSuccess);
   std::uint32_t type = 0;
   platform::Bytes data;
   EXPECT_EQ(reg.QueryValue(h, u"v", type, data), err::kSuccess);
-  EXPECT_EQ(reg.SetValue(h, u"v", type, data), err::kAccessDenied);
   reg.CloseKey(h);
   EXPECT_EQ(reg.OpenHandleCount(), 0u);
 
-  ASSERT_EQ(reg.OpenKey(RegRoot::kLocalMachine, u"", access::kKeyEnumerateSubKeys, h),
+  reg.CreateKey(u"L\\Existing");
+  reg.SetAllowedAccess(u"L", access::kKeyRead);  // no right to create subkeys below
+  EXPECT_EQ(reg.CreateKey(RegRoot::kLocalMachine, u"L\\New", access::kKeyAllAccess, h),
+            err::kAccessDenied);
+  EXPECT_EQ(reg.CreateKey(RegRoot::kLocalMachine, u"L\\Existing", access::kKeyAllAccess, h),
             err::kSuccess);
-  std::u16string name;
-  EXPECT_EQ(reg.QueryValue(h, u"V", type, data), err::kAccessDenied);
-  EXPECT_EQ(reg.EnumSubKey(h, 0, name), err::kSuccess);
-  EXPECT_EQ(reg.EnumSubKey(h, 1, name), err::kNoMoreItems);
   reg.CloseKey(h);
-  EXPECT_EQ(reg.OpenKey(RegRoot::kLocalMachine, u"Missing", access::kKeyRead, h),
-            err::kFileNotFound);
 }
 
-TEST(SimRegistry, SubkeysEnumerateInWindowsOrderAndDeleteTreeWorks) {
+// Windows keeps subkeys sorted by their upper-case names; the interface promises no order.
+TEST(SimRegistry, SubkeysEnumerateInWindowsOrder) {
   SimRegistry reg;
   for (auto n : {u"System", u"application", u"Security", u"HardwareEvents"})
     reg.CreateKey(std::u16string(u"L\\") + n);
@@ -100,20 +101,7 @@ TEST(SimRegistry, SubkeysEnumerateInWindowsOrderAndDeleteTreeWorks) {
   for (std::uint32_t i = 0; reg.EnumSubKey(h, i, name) == err::kSuccess; ++i) names.push_back(name);
   EXPECT_EQ(names, (std::vector<std::u16string>{u"application", u"HardwareEvents", u"Security",
                                                 u"System"}));
-
-  platform::Handle sub = 0;
-  ASSERT_EQ(
-      reg.CreateKey(RegRoot::kLocalMachine, u"L\\System\\Deep\\Er", access::kKeyAllAccess, sub),
-      err::kSuccess);
-  EXPECT_EQ(reg.DeleteTree(RegRoot::kLocalMachine, u"L\\System"), err::kSuccess);
-  EXPECT_FALSE(reg.KeyExists(u"L\\System\\Deep"));
-  EXPECT_EQ(reg.SetValue(sub, u"x", platform::regtype::kSz, {}), err::kKeyDeleted);
-  EXPECT_EQ(reg.DeleteTree(RegRoot::kLocalMachine, u"L\\System"), err::kFileNotFound);
-  reg.SetAllowedAccess(u"L", access::kKeyRead);  // no right to create subkeys below
-  EXPECT_EQ(reg.CreateKey(RegRoot::kLocalMachine, u"L\\New", access::kKeyAllAccess, sub),
-            err::kAccessDenied);
   reg.CloseKey(h);
-  reg.CloseKey(sub);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
 
 namespace qb::wine_test {
 
@@ -26,9 +25,6 @@ inline bool Check(bool ok, const char* expression, const char* file, int line) {
   }
   return ok;
 }
-
-// The path of the built plugin library, from the command line.
-std::wstring& PluginPath();
 
 }  // namespace qb::wine_test
 

@@ -1,17 +1,11 @@
-// The groups of checks of the Windows backend, one per service.
+// The groups of checks of the Windows backend's user interface. The other services are
+// checked by the platform suites (tests/platform).
 #pragma once
 
 namespace qb::wine_test {
 
-void RegistryChecks();
-void SystemChecks();
-void LocaleChecks();
-void ModulesChecks();
 void MessageWindowChecks();
-void AccountsChecks();
-void EventLogChecks();
 void DialogChecks();
 void UserInterfaceChecks();
-void FileChecks();
 
 }  // namespace qb::wine_test

@@ -1,40 +1,18 @@
-// Runs the Windows backend against the real API: under Wine by run-platform-tests.sh, or on
-// Windows directly.
-//   qb_wine_platform_test <path of the built plugin library>
+// Runs the Windows backend's user interface against the real API: under Wine by
+// run-platform-tests.sh, or on Windows directly.
+//   qb_wine_platform_test
 #include <cstdio>
-#include <string>
 
 #include "check.h"
 #include "platform_checks.h"
 
-namespace qb::wine_test {
-
-std::wstring& PluginPath() {
-  static std::wstring path;
-  return path;
-}
-
-}  // namespace qb::wine_test
-
-int wmain(int argc, wchar_t** argv) {
+int wmain() {
   using namespace qb::wine_test;
-  if (argc != 2) {
-    std::printf("usage: qb_wine_platform_test <path of the built plugin library>\n");
-    return 2;
-  }
-  PluginPath() = argv[1];
   const struct {
     const char* name;
     void (*run)();
   } groups[] = {
-      {"registry", &RegistryChecks},
-      {"system", &SystemChecks},
-      {"locale", &LocaleChecks},
-      {"modules", &ModulesChecks},
       {"message window", &MessageWindowChecks},
-      {"accounts", &AccountsChecks},
-      {"event log service", &EventLogChecks},
-      {"files", &FileChecks},
       {"user interface", &UserInterfaceChecks},
       {"dialogs", &DialogChecks},
   };

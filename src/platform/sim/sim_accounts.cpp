@@ -65,10 +65,14 @@ SimAccounts::SimAccounts() {
     const char16_t* name;
     const char16_t* domain;
   } known[] = {
+      // Well-known accounts have no domain, built-in groups and service accounts their own.
+      {u"S-1-1-0", u"Everyone", u""},
+      {u"S-1-5-11", u"Authenticated Users", u"NT AUTHORITY"},
       {u"S-1-5-18", u"SYSTEM", u"NT AUTHORITY"},
       {u"S-1-5-19", u"LOCAL SERVICE", u"NT AUTHORITY"},
       {u"S-1-5-20", u"NETWORK SERVICE", u"NT AUTHORITY"},
       {u"S-1-5-32-544", u"Administrators", u"BUILTIN"},
+      {u"S-1-5-32-545", u"Users", u"BUILTIN"},
       {u"S-1-5-21-1004336348-1177238915-682003330-500", u"Administrator", u"QBSIM"},
   };
   for (const auto& account : known)

@@ -14,7 +14,7 @@
 namespace qb::sim {
 
 // LookupAccountSidW's answer to bytes that are no SID.
-inline constexpr platform::ErrorCode kErrorInvalidSid = 1337;
+inline constexpr platform::ErrorCode kErrorInvalidSid = platform::err::kInvalidSid;
 
 class SimAccounts final : public platform::IAccounts {
  public:

@@ -293,7 +293,8 @@ ErrorCode SimEventLogService::OpenEventLog(std::u16string_view logName, platform
 
 ErrorCode SimEventLogService::OpenBackupEventLog(std::u16string_view path, platform::Handle& log) {
   log = 0;
-  if (path.empty()) return err::kFileNotFound;
+  // advapi32 cannot make an NT path of an empty name.
+  if (path.empty()) return err::kInvalidParameter;
   platform::Bytes data;
   if (const ErrorCode error = files_.ReadFile(path, data); error != err::kSuccess) return error;
   auto file = ReadEvtFile(data);
@@ -340,7 +341,7 @@ platform::ReadResult SimEventLogService::ReadEventLog(platform::Handle log, std:
   constexpr std::uint32_t kKnown = evflags::kSequentialRead | evflags::kSeekRead |
                                    evflags::kForwardsRead | evflags::kBackwardsRead;
   if (sequential == seek || forwards == backwards || (flags & ~kKnown) != 0 ||
-      buffer.size() > kMaxReadBuffer) {
+      buffer.size() > platform::kMaxReadBuffer) {
     return {err::kInvalidParameter};
   }
   if (handle->live && handle->generation != handle->live->generation_) {

@@ -113,9 +113,6 @@ class SimEventLogService final : public platform::IEventLogService {
                                                                platform::ErrorCode& error) override;
   platform::ErrorCode GetFullInformation(platform::Handle log, bool& full) override;
 
-  // ReadEventLogW refuses larger buffers.
-  static constexpr std::size_t kMaxReadBuffer = 0x7FFFF;
-
  private:
   friend class SimEventLog;
   struct LogHandle {

@@ -48,6 +48,20 @@ std::u16string Two(unsigned v) {
                         static_cast<char16_t>(u'0' + v % 10)};
 }
 
+// What GetDateFormatW and GetTimeFormatW accept; they fail for anything else.
+bool ValidDate(const platform::SystemTime& t) {
+  constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (t.wYear < 1601 || t.wYear > 30827 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1) {
+    return false;
+  }
+  const bool leap = (t.wYear % 4 == 0 && t.wYear % 100 != 0) || t.wYear % 400 == 0;
+  return t.wDay <= kDays[t.wMonth - 1] + (leap && t.wMonth == 2 ? 1 : 0);
+}
+
+bool ValidTime(const platform::SystemTime& t) {
+  return t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 && t.wMilliseconds < 1000;
+}
+
 }  // namespace
 
 void SimLocale::SetThousandSeparator(std::u16string separator) {
@@ -74,6 +88,7 @@ int SimLocale::CompareNoCase(std::u16string_view a, std::u16string_view b) {
 }
 
 bool SimLocale::LanguageName(std::uint32_t lcid, std::u16string& name) {
+  name.clear();
   for (const auto& entry : kLanguages) {
     if (entry.lcid == lcid) {
       name = entry.name;
@@ -84,11 +99,13 @@ bool SimLocale::LanguageName(std::uint32_t lcid, std::u16string& name) {
 }
 
 std::u16string SimLocale::FormatShortDate(const platform::SystemTime& t) {
+  if (!ValidDate(t)) return {};
   // en-US short date: M/d/yyyy.
   return Decimal(t.wMonth) + u"/" + Decimal(t.wDay) + u"/" + Decimal(t.wYear);
 }
 
 std::u16string SimLocale::FormatLongTime(const platform::SystemTime& t) {
+  if (!ValidTime(t)) return {};
   // en-US long time: h:mm:ss tt.
   const unsigned h12 = t.wHour % 12 == 0 ? 12 : t.wHour % 12;
   return Decimal(h12) + u":" + Two(t.wMinute) + u":" + Two(t.wSecond) +

@@ -170,6 +170,7 @@ const ModuleImage* SimModules::ImageOf(Handle module) const {
 }
 
 ErrorCode SimModules::MessageTemplate(Handle module, std::uint32_t id, std::u16string& text) {
+  text.clear();
   std::lock_guard lock(mutex_);
   ++stats_.templateCalls;
   const ModuleImage* image = ImageOf(module);
@@ -185,6 +186,7 @@ ErrorCode SimModules::MessageTemplate(Handle module, std::uint32_t id, std::u16s
 
 ErrorCode SimModules::FormatMessage(Handle module, std::uint32_t id,
                                     std::span<const std::u16string> inserts, std::u16string& text) {
+  text.clear();
   std::u16string message;
   {
     std::lock_guard lock(mutex_);

@@ -232,6 +232,7 @@ void SimRegistry::CloseKey(Handle key) {
 }
 
 ErrorCode SimRegistry::EnumSubKey(Handle key, std::uint32_t index, std::u16string& name) {
+  name.clear();
   std::lock_guard lock(mutex_);
   const auto it = handles_.find(key);
   if (it == handles_.end()) return err::kInvalidHandle;
@@ -245,6 +246,7 @@ ErrorCode SimRegistry::EnumSubKey(Handle key, std::uint32_t index, std::u16strin
 
 ErrorCode SimRegistry::QueryValue(Handle key, std::u16string_view name, std::uint32_t& type,
                                   platform::Bytes& data) {
+  data.clear();
   std::lock_guard lock(mutex_);
   const auto it = handles_.find(key);
   if (it == handles_.end()) return err::kInvalidHandle;
@@ -277,7 +279,8 @@ ErrorCode SimRegistry::SetValue(Handle key, std::u16string_view name, std::uint3
 ErrorCode SimRegistry::DeleteTree(Root root, std::u16string_view subkey) {
   std::lock_guard lock(mutex_);
   const auto parts = Split(subkey);
-  if (parts.empty()) return err::kAccessDenied;  // a root cannot be deleted
+  // RegDeleteTreeW would empty the root key itself; that is never asked for.
+  if (parts.empty()) return err::kInvalidParameter;
   std::shared_ptr<Node> parent = root == Root::kLocalMachine ? hklm_ : hkcu_;
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
     std::shared_ptr<Node> next;

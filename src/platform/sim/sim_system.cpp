@@ -1,6 +1,7 @@
 #include "platform/sim/sim_system.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/sim/rules/case_rules.h"
 
@@ -55,6 +56,14 @@ SimSystem::SimSystem() {
   SetEnv(u"USERNAME", u"Administrator");
 }
 
+platform::FileTime SimSystem::Now() {
+  // 100-nanosecond intervals between 1601-01-01 and 1970-01-01.
+  constexpr std::uint64_t kUnixEpoch = 116444736000000000ULL;
+  const auto since = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  return platform::FileTime::from(kUnixEpoch + static_cast<std::uint64_t>(since.count()) * 10);
+}
+
 std::u16string SimSystem::Key(std::u16string_view path) {
   std::u16string key;
   key.reserve(path.size());
@@ -93,6 +102,7 @@ void SimSystem::AddDirectoryLocked(std::u16string_view path) {
     node.path = std::u16string(path);
     node.isDirectory = true;
     node.order = nextOrder_++;
+    node.lastWrite = Now();
   }
 }
 
@@ -113,6 +123,7 @@ void SimSystem::AddFile(std::u16string_view path, platform::ByteSpan data) {
   }
   node.isDirectory = false;
   node.data.assign(data.begin(), data.end());
+  node.lastWrite = Now();
 }
 
 void SimSystem::AddFile(std::u16string_view path, std::string_view data) {
@@ -169,10 +180,12 @@ ErrorCode SimSystem::CreateDirectory(std::u16string_view path) {
   node.path = std::u16string(path);
   node.isDirectory = true;
   node.order = nextOrder_++;
+  node.lastWrite = Now();
   return err::kSuccess;
 }
 
 ErrorCode SimSystem::ReadFile(std::u16string_view path, platform::Bytes& data) {
+  data.clear();
   std::lock_guard lock(mutex_);
   const std::u16string key = Key(path);
   const auto it = nodes_.find(key);
@@ -200,6 +213,7 @@ ErrorCode SimSystem::WriteFile(std::u16string_view path, platform::ByteSpan data
     node.path = std::u16string(path);
   }
   node.data.assign(data.begin(), data.end());
+  node.lastWrite = Now();
   return err::kSuccess;
 }
 
@@ -224,6 +238,7 @@ ErrorCode SimSystem::ReplaceFile(std::u16string_view from, std::u16string_view t
   }
   node.isDirectory = false;
   node.data = std::move(moved.data);
+  node.lastWrite = moved.lastWrite;
   return err::kSuccess;
 }
 
@@ -312,6 +327,7 @@ ErrorCode SimSystem::FindFiles(std::u16string_view pattern,
     e.attributes =
         n->isDirectory ? platform::kFileAttributeDirectory : platform::kFileAttributeArchive;
     e.size = n->data.size();
+    e.lastWrite = n->lastWrite;
     entries.push_back(std::move(e));
   }
   return entries.empty() ? err::kFileNotFound : err::kSuccess;

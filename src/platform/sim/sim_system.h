@@ -66,7 +66,9 @@ class SimSystem final : public platform::ISystem {
     bool isDirectory = false;
     platform::Bytes data;
     std::uint64_t order = 0;  // creation order: the order folders list their entries in
+    platform::FileTime lastWrite;
   };
+  static platform::FileTime Now();
   static std::u16string Key(std::u16string_view path);
   static std::u16string ParentKey(const std::u16string& key);
   bool WritableLocked(const std::u16string& key) const;

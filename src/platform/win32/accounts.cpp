@@ -91,12 +91,13 @@ ErrorCode Win32Accounts::LookupAccountSid(platform::ByteSpan sid, std::uint32_t 
                                           std::u16string& domain) {
   name.clear();
   domain.clear();
-  if (!ValidSid(sid)) return ERROR_INVALID_PARAMETER;
+  // What LookupAccountSidW says of an invalid SID; a cut one never reaches it.
+  if (!ValidSid(sid)) return ERROR_INVALID_SID;
   // An aligned copy of exactly the SID's own bytes.
   DWORD copy[(kSidHeader + 4 * kMaxSubAuthorities) / sizeof(DWORD)] = {};
   const std::size_t length = kSidHeader + 4 * static_cast<std::size_t>(sid[1]);
   std::memcpy(copy, sid.data(), length);
-  if (!IsValidSid(copy)) return ERROR_INVALID_PARAMETER;
+  if (!IsValidSid(copy)) return ERROR_INVALID_SID;
   try {
     nameCapacity = std::min(nameCapacity, kMaxNameCapacity);
     domainCapacity = std::min(domainCapacity, kMaxNameCapacity);

@@ -1,6 +1,5 @@
 #include "platform/win32/eventlog_service.h"
 
-#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -12,9 +11,6 @@ namespace qb::win32 {
 namespace {
 
 using platform::ErrorCode;
-
-// ReadEventLogW refuses buffers larger than this; a single record is always smaller.
-constexpr DWORD kMaxReadBuffer = 0x7FFFF;
 
 ErrorCode LastError() {
   const DWORD error = GetLastError();
@@ -84,10 +80,15 @@ platform::ReadResult Win32EventLogService::ReadEventLog(platform::Handle log, st
                                                         std::uint32_t recordOffset,
                                                         std::span<std::byte> buffer) {
   platform::ReadResult result;
+  // Refused here as Windows refuses it, so that every implementation of the API agrees.
+  if (buffer.size() > platform::kMaxReadBuffer) {
+    result.error = ERROR_INVALID_PARAMETER;
+    return result;
+  }
   // An empty buffer still needs a valid address for the size query to work.
   std::byte spare{};
   void* data = buffer.empty() ? static_cast<void*>(&spare) : buffer.data();
-  const DWORD size = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), kMaxReadBuffer));
+  const auto size = static_cast<DWORD>(buffer.size());
   DWORD read = 0;
   DWORD needed = 0;
   if (ReadEventLogW(FromHandle<HANDLE>(log), flags, recordOffset, data, size, &read, &needed)) {
