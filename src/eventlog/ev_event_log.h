@@ -157,12 +157,18 @@ class TFWEventLog {
                       const RecordAction& action);
   void ReleaseMessageLibraries();
   bool IsUserAdmin() const;
-  // Where a message was found: the library and the highest insert its text names; module 0
-  // when no library of the source has the message.
+  // What is known of a message (by log, value name, source and number): the libraries that
+  // have it, in search order, with the highest insert each text names, and the libraries
+  // tried so far. A record picks the first one its inserts fit; the search goes on past the
+  // tried ones only when none fits and it has not reached the end yet.
   struct CachedMessage {
-    platform::Handle module = 0;
-    std::size_t highest = 0;
-    bool anyTemplate = false;
+    struct Found {
+      platform::Handle module = 0;
+      std::size_t highest = 0;
+    };
+    std::vector<Found> found;
+    std::vector<platform::Handle> tried;
+    bool complete = false;
   };
   std::u16string FormatMessageFrom(platform::Handle module, std::uint32_t id,
                                    const std::vector<std::u16string>* inserts,
@@ -171,7 +177,7 @@ class TFWEventLog {
                                     const std::vector<std::u16string>* inserts);
   std::u16string SearchMessage(const std::u16string& source, const std::u16string& valueName,
                                std::uint32_t id, const std::vector<std::u16string>* inserts,
-                               std::int32_t index, CachedMessage* found);
+                               std::int32_t index, CachedMessage& entry);
   [[noreturn]] void RaiseWrongMode(std::u16string_view mode) const;
   void RefreshTypeWords() const;
   bool StartNotify(const TFWOnChangeEvent& Event, TFWOnChangeCallback Callback);
