@@ -33,6 +33,13 @@ struct ColumnCache {
 };
 thread_local ColumnCache t_cache;
 
+// The listing a column value belongs to: a listing, or a clear made through the plugin since,
+// makes what was read before stale.
+std::uint64_t ListingKey() {
+  auto& state = plugin::State();
+  return state.findRecord->frSerial ^ (state.eventLog->Clears() * 0x9E3779B97F4A7C15ull);
+}
+
 // The record behind a text column. The reading, the account lookup and the formatting happen
 // with the plugin's lock let go: the main thread never waits for a column.
 const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name,
@@ -40,9 +47,7 @@ const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name,
   auto& state = plugin::State();
   const std::int32_t index = plugin::LogIndexOf(name.logName);
   if (index == 0) return nullptr;
-  // A listing, or a clear made through the plugin since, makes what was read stale.
-  const std::uint64_t listing =
-      state.findRecord->frSerial ^ (state.eventLog->Clears() * 0x9E3779B97F4A7C15ull);
+  const std::uint64_t listing = ListingKey();
   if (t_cache.valid && t_cache.listing == listing && t_cache.log == index &&
       t_cache.number == name.number) {
     return &t_cache.record;

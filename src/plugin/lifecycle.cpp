@@ -45,12 +45,12 @@ void EnsureLoaded() noexcept {
     if (IsLoaded()) return;
     auto state = std::make_unique<PluginState>();
     // The language comes first: the next steps already need its texts.
-    state->language = std::make_unique<TLngResource>();
+    state->language = std::make_shared<TLngResource>();
     state->eventLog = std::make_unique<TFWEventLog>(*state->language, kSourceName);
     // A failure is reported to the user and does not stop the load.
     state->eventLog->RegisterApp(1);
     state->findRecord = std::make_unique<TFindRecord>();
-    state->columns = std::make_unique<ColumnReader>(*state->language);
+    state->columns = std::make_unique<ColumnReader>(state->language, *state->eventLog);
     state->findRecord->frSerial = ++g_loads << 32;
     g_state = std::move(state);
     g_loaded.store(true, std::memory_order_release);

@@ -28,7 +28,8 @@ struct TFindRecord {
 };
 
 struct PluginState {
-  std::unique_ptr<TLngResource> language;
+  // Shared with the column reader, whose log object reads its texts.
+  std::shared_ptr<TLngResource> language;
   std::unique_ptr<TFWEventLog> eventLog;
   std::unique_ptr<TFindRecord> findRecord;
   // The records behind the text columns, read apart from eventLog on the host's background
