@@ -120,4 +120,13 @@ bool ColumnReader::Fetch(std::int32_t index, std::uint64_t listing, std::uint32_
   return raw.has_value();
 }
 
+bool ColumnReader::TryEventCode(std::int32_t index, std::uint64_t listing, std::uint32_t number,
+                                std::optional<std::uint32_t>& code) {
+  std::unique_lock lock(fMutex, std::try_to_lock);
+  if (!lock.owns_lock()) return false;
+  code.reset();
+  if (const auto raw = Locate(index, listing, number)) code = raw->EventID() & 0xFFFF;
+  return true;
+}
+
 }  // namespace qb::plugin

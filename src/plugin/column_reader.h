@@ -36,6 +36,12 @@ class ColumnReader {
   bool Fetch(std::int32_t index, std::uint64_t listing, std::uint32_t number,
              TFWEventLogRecord& record);
 
+  // The event code of a record, read without the full decoding (no account, no message text),
+  // for the main thread, which never waits: false when another thread is using the reader.
+  // `code` is empty when the record is not in the log.
+  bool TryEventCode(std::int32_t index, std::uint64_t listing, std::uint32_t number,
+                    std::optional<std::uint32_t>& code);
+
   // The log was closed or is listed again: the records read, the log's handle and its message
   // libraries go. Never waits: a reader busy on another thread lets go at the end of its fetch.
   void Reset();

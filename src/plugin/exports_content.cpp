@@ -73,11 +73,15 @@ std::optional<std::uint32_t> EventCode(const plugin::RemoteRecord& name) {
     if (!index) return std::nullopt;
     return find.frEventList[*index].fiSize;
   }
-  // Another log than the listed one: the record itself tells.
-  TFWEventLogRecord record;
-  if (!plugin::OpenLogNamed(name.logName)) return std::nullopt;
-  if (!plugin::State().eventLog->Read(false, name.number, record)) return std::nullopt;
-  return record.EventID & 0xFFFF;
+  // Another log than the listed one: the record itself tells, read without its account or
+  // message text by the columns' log object, or, while another thread uses that, by a seek
+  // read of its own. The listed log stays open as it is.
+  auto& state = plugin::State();
+  const std::int32_t index = plugin::LogIndexOf(name.logName);
+  if (index == 0) return std::nullopt;
+  std::optional<std::uint32_t> code;
+  if (state.columns->TryEventCode(index, ListingKey(), name.number, code)) return code;
+  return state.eventLog->ReadEventCode(index, name.number);
 }
 
 int GetValue(const std::u16string& fileName, int fieldIndex, void* fieldValue, int maxlen,

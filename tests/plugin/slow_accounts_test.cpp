@@ -115,5 +115,48 @@ TEST_F(SlowAccountsTest, TheMainThreadDoesNotWaitForABackgroundLookup) {
   EXPECT_EQ(background.get(), fs::ft_stringw);
 }
 
+TEST_F(SlowAccountsTest, TheEventCodeOfAnotherLogNeedsNoAccountOrMessage) {
+  AddLibrary(u"C:\\m.dll", {{5, u"text %1\r\n"}});
+  AddSource(u"System", u"S", u"C:\\m.dll", u"C:\\m.dll");
+  auto& system = AddLog(u"System");
+  for (std::uint32_t i = 0; i < 30; ++i) {
+    auto r = WithSid(3000 + i);
+    r.eventId = 100 + i;
+    system.Append(r);
+  }
+  app_.Append(WithSid(2999));
+  Init();
+  ASSERT_TRUE(List(u"\\Application").ok);
+  auto& log = *plugin::State().eventLog;
+  const auto listed = log.ReadSourceType();
+  accounts().SetLookupDelay(50ms);
+  const auto code = [](std::uint32_t n) -> std::optional<std::int32_t> {
+    std::u16string name = u"\\System\\[" + util::ToDecimal(n) + u"] S.information";
+    std::int32_t value = 0;
+    if (FsContentGetValueW(name.data(), 2, 0, &value, 4, 0) != fs::ft_numeric_32) {
+      return std::nullopt;
+    }
+    return value;
+  };
+  for (std::uint32_t n = 1; n <= 30; ++n) EXPECT_EQ(code(n), static_cast<std::int32_t>(99 + n));
+  EXPECT_EQ(code(31), std::nullopt);
+  EXPECT_EQ(accounts().LookupCount(), 0u);
+  EXPECT_EQ(machine().modules().GetStats().templateCalls, 0u);
+  // The listed log stayed open as it was.
+  EXPECT_TRUE(log.OpenState().Has(TFSOpenState::osRead));
+  EXPECT_EQ(log.ReadSourceType(), listed);
+
+  // While the background thread waits in a lookup, the main thread still gets its code.
+  accounts().SetLookupDelay(0ms);
+  accounts().HoldLookups();
+  auto background = ValueInBackground(1, 0);
+  ASSERT_TRUE(accounts().WaitForHeldLookups(1, 10s));
+  EXPECT_EQ(code(12), 111);
+  EXPECT_EQ(code(40), std::nullopt);
+  EXPECT_EQ(log.ReadSourceType(), listed);
+  accounts().ReleaseLookups();
+  EXPECT_EQ(background.get(), fs::ft_stringw);
+}
+
 }  // namespace
 }  // namespace qb
