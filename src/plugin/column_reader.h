@@ -30,6 +30,21 @@ class ColumnReader {
   ColumnReader(const ColumnReader&) = delete;
   ColumnReader& operator=(const ColumnReader&) = delete;
 
+  // A thread's use of the reader, begun under the plugin-wide lock before letting go of it: an
+  // unload, which holds that lock, then knows the reader is busy.
+  class Use {
+   public:
+    explicit Use(ColumnReader& reader) : reader_(&reader) { ++reader.fUsers; }
+    ~Use() { --reader_->fUsers; }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+
+   private:
+    ColumnReader* reader_;
+  };
+  // Whether a thread is using the reader; asked under the plugin-wide lock.
+  bool Busy() const { return fUsers.load() != 0; }
+
   // Record `number` of log `index`, decoded in full. `listing` names the listing (and what was
   // done to the log since) the request belongs to: the cache holds one listing's records.
   // False when the record is not in the log (overwritten or cleared since the listing).
@@ -70,6 +85,7 @@ class ColumnReader {
   std::shared_ptr<TLngResource> fLanguage;  // the reader's log object reads its texts
   std::unique_ptr<TFWEventLog> fLog;
   std::mutex fMutex;
+  std::atomic<int> fUsers{0};
   std::atomic<bool> fStale{false};  // a Reset came while another thread was using the reader
   std::atomic<bool> fUnloading{false};
   bool fKeyed = false;  // fIndex and fListing name what the cache holds

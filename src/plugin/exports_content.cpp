@@ -54,9 +54,17 @@ const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name,
   }
   t_cache.valid = false;
   plugin::ColumnReader& reader = *state.columns;
-  lock.unlock();
-  const bool read = reader.Fetch(index, listing, name.number, t_cache.record);
+  const std::uint64_t load = plugin::LoadCount();
+  bool read = false;
+  {
+    // Begun under the lock: an unload meanwhile leaves the reader alive for this thread.
+    const plugin::ColumnReader::Use use(reader);
+    lock.unlock();
+    read = reader.Fetch(index, listing, name.number, t_cache.record);
+  }
   lock.lock();
+  // Unloaded (and perhaps loaded again) meanwhile: the state this call began with is gone.
+  if (!plugin::IsLoaded() || plugin::LoadCount() != load) return nullptr;
   if (!read) return nullptr;
   t_cache.valid = true;
   t_cache.listing = listing;

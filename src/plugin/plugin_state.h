@@ -28,7 +28,7 @@ struct TFindRecord {
 };
 
 struct PluginState {
-  // Shared with the column reader, whose log object reads its texts.
+  // Shared: a column reader left behind at an unload keeps the texts it reads.
   std::shared_ptr<TLngResource> language;
   std::unique_ptr<TFWEventLog> eventLog;
   std::unique_ptr<TFindRecord> findRecord;
@@ -45,6 +45,10 @@ PluginState& State();
 
 // Whether the load steps have run and the state exists.
 bool IsLoaded();
+
+// Counts the loads, under the lock: a thread that let go of the lock for a while tells by it
+// whether the state it began with is still the one there.
+std::uint64_t LoadCount();
 
 // Serialises every use of the shared objects (event log object, record list, language).
 std::recursive_mutex& Lock();
