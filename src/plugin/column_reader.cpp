@@ -112,12 +112,19 @@ std::optional<RawEventRecord> ColumnReader::Locate(std::int32_t index, std::uint
 
 bool ColumnReader::Fetch(std::int32_t index, std::uint64_t listing, std::uint32_t number,
                          TFWEventLogRecord& record) {
-  std::lock_guard lock(fMutex);
-  const auto raw = Locate(index, listing, number);
-  if (raw) record = fLog->DecodeEventRecord(index, *raw);
-  // Listed again while this fetch ran: let go now rather than at the next one.
-  if (fStale) DropAll();
-  return raw.has_value();
+  bool found = false;
+  {
+    std::lock_guard lock(fMutex);
+    if (const auto raw = Locate(index, listing, number)) {
+      record = fLog->DecodeEventRecord(index, *raw);
+      found = true;
+    }
+    // Listed again while this fetch ran: let go now rather than at the next one.
+    if (fStale) DropAll();
+  }
+  // A Reset that came just as this fetch ended still found the reader busy.
+  if (fStale) Reset();
+  return found;
 }
 
 bool ColumnReader::TryEventCode(std::int32_t index, std::uint64_t listing, std::uint32_t number,
