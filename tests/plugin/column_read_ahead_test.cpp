@@ -164,7 +164,11 @@ TEST_F(ColumnReadAheadTest, ListingAgainLetsGoOfWhatWasRead) {
 }
 
 TEST_F(ColumnReadAheadTest, WhatIsKeptStaysWithinItsBound) {
-  Fill(40'000);
+  for (std::uint32_t i = 0; i < 8'000; ++i) {
+    auto r = Record(u"Jobs", 2);
+    r.data.assign(600 + i % 100, std::byte{0x5A});  // some 5 MiB of records in all
+    app_.Append(r);
+  }
   Init();
   const auto names = List(u"\\Application").names;
   auto& reader = *plugin::State().columns;
