@@ -10,7 +10,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <span>
 #include <utility>
 #include <vector>
 
