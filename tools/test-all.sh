@@ -60,7 +60,7 @@ step "Threaded tests under ThreadSanitizer"
 cmake --preset tsan -DQB_PLUGIN_PE="$wfx64" >/dev/null
 cmake --build --preset tsan -j "$jobs" --target qb_tests qb_platform_suites
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  build/tsan/tests/qb_tests --gtest_filter='ThreadsTest.*:NotifyTest.*:SimEventLog*:*Thread*:SlowAccounts*:LifecycleTest.*'
+  build/tsan/tests/qb_tests --gtest_filter='ThreadsTest.*:NotifyTest.*:SimEventLog*:*Thread*:SlowAccounts*:LifecycleTest.*:ColumnReadAhead*:SimAccounts.*'
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build/tsan/tests/platform/qb_platform_suites --gtest_filter='EventLogSuite.ChangeEvents*:*Thread*'
 

@@ -40,4 +40,25 @@ std::size_t AccountNameCache::Lookups() const {
   return lookups_;
 }
 
+std::shared_ptr<AccountNameCache> SharedAccountNames::Acquire(const std::u16string& log) {
+  std::lock_guard lock(mutex_);
+  Entry& entry = entries_[log];
+  if (!entry.cache) entry.cache = std::make_shared<AccountNameCache>();
+  ++entry.users;
+  return entry.cache;
+}
+
+void SharedAccountNames::Release(const std::u16string& log,
+                                 const std::shared_ptr<AccountNameCache>& cache) {
+  std::lock_guard lock(mutex_);
+  const auto it = entries_.find(log);
+  if (it == entries_.end() || it->second.cache != cache) return;
+  if (--it->second.users == 0) entries_.erase(it);
+}
+
+void SharedAccountNames::Forget() {
+  std::lock_guard lock(mutex_);
+  entries_.clear();
+}
+
 }  // namespace qb

@@ -39,4 +39,26 @@ class AccountNameCache {
   std::size_t lookups_ = 0;
 };
 
+// The account name caches of the logs open in the event log objects that share it (the
+// listing's and the columns'): one cache per log while any of them has it open, so that a SID
+// is looked up once for all of them.
+class SharedAccountNames {
+ public:
+  // The cache of `log`, made when no object has it open. Each Acquire is matched by a Release.
+  std::shared_ptr<AccountNameCache> Acquire(const std::u16string& log);
+  // Lets go of the cache Acquire gave; the last user drops it. A cache forgotten since stays
+  // with whoever still holds it.
+  void Release(const std::u16string& log, const std::shared_ptr<AccountNameCache>& cache);
+  // The logs are listed afresh: every log gets a new cache at its next Acquire.
+  void Forget();
+
+ private:
+  struct Entry {
+    std::shared_ptr<AccountNameCache> cache;
+    std::size_t users = 0;
+  };
+  std::mutex mutex_;
+  std::map<std::u16string, Entry> entries_;
+};
+
 }  // namespace qb

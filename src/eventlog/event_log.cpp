@@ -41,12 +41,23 @@ std::u16string_view StateName(TFSOpenState state) {
 
 TFWEventLog::TFWEventLog(TLngResource& language, std::u16string source)
     : fLanguage(language), FSource(std::move(source)) {
-  fRegEventList = std::make_unique<TEventLogList>(language);
+  fRegEventList = std::make_shared<const TEventLogList>(language);
+  fSharedAccounts = std::make_shared<SharedAccountNames>();
   FRegisterKey = kApplicationKey + FSource;
   FIsAdmin = IsUserAdmin();
   fEventMessageFile = OwnString(res::kEventMessageFile, u"EventMessageFile");
   fCategoryMessageFile = OwnString(res::kCategoryMessageFile, u"CategoryMessageFile");
 }
+
+TFWEventLog::TFWEventLog(TLngResource& language, const TFWEventLog& other)
+    : fLanguage(language),
+      FSource(other.FSource),
+      FRegisterKey(other.FRegisterKey),
+      FIsAdmin(other.FIsAdmin),
+      fRegEventList(other.fRegEventList),
+      fEventMessageFile(other.fEventMessageFile),
+      fCategoryMessageFile(other.fCategoryMessageFile),
+      fSharedAccounts(other.fSharedAccounts) {}
 
 TFWEventLog::~TFWEventLog() {
   try {
@@ -112,6 +123,7 @@ bool TFWEventLog::OpenState(std::int32_t Source, TFSOpenState State,
       if (handle != 0) {
         FReadHandle = handle;
         FReadSourceType = Source;
+        fAccounts = fSharedAccounts->Acquire(name);
       }
       break;
     }
@@ -146,6 +158,7 @@ void TFWEventLog::Close(TFSOpenState State) {
       FReadHandle = 0;
       ReleaseMessageLibraries();
       // Names are kept while the log is open; a thread still resolving keeps the old cache.
+      fSharedAccounts->Release(fRegEventList->GetEventLogName(FReadSourceType), fAccounts);
       fAccounts = std::make_shared<AccountNameCache>();
       break;
     case TFSOpenState::osWrite:
@@ -204,12 +217,20 @@ bool TFWEventLog::Read(bool Backup, std::uint32_t index, TFWEventLogRecord& Even
   return ReadRecordAt(handle, source, index, EventRecord);
 }
 
-bool TFWEventLog::ReadWithoutAccount(bool Backup, std::uint32_t index,
-                                     TFWEventLogRecord& EventRecord) {
+std::optional<std::uint32_t> TFWEventLog::ReadEventCode(std::int32_t index, std::uint32_t number) {
+  if (index <= 0 || index >= fRegEventList->EventLogCount()) return std::nullopt;
+  auto& service = platform::EventLogService();
   platform::Handle handle = 0;
-  std::int32_t source = 0;
-  ChooseHandle(Backup, handle, source);
-  return ReadRecordAt(handle, source, index, EventRecord, false);
+  fLastError = service.OpenEventLog(fRegEventList->GetEventLogName(index), handle);
+  if (handle == 0) return std::nullopt;
+  std::vector<std::byte> buffer;
+  std::size_t delivered = 0;
+  const bool read = ReadRunWith(handle, number, true, buffer, delivered);
+  service.CloseEventLog(handle);
+  if (!read) return std::nullopt;
+  const auto raw = RawEventRecord::At(std::span<const std::byte>(buffer).first(delivered), 0);
+  if (!raw || raw->RecordNumber() != number) return std::nullopt;
+  return raw->EventID() & 0xFFFF;
 }
 
 bool TFWEventLog::Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& CallbackEvent) {
@@ -274,10 +295,16 @@ bool TFWEventLog::ReadRun(std::uint32_t number, bool forwards, std::vector<std::
   platform::Handle handle = 0;
   std::int32_t source = 0;
   ChooseHandle(false, handle, source);
+  if (buffer.size() < kReadBufferStart) buffer.resize(kReadBufferStart);
+  return ReadRunWith(handle, number, forwards, buffer, delivered);
+}
+
+bool TFWEventLog::ReadRunWith(platform::Handle handle, std::uint32_t number, bool forwards,
+                              std::vector<std::byte>& buffer, std::size_t& delivered) {
   auto& service = platform::EventLogService();
   const std::uint32_t flags =
       evflags::kSeekRead | (forwards ? evflags::kForwardsRead : evflags::kBackwardsRead);
-  if (buffer.size() < kReadBufferStart) buffer.resize(kReadBufferStart);
+  if (buffer.empty()) buffer.resize(kSingleRecordBuffer);
   ++fPlatformReads;
   platform::ReadResult result = service.ReadEventLog(handle, flags, number, buffer);
   if (result.error == err::kInsufficientBuffer) {
@@ -292,25 +319,13 @@ bool TFWEventLog::ReadRun(std::uint32_t number, bool forwards, std::vector<std::
 }
 
 bool TFWEventLog::ReadRecordAt(platform::Handle handle, std::int32_t index, std::uint32_t number,
-                               TFWEventLogRecord& EventRecord, bool withAccount) {
-  auto& service = platform::EventLogService();
-  const std::uint32_t flags = evflags::kSeekRead | evflags::kForwardsRead;
-  std::vector<std::byte> buffer(kSingleRecordBuffer);
-  ++fPlatformReads;
-  platform::ReadResult result = service.ReadEventLog(handle, flags, number, buffer);
-  if (result.error == err::kInsufficientBuffer) {
-    if (result.bytesNeeded <= buffer.size() || result.bytesNeeded > kReadBufferMax) return false;
-    buffer.resize(result.bytesNeeded);
-    ++fPlatformReads;
-    result = service.ReadEventLog(handle, flags, number, buffer);
-  }
-  fLastError = result.error;
-  if (result.error != err::kSuccess) return false;
-  const auto raw = RawEventRecord::At(std::span<const std::byte>(buffer).first(
-                                          std::min<std::size_t>(result.bytesRead, buffer.size())),
-                                      0);
+                               TFWEventLogRecord& EventRecord) {
+  std::vector<std::byte> buffer;
+  std::size_t delivered = 0;
+  if (!ReadRunWith(handle, number, true, buffer, delivered)) return false;
+  const auto raw = RawEventRecord::At(std::span<const std::byte>(buffer).first(delivered), 0);
   if (!raw) return false;
-  EventRecord = DecodeEventRecord(index, *raw, withAccount);
+  EventRecord = DecodeEventRecord(index, *raw);
   return true;
 }
 

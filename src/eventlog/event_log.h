@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
@@ -42,6 +43,10 @@ class TFWEventLog {
  public:
   // Reads the catalogue and finds out once whether the user is an administrator.
   TFWEventLog(TLngResource& language, std::u16string source);
+  // Another object for another thread that shares `other`'s catalogue, so that a log index
+  // means the same log to both whatever the registry says by now, and its account names, so
+  // that a SID is looked up once for both. Message libraries are its own.
+  TFWEventLog(TLngResource& language, const TFWEventLog& other);
   // Closes whatever is open and ends a change notification.
   virtual ~TFWEventLog();
   TFWEventLog(const TFWEventLog&) = delete;
@@ -70,9 +75,9 @@ class TFWEventLog {
   // --- reading ---
   std::uint32_t RecordCount(bool Backup, bool Oldest);
   bool Read(bool Backup, std::uint32_t index, TFWEventLogRecord& EventRecord);
-  // The same without the account names: Account and Domain stay empty, UserSid is set, and the
-  // caller resolves them with AccountNames() after letting go of any lock it holds.
-  bool ReadWithoutAccount(bool Backup, std::uint32_t index, TFWEventLogRecord& EventRecord);
+  // The event code of record `number` of log `index`, read through a handle of its own: the
+  // log open for reading stays as it is, and nothing but the code is decoded.
+  std::optional<std::uint32_t> ReadEventCode(std::int32_t index, std::uint32_t number);
   // One seek read of the log open for reading from record `number` in one direction: as many
   // whole records as `buffer` holds (it grows for a single larger record). The bytes delivered
   // are buffer[0, delivered); false when nothing could be read.
@@ -80,8 +85,9 @@ class TFWEventLog {
                std::size_t& delivered);
   // Counts the clears this object made, so that what others cached of the log can be dropped.
   std::uint64_t Clears() const { return fClears; }
-  // The account names of the open logs, kept until they are closed.
-  std::shared_ptr<AccountNameCache> AccountNames() const { return fAccounts; }
+  // The logs are listed afresh: their account names are asked again, by every object sharing
+  // them.
+  void ForgetAccountNames() { fSharedAccounts->Forget(); }
   bool Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& CallbackEvent);
   bool Read(bool Backup, bool Forwards, TFWOnReadRecordCallback lpfnCallback);
   bool Read(bool Backup, bool Forwards, std::vector<TFileItem>* list);
@@ -104,8 +110,7 @@ class TFWEventLog {
   const TFWMessageTableLibraryes& MessageLibraries() const { return MessageTableLibraryes; }
 
   // --- decoding ---
-  TFWEventLogRecord DecodeEventRecord(std::int32_t index, const RawEventRecord& raw,
-                                      bool withAccount = true);
+  TFWEventLogRecord DecodeEventRecord(std::int32_t index, const RawEventRecord& raw);
   TFileItem DecodeFileItem(const RawEventRecord& raw) const;
 
   // --- maintenance ---
@@ -153,17 +158,27 @@ class TFWEventLog {
   bool OpenState(std::int32_t Source, TFSOpenState State, const std::u16string& FilePath);
   void ChooseHandle(bool Backup, platform::Handle& handle, std::int32_t& index) const;
   bool ReadRecordAt(platform::Handle handle, std::int32_t index, std::uint32_t number,
-                    TFWEventLogRecord& EventRecord, bool withAccount = true);
+                    TFWEventLogRecord& EventRecord);
+  // One seek read through `handle`: as many whole records as `buffer` holds (one record's
+  // worth when it is empty), grown once for a single larger record.
+  bool ReadRunWith(platform::Handle handle, std::uint32_t number, bool forwards,
+                   std::vector<std::byte>& buffer, std::size_t& delivered);
   bool ReadAllRecords(platform::Handle handle, std::int32_t index, bool Forwards,
                       const RecordAction& action);
   void ReleaseMessageLibraries();
   bool IsUserAdmin() const;
-  // Where a message was found: the library and the highest insert its text names; module 0
-  // when no library of the source has the message.
+  // What is known of a message (by log, value name, source and number): the libraries that
+  // have it, in search order, with the highest insert each text names, and the libraries
+  // tried so far. A record picks the first one its inserts fit; the search goes on past the
+  // tried ones only when none fits and it has not reached the end yet.
   struct CachedMessage {
-    platform::Handle module = 0;
-    std::size_t highest = 0;
-    bool anyTemplate = false;
+    struct Found {
+      platform::Handle module = 0;
+      std::size_t highest = 0;
+    };
+    std::vector<Found> found;
+    std::vector<platform::Handle> tried;
+    bool complete = false;
   };
   std::u16string FormatMessageFrom(platform::Handle module, std::uint32_t id,
                                    const std::vector<std::u16string>* inserts,
@@ -172,7 +187,7 @@ class TFWEventLog {
                                     const std::vector<std::u16string>* inserts);
   std::u16string SearchMessage(const std::u16string& source, const std::u16string& valueName,
                                std::uint32_t id, const std::vector<std::u16string>* inserts,
-                               std::int32_t index, CachedMessage* found);
+                               std::int32_t index, CachedMessage& entry);
   [[noreturn]] void RaiseWrongMode(std::u16string_view mode) const;
   void RefreshTypeWords() const;
   bool StartNotify(const TFWOnChangeEvent& Event, TFWOnChangeCallback Callback);
@@ -203,11 +218,14 @@ class TFWEventLog {
   // Notification threads; joined when the object goes, so none runs on after an unload.
   std::vector<std::thread> fNotifyThreads;
   TFWOnReadRecordCallback FOnReadRecordCallback = nullptr;
-  std::unique_ptr<TEventLogList> fRegEventList;
+  std::shared_ptr<const TEventLogList> fRegEventList;
   std::u16string fEventMessageFile;
   std::u16string fCategoryMessageFile;
   platform::ErrorCode fLastError = 0;
   std::uint64_t fPlatformReads = 0;
+  // The account names of the log open for reading, shared with the other objects that have
+  // it open; a cache of this object's own while none is.
+  std::shared_ptr<SharedAccountNames> fSharedAccounts;
   std::shared_ptr<AccountNameCache> fAccounts = std::make_shared<AccountNameCache>();
   bool fUnloading = false;
   std::uint64_t fClears = 0;

@@ -38,7 +38,8 @@ void TFileItemList::Add(std::uint32_t number, std::uint32_t size, platform::File
   blocks_.back()[slot] =
       Entry{number, size, time.dwLowDateTime, time.dwHighDateTime, Intern(source), typeIndex};
   ++count_;
-  byNumber_.clear();
+  // Only the last block changed: the other blocks' orders stay valid.
+  if (byNumber_.size() >= blocks_.size()) byNumber_[blocks_.size() - 1].reset();
 }
 
 void TFileItemList::push_back(const TFileItem& item) {
@@ -69,7 +70,7 @@ void TFileItemList::clear() {
   names_.clear();
   std::unordered_map<std::u16string_view, std::uint32_t>().swap(nameIndex_);
   descending_ = true;
-  std::vector<std::uint32_t>().swap(byNumber_);
+  std::vector<std::unique_ptr<std::uint16_t[]>>().swap(byNumber_);
 }
 
 std::optional<std::size_t> TFileItemList::Find(std::uint32_t number) const {
@@ -90,23 +91,41 @@ std::optional<std::size_t> TFileItemList::Find(std::uint32_t number) const {
     if (low < count_ && numberAt(low) == number) return low;
     return std::nullopt;
   }
-  if (byNumber_.size() != count_) {
-    byNumber_.resize(count_);
-    for (std::size_t i = 0; i < count_; ++i) byNumber_[i] = static_cast<std::uint32_t>(i);
-    // Stable: of equal numbers the first one stays first.
-    std::stable_sort(byNumber_.begin(), byNumber_.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return numberAt(a) < numberAt(b); });
+  // The first block holding the number has its first record with it.
+  for (std::size_t block = 0; block < blocks_.size(); ++block) {
+    const std::uint16_t* order = SortedBlock(block);
+    const std::size_t items = std::min(kBlockItems, count_ - block * kBlockItems);
+    const std::size_t base = block * kBlockItems;
+    const auto it =
+        std::lower_bound(order, order + items, number,
+                         [&](std::uint16_t i, std::uint32_t n) { return numberAt(base + i) < n; });
+    if (it != order + items && numberAt(base + *it) == number) return base + *it;
   }
-  const auto it =
-      std::lower_bound(byNumber_.begin(), byNumber_.end(), number,
-                       [&](std::uint32_t i, std::uint32_t n) { return numberAt(i) < n; });
-  if (it == byNumber_.end() || numberAt(*it) != number) return std::nullopt;
-  return *it;
+  return std::nullopt;
+}
+
+const std::uint16_t* TFileItemList::SortedBlock(std::size_t block) const {
+  if (byNumber_.size() < blocks_.size()) byNumber_.resize(blocks_.size());
+  auto& order = byNumber_[block];
+  if (order) return order.get();
+  const std::size_t items = std::min(kBlockItems, count_ - block * kBlockItems);
+  order = std::make_unique_for_overwrite<std::uint16_t[]>(items);
+  for (std::size_t i = 0; i < items; ++i) order[i] = static_cast<std::uint16_t>(i);
+  const Entry* entries = blocks_[block].get();
+  // Of equal numbers the first one stays first; no merge buffer as stable_sort would need.
+  std::sort(order.get(), order.get() + items, [entries](std::uint16_t a, std::uint16_t b) {
+    return entries[a].number < entries[b].number ||
+           (entries[a].number == entries[b].number && a < b);
+  });
+  return order.get();
 }
 
 std::size_t TFileItemList::MemoryBytes() const {
   std::size_t bytes = blocks_.size() * kBlockItems * sizeof(Entry) +
-                      blocks_.capacity() * sizeof(void*) + byNumber_.capacity() * 4;
+                      (blocks_.capacity() + byNumber_.capacity()) * sizeof(void*);
+  for (std::size_t block = 0; block < byNumber_.size(); ++block) {
+    if (byNumber_[block]) bytes += std::min(kBlockItems, count_ - block * kBlockItems) * 2;
+  }
   for (const auto& name : names_) bytes += name.capacity() * 2 + sizeof(name);
   return bytes + nameIndex_.size() * 48;
 }

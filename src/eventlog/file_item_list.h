@@ -30,6 +30,7 @@ struct TFileItemView {
 class TFileItemList {
  public:
   static constexpr std::size_t kBlockItems = 64 * 1024;  // 1.5 MiB a block
+  static_assert(kBlockItems <= 65536, "positions within a block are 16-bit");
 
   // The lower-case type words, by TFWEventLogRecordType, that the records carry.
   void SetTypeWords(const std::array<std::u16string, 7>& words) { typeWords_ = words; }
@@ -69,8 +70,10 @@ class TFileItemList {
   std::unordered_map<std::u16string_view, std::uint32_t> nameIndex_;
   std::array<std::u16string, 7> typeWords_;
   bool descending_ = true;  // numbers fall strictly along the list: found by halving
-  // Indexes sorted by number, made at the first lookup in a list that is not descending.
-  mutable std::vector<std::uint32_t> byNumber_;
+  // For a list that is not descending: per block, the positions within the block sorted by
+  // number, made at the first lookup (2 bytes a record, no allocation beyond one block's).
+  mutable std::vector<std::unique_ptr<std::uint16_t[]>> byNumber_;
+  const std::uint16_t* SortedBlock(std::size_t block) const;
 };
 
 }  // namespace qb

@@ -84,38 +84,37 @@ std::u16string TFWEventLog::LookupMessage(const std::u16string& source,
   key += source;
   key += u'\0';
   key += util::ToDecimalUnsigned(id);
+  CachedMessage& entry = fMessageCache[key];
+  // The insert count is checked per record: the same message may come with fewer inserts.
   const std::size_t supplied = inserts == nullptr ? 0 : inserts->size();
-  if (const auto it = fMessageCache.find(key); it != fMessageCache.end()) {
-    if (it->second.module == 0) return {};
-    if (it->second.highest <= supplied) {
-      std::u16string text = FormatKnownMessage(it->second.module, id, inserts);
-      if (!text.empty()) return text;
-    }
-    // Fewer inserts than that message needs: another library may have a message that fits.
-    return SearchMessage(source, valueName, id, inserts, index, nullptr);
+  for (const auto& found : entry.found) {
+    if (found.highest > supplied) continue;
+    std::u16string text = FormatKnownMessage(found.module, id, inserts);
+    if (!text.empty()) return text;
   }
-  CachedMessage found;
-  std::u16string text = SearchMessage(source, valueName, id, inserts, index, &found);
-  if (found.module != 0 || !found.anyTemplate) fMessageCache.emplace(std::move(key), found);
+  if (entry.complete) return {};
+  // None known fits: another library of the source may have a message that does. Nothing
+  // found means every library of the source has been asked.
+  std::u16string text = SearchMessage(source, valueName, id, inserts, index, entry);
+  if (text.empty()) entry.complete = true;
   return text;
 }
 
 std::u16string TFWEventLog::SearchMessage(const std::u16string& source,
                                           const std::u16string& valueName, std::uint32_t id,
                                           const std::vector<std::u16string>* inserts,
-                                          std::int32_t index, CachedMessage* found) {
+                                          std::int32_t index, CachedMessage& entry) {
   auto& modules = platform::Modules();
-  // Notes where the text came from, and whether any library had the message at all.
-  const auto from = [&](platform::Handle module) {
+  // Each library is asked for the message once; one that has it is noted with the inserts
+  // its text names, whether or not this record's inserts fit.
+  const auto from = [&](platform::Handle module) -> std::u16string {
+    if (std::find(entry.tried.begin(), entry.tried.end(), module) != entry.tried.end()) return {};
+    entry.tried.push_back(module);
     std::size_t highest = SIZE_MAX;
     std::u16string text = FormatMessageFrom(module, id, inserts, &highest);
-    if (found != nullptr) {
-      if (highest != SIZE_MAX) found->anyTemplate = true;
-      if (!text.empty()) *found = CachedMessage{module, highest, true};
-    }
+    if (highest != SIZE_MAX) entry.found.push_back({module, highest});
     return text;
   };
-
   std::string key = platform::Locale().WideToAnsi(source);
   if (key.size() > kMaxKeyLength) key.resize(kMaxKeyLength);
   for (std::size_t i = 0; i < MessageTableLibraryes.Item.size(); ++i) {
@@ -154,23 +153,23 @@ std::u16string TFWEventLog::SearchMessage(const std::u16string& source,
                       return e.sLibName == key && util::EqualsNoCase(e.sLibPath, libPath);
                     });
     if (cached) continue;
-    TFWMessageTableLibrary entry;
+    TFWMessageTableLibrary library;
     // A library the process has loaded already is used as it is, with a reference of our
     // own so that its owner cannot unload it while it is cached here.
-    entry.hLibHandle = modules.GetModuleHandle(libPath);
-    entry.bLoaded = true;
-    if (entry.hLibHandle == 0) {
+    library.hLibHandle = modules.GetModuleHandle(libPath);
+    library.bLoaded = true;
+    if (library.hLibHandle == 0) {
       platform::ErrorCode error = 0;
-      entry.hLibHandle = modules.LoadLibraryAsDataFile(libPath, error);
+      library.hLibHandle = modules.LoadLibraryAsDataFile(libPath, error);
     }
-    if (entry.hLibHandle <= kSmallestModuleHandle) {
-      if (entry.hLibHandle != 0) modules.FreeLibrary(entry.hLibHandle);
+    if (library.hLibHandle <= kSmallestModuleHandle) {
+      if (library.hLibHandle != 0) modules.FreeLibrary(library.hLibHandle);
       continue;
     }
-    entry.sLibName = key;
-    entry.sLibPath = libPath;
-    const platform::Handle handle = entry.hLibHandle;
-    MessageTableLibraryes.Item.push_back(std::move(entry));
+    library.sLibName = key;
+    library.sLibPath = libPath;
+    const platform::Handle handle = library.hLibHandle;
+    MessageTableLibraryes.Item.push_back(std::move(library));
     MessageTableLibraryes.Count = static_cast<std::int32_t>(MessageTableLibraryes.Item.size());
     std::u16string text = from(handle);
     if (!text.empty()) return text;

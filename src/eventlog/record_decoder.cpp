@@ -53,8 +53,7 @@ std::u16string NormalizeLineBreaks(std::u16string_view text, std::uint32_t osMaj
   return util::ReplaceAll(s, u"\n", u"\r\n");
 }
 
-TFWEventLogRecord TFWEventLog::DecodeEventRecord(std::int32_t index, const RawEventRecord& raw,
-                                                 bool withAccount) {
+TFWEventLogRecord TFWEventLog::DecodeEventRecord(std::int32_t index, const RawEventRecord& raw) {
   TFWEventLogRecord record;
   record.Number = raw.RecordNumber();
   record.EventID = raw.EventID() & 0xFFFF;
@@ -64,11 +63,9 @@ TFWEventLogRecord TFWEventLog::DecodeEventRecord(std::int32_t index, const RawEv
   record.ComputerName = raw.ComputerName();
   const auto sid = raw.UserSid();
   record.UserSid.assign(sid.begin(), sid.end());
-  if (withAccount) {
-    auto names = fAccounts->Resolve(sid);
-    record.Account = std::move(names.account);
-    record.Domain = std::move(names.domain);
-  }
+  auto names = fAccounts->Resolve(sid);
+  record.Account = std::move(names.account);
+  record.Domain = std::move(names.domain);
   record.TimeCreated = RecordTimeToLocal(raw.TimeGenerated());
   record.TimeWritten = RecordTimeToLocal(raw.TimeWritten());
   const std::vector<std::u16string> inserts = raw.Strings();

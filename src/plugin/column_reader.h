@@ -4,25 +4,45 @@
 // each service call brings a run of records in the direction it walks, kept in a bounded cache.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "eventlog/event_log.h"
+#include "eventlog/raw_record.h"
 
 namespace qb::plugin {
 
 class ColumnReader {
  public:
+  // Everything the reader keeps of a log: the raw records, their index and the read buffer.
   static constexpr std::size_t kCacheBytes = 4 * 1024 * 1024;
 
-  explicit ColumnReader(TLngResource& language) : fLanguage(language) {}
+  // Shares `main`'s catalogue (a log index means the same log to both) and account names.
+  ColumnReader(std::shared_ptr<TLngResource> language, const TFWEventLog& main);
   ~ColumnReader();
   ColumnReader(const ColumnReader&) = delete;
   ColumnReader& operator=(const ColumnReader&) = delete;
+
+  // A thread's use of the reader, begun under the plugin-wide lock before letting go of it: an
+  // unload, which holds that lock, then knows the reader is busy.
+  class Use {
+   public:
+    explicit Use(ColumnReader& reader) : reader_(&reader) { ++reader.fUsers; }
+    ~Use() { --reader_->fUsers; }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+
+   private:
+    ColumnReader* reader_;
+  };
+  // Whether a thread is using the reader; asked under the plugin-wide lock.
+  bool Busy() const { return fUsers.load() != 0; }
 
   // Record `number` of log `index`, decoded in full. `listing` names the listing (and what was
   // done to the log since) the request belongs to: the cache holds one listing's records.
@@ -30,30 +50,50 @@ class ColumnReader {
   bool Fetch(std::int32_t index, std::uint64_t listing, std::uint32_t number,
              TFWEventLogRecord& record);
 
-  // Reading a run of records at a time; off, every record is a service call of its own.
-  void SetReadAhead(bool on);
-  // Service calls made so far.
+  // The event code of a record, read without the full decoding (no account, no message text),
+  // for the main thread, which never waits: false when another thread is using the reader.
+  // `code` is empty when the record is not in the log.
+  bool TryEventCode(std::int32_t index, std::uint64_t listing, std::uint32_t number,
+                    std::optional<std::uint32_t>& code);
+
+  // The log was closed or is listed again: the records read, the log's handle and its message
+  // libraries go. Never waits: a reader busy on another thread lets go at the end of its fetch.
+  void Reset();
+
+  // Service calls made so far, and the bytes held now, for tests and measurements.
   std::uint64_t ServiceCalls();
+  std::size_t CachedBytes();
   // The library is unloading: nothing may wait or free a library from now on.
-  void PrepareForUnload();
+  void PrepareForUnload() { fUnloading = true; }
 
  private:
+  // The records one service call brought, and their numbers with their offsets, by number.
+  struct Run {
+    std::vector<std::byte> bytes;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> index;
+    std::size_t Footprint() const;
+  };
+  // The raw record `number` of the log, from the cache or read with the records beyond it.
+  std::optional<RawEventRecord> Locate(std::int32_t index, std::uint64_t listing,
+                                       std::uint32_t number);
+  std::optional<RawEventRecord> Cached(std::uint32_t number) const;
   bool Load(std::uint32_t number);
-  void Keep(std::uint32_t number, std::span<const std::byte> raw);
-  void Drop();
+  void Keep(Run run);
+  void DropAll();
 
-  TLngResource& fLanguage;
+  std::shared_ptr<TLngResource> fLanguage;  // the reader's log object reads its texts
+  std::unique_ptr<TFWEventLog> fLog;
   std::mutex fMutex;
-  std::unique_ptr<TFWEventLog> fLog;  // made at the first request
+  std::atomic<int> fUsers{0};
+  std::atomic<bool> fStale{false};  // a Reset came while another thread was using the reader
+  std::atomic<bool> fUnloading{false};
+  bool fKeyed = false;  // fIndex and fListing name what the cache holds
   std::int32_t fIndex = 0;
   std::uint64_t fListing = 0;
   std::optional<std::uint32_t> fLast;  // the number asked for last: the direction of the walk
-  bool fReadAhead = true;
   std::vector<std::byte> fBuffer;
-  std::unordered_map<std::uint32_t, std::vector<std::byte>> fRaw;
-  std::deque<std::uint32_t> fOrder;  // oldest first, for dropping when full
+  std::deque<Run> fRuns;  // oldest first, dropped first when full
   std::size_t fBytes = 0;
-  bool fUnloading = false;
 };
 
 }  // namespace qb::plugin

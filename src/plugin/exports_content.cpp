@@ -33,6 +33,13 @@ struct ColumnCache {
 };
 thread_local ColumnCache t_cache;
 
+// The listing a column value belongs to: a listing, or a clear made through the plugin since,
+// makes what was read before stale.
+std::uint64_t ListingKey() {
+  auto& state = plugin::State();
+  return state.findRecord->frSerial ^ (state.eventLog->Clears() * 0x9E3779B97F4A7C15ull);
+}
+
 // The record behind a text column. The reading, the account lookup and the formatting happen
 // with the plugin's lock let go: the main thread never waits for a column.
 const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name,
@@ -40,18 +47,24 @@ const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name,
   auto& state = plugin::State();
   const std::int32_t index = plugin::LogIndexOf(name.logName);
   if (index == 0) return nullptr;
-  // A listing, or a clear made through the plugin since, makes what was read stale.
-  const std::uint64_t listing =
-      state.findRecord->frSerial ^ (state.eventLog->Clears() * 0x9E3779B97F4A7C15ull);
+  const std::uint64_t listing = ListingKey();
   if (t_cache.valid && t_cache.listing == listing && t_cache.log == index &&
       t_cache.number == name.number) {
     return &t_cache.record;
   }
   t_cache.valid = false;
   plugin::ColumnReader& reader = *state.columns;
-  lock.unlock();
-  const bool read = reader.Fetch(index, listing, name.number, t_cache.record);
+  const std::uint64_t load = plugin::LoadCount();
+  bool read = false;
+  {
+    // Begun under the lock: an unload meanwhile leaves the reader alive for this thread.
+    const plugin::ColumnReader::Use use(reader);
+    lock.unlock();
+    read = reader.Fetch(index, listing, name.number, t_cache.record);
+  }
   lock.lock();
+  // Unloaded (and perhaps loaded again) meanwhile: the state this call began with is gone.
+  if (!plugin::IsLoaded() || plugin::LoadCount() != load) return nullptr;
   if (!read) return nullptr;
   t_cache.valid = true;
   t_cache.listing = listing;
@@ -68,11 +81,15 @@ std::optional<std::uint32_t> EventCode(const plugin::RemoteRecord& name) {
     if (!index) return std::nullopt;
     return find.frEventList[*index].fiSize;
   }
-  // Another log than the listed one: the record itself tells.
-  TFWEventLogRecord record;
-  if (!plugin::OpenLogNamed(name.logName)) return std::nullopt;
-  if (!plugin::State().eventLog->Read(false, name.number, record)) return std::nullopt;
-  return record.EventID & 0xFFFF;
+  // Another log than the listed one: the record itself tells, read without its account or
+  // message text by the columns' log object, or, while another thread uses that, by a seek
+  // read of its own. The listed log stays open as it is.
+  auto& state = plugin::State();
+  const std::int32_t index = plugin::LogIndexOf(name.logName);
+  if (index == 0) return std::nullopt;
+  std::optional<std::uint32_t> code;
+  if (state.columns->TryEventCode(index, ListingKey(), name.number, code)) return code;
+  return state.eventLog->ReadEventCode(index, name.number);
 }
 
 int GetValue(const std::u16string& fileName, int fieldIndex, void* fieldValue, int maxlen,

@@ -56,6 +56,10 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   find.frIsRoot = name.empty();
   find.frItemIndex = 0;
   if (log.OpenState().Has(TFSOpenState::osRead)) log.Close(TFSOpenState::osRead);
+  // What the columns read of the old listing goes too (later, should a column be being read),
+  // and every log's account names are asked afresh.
+  state.columns->Reset();
+  log.ForgetAccountNames();
 
   if (find.frIsRoot) {
     // An empty catalogue is an empty folder.

@@ -17,6 +17,22 @@ std::unique_ptr<PluginState> g_state;
 std::atomic<bool> g_loaded{false};
 std::uint64_t g_loads = 0;
 
+// Column readers a thread was still inside at an unload. They are never destroyed (the thread
+// comes back to them) nor forgotten: a plain pointer, so no destructor runs at the unload, and
+// a chain that leak checkers see as held.
+struct Abandoned {
+  std::unique_ptr<ColumnReader> reader;
+  std::unique_ptr<Abandoned> next;
+};
+Abandoned* g_abandoned = nullptr;
+
+void Abandon(std::unique_ptr<ColumnReader> reader) {
+  auto entry = std::make_unique<Abandoned>();
+  entry->reader = std::move(reader);
+  entry->next.reset(g_abandoned);
+  g_abandoned = entry.release();
+}
+
 std::recursive_mutex& LockInstance() {
   static std::recursive_mutex lock;
   return lock;
@@ -32,6 +48,10 @@ bool IsLoaded() {
   return g_loaded.load(std::memory_order_acquire);
 }
 
+std::uint64_t LoadCount() {
+  return g_loads;
+}
+
 std::recursive_mutex& Lock() {
   return LockInstance();
 }
@@ -45,12 +65,12 @@ void EnsureLoaded() noexcept {
     if (IsLoaded()) return;
     auto state = std::make_unique<PluginState>();
     // The language comes first: the next steps already need its texts.
-    state->language = std::make_unique<TLngResource>();
+    state->language = std::make_shared<TLngResource>();
     state->eventLog = std::make_unique<TFWEventLog>(*state->language, kSourceName);
     // A failure is reported to the user and does not stop the load.
     state->eventLog->RegisterApp(1);
     state->findRecord = std::make_unique<TFindRecord>();
-    state->columns = std::make_unique<ColumnReader>(*state->language);
+    state->columns = std::make_unique<ColumnReader>(state->language, *state->eventLog);
     state->findRecord->frSerial = ++g_loads << 32;
     g_state = std::move(state);
     g_loaded.store(true, std::memory_order_release);
@@ -86,8 +106,15 @@ void OnProcessDetach(bool processTerminating) noexcept {
     state->findRecord.reset();
     // Under the loader lock: no window, no wait for a thread, no library loaded or freed.
     state->eventLog->PrepareForUnload();
-    state->columns->PrepareForUnload();
-    state->columns.reset();
+    if (state->columns->Busy()) {
+      // The host's background thread is inside a fetch (perhaps a slow account lookup): the
+      // reader and what it uses stay alive, and the thread finds the state gone when it comes
+      // back. Waiting for it here could hang the host.
+      Abandon(std::move(state->columns));
+    } else {
+      state->columns->PrepareForUnload();
+      state->columns.reset();
+    }
     state->eventLog->DeregisterApp(true);
     state->eventLog.reset();
     state->language.reset();

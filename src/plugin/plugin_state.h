@@ -28,7 +28,8 @@ struct TFindRecord {
 };
 
 struct PluginState {
-  std::unique_ptr<TLngResource> language;
+  // Shared: a column reader left behind at an unload keeps the texts it reads.
+  std::shared_ptr<TLngResource> language;
   std::unique_ptr<TFWEventLog> eventLog;
   std::unique_ptr<TFindRecord> findRecord;
   // The records behind the text columns, read apart from eventLog on the host's background
@@ -44,6 +45,10 @@ PluginState& State();
 
 // Whether the load steps have run and the state exists.
 bool IsLoaded();
+
+// Counts the loads, under the lock: a thread that let go of the lock for a while tells by it
+// whether the state it began with is still the one there.
+std::uint64_t LoadCount();
 
 // Serialises every use of the shared objects (event log object, record list, language).
 std::recursive_mutex& Lock();

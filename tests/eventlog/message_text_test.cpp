@@ -155,6 +155,44 @@ TEST_F(MessageTextTest, MessagesNamingMoreInsertsThanGivenAreNotFormatted) {
   EXPECT_EQ(Category(u"Cat", 3), u"Unknown");
 }
 
+TEST_F(MessageTextTest, RecordsWithTooFewInsertsSearchTheLibrariesOnce) {
+  AddLibrary(u"C:\\lib\\a.dll", {{9, u"needs %1 %2 %3\r\n"}});
+  AddLibrary(u"C:\\lib\\b.dll", {{9, u"fits %1 %2\r\n"}});
+  AddSource(u"Application", u"Src", u"C:\\lib\\a.dll;C:\\lib\\b.dll");
+  auto& modules = machine().modules();
+  registry().ClearOpenCalls();
+  for (int i = 0; i < 200; ++i) {
+    EXPECT_NE(Description(u"Src", 9, {u"x"}).find(u"Not found"), std::u16string::npos);
+  }
+  // Both libraries asked once, the source's key read once.
+  EXPECT_EQ(modules.GetStats().templateCalls, 2u);
+  const auto sourceKeyOpens = registry().OpenCalls().size();
+  EXPECT_GT(sourceKeyOpens, 0u);
+  // Each record still gets the first message its inserts fit, without another search.
+  struct Case {
+    std::vector<std::u16string> inserts;
+    std::u16string text;
+  };
+  const Case cases[] = {{{u"x", u"y"}, u"fits x y"},
+                        {{u"x", u"y", u"z"}, u"needs x y z"},
+                        {{}, u""},
+                        {{u"p", u"q", u"r", u"s"}, u"needs p q r"}};
+  for (int round = 0; round < 50; ++round) {
+    for (const auto& c : cases) {
+      const std::u16string text = Description(u"Src", 9, c.inserts);
+      if (c.text.empty()) {
+        EXPECT_NE(text.find(u"Not found"), std::u16string::npos);
+      } else {
+        EXPECT_EQ(text, c.text);
+      }
+    }
+  }
+  EXPECT_EQ(modules.GetStats().templateCalls, 2u);
+  EXPECT_EQ(registry().OpenCalls().size(), sourceKeyOpens);
+  EXPECT_EQ(modules.LoadsOf(u"C:\\lib\\a.dll"), 1u);
+  EXPECT_EQ(modules.LoadsOf(u"C:\\lib\\b.dll"), 1u);
+}
+
 TEST_F(MessageTextTest, AMissingMessageLoadsItsLibraryOnlyOnce) {
   AddLibrary(u"C:\\lib\\m.dll", {{1, u"one\r\n"}});
   AddSource(u"Application", u"Src", u"C:\\lib\\m.dll", u"C:\\lib\\m.dll");

@@ -169,6 +169,24 @@ TEST_F(ColumnsTest, TheRootEmptiesTheCacheAndRecordsOfAnotherLogAreTheirOwn) {
   EXPECT_EQ(Value(two_, 3, text), fs::ft_fieldempty);
 }
 
+TEST_F(ColumnsTest, ALogKeyAddedSinceTheLoadDoesNotShiftTheLogs) {
+  machine().eventlog().AddLog(u"System").Append(Record(u"SysSrc", 5, 4));
+  Init();
+  ASSERT_TRUE(List(u"\\System").ok);
+  // A log key added after the catalogue was read: a catalogue read now would number the logs
+  // differently.
+  AddLog(u"Aardvark").Append(Record(u"Wrong", 9, 1));
+  std::u16string text;
+  ASSERT_EQ(Value(u"\\System\\[1] SysSrc.information", 3, text), fs::ft_stringw);
+  EXPECT_NE(text.find(u"( SysSrc )"), std::u16string::npos);
+  ASSERT_EQ(Value(one_, 1, text), fs::ft_stringw);
+  EXPECT_EQ(text, u"Disks");
+  std::int32_t code = 0;
+  std::u16string name = one_;
+  ASSERT_EQ(FsContentGetValueW(name.data(), 2, 0, &code, 4, 0), fs::ft_numeric_32);
+  EXPECT_EQ(code, 1);
+}
+
 class IconsTest : public PluginTest {
  protected:
   std::optional<std::u16string> Icon(std::u16string name) {

@@ -6,6 +6,7 @@
 #include "plugin/lifecycle.h"
 #include "plugin/plugin_state.h"
 #include "support/plugin_fixture.h"
+#include "util/text.h"
 
 namespace qb {
 namespace {
@@ -92,6 +93,38 @@ TEST_F(LifecycleTest, TheUnloadFreesNoLibraryAndWaitsForNoThread) {
   EXPECT_FALSE(plugin::IsLoaded());
   release.set_value();
   other.join();
+}
+
+TEST_F(LifecycleTest, AnUnloadLeavesAFetchInALookupAlone) {
+  auto& log = AddLog(u"Application");
+  for (int i = 0; i < 10; ++i) {
+    auto r = Record(u"S");
+    r.sid = sim::SimAccounts::SidFromString(u"S-1-5-21-7-8-9-" + util::ToDecimal(100 + i));
+    log.Append(r);
+  }
+  Init();
+  ASSERT_TRUE(List(u"\\Application").ok);
+  auto& accounts = machine().accounts();
+  accounts.HoldLookups();
+  auto fetch = std::async(std::launch::async, [] {
+    std::vector<char16_t> buffer(512);
+    std::u16string name = u"\\Application\\[4] S.information";
+    return FsContentGetValueW(name.data(), 0, 0, buffer.data(), 1024, 0);
+  });
+  ASSERT_TRUE(accounts.WaitForHeldLookups(1, std::chrono::seconds(10)));
+  const auto start = std::chrono::steady_clock::now();
+  plugin::OnProcessDetach(false);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_FALSE(plugin::IsLoaded());
+  // Loaded again meanwhile: the old fetch must not touch the new state either.
+  plugin::OnProcessAttach();
+  Init();
+  ASSERT_TRUE(List(u"\\Application").ok);
+  accounts.ReleaseLookups();
+  EXPECT_EQ(fetch.get(), fs::ft_fieldempty);
+  std::u16string text;
+  ASSERT_EQ(Value(u"\\Application\\[4] S.information", 0, text), fs::ft_stringw);
+  EXPECT_EQ(text, u"N\\A");
 }
 
 TEST_F(LifecycleTest, AnEndingProcessOnlyRemovesTheKey) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "util/text.h"
 
 namespace qb::sim {
@@ -96,6 +98,24 @@ TEST(SimAccounts, LookupKnowsTheMachinesAccounts) {
   accounts.DeleteAccount(mine);
   EXPECT_EQ(accounts.LookupAccountSid(mine, 256, 256, name, domain), err::kNoneMapped);
   EXPECT_EQ(accounts.LookupCount(), 11u);
+}
+
+TEST(SimAccounts, AHeldLookupWaitsUntilReleased) {
+  SimAccounts accounts;
+  accounts.HoldLookups();
+  EXPECT_FALSE(accounts.WaitForHeldLookups(1, std::chrono::milliseconds(1)));
+  auto lookup = std::async(std::launch::async, [&] {
+    std::u16string name, domain;
+    return accounts.LookupAccountSid(Sid(u"S-1-5-18"), 256, 256, name, domain);
+  });
+  ASSERT_TRUE(accounts.WaitForHeldLookups(1, std::chrono::seconds(10)));
+  EXPECT_EQ(accounts.LookupCount(), 1u);
+  EXPECT_EQ(lookup.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
+  accounts.ReleaseLookups();
+  EXPECT_EQ(lookup.get(), err::kSuccess);
+  // Released, lookups pass straight through.
+  std::u16string name, domain;
+  EXPECT_EQ(accounts.LookupAccountSid(Sid(u"S-1-5-19"), 256, 256, name, domain), err::kSuccess);
 }
 
 }  // namespace

@@ -124,6 +124,24 @@ std::size_t SimAccounts::LookupCount() const {
   return lookups_;
 }
 
+void SimAccounts::HoldLookups() {
+  std::lock_guard lock(mutex_);
+  held_ = true;
+}
+
+void SimAccounts::ReleaseLookups() {
+  {
+    std::lock_guard lock(mutex_);
+    held_ = false;
+  }
+  holdChanged_.notify_all();
+}
+
+bool SimAccounts::WaitForHeldLookups(std::size_t count, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return holdChanged_.wait_for(lock, timeout, [&] { return waiting_ >= count; });
+}
+
 std::optional<std::size_t> SimAccounts::SidLength(platform::ByteSpan sid) {
   if (sid.size() < kSidHeader || sid[0] != std::byte{1}) return std::nullopt;
   const auto count = std::to_integer<std::size_t>(sid[1]);
@@ -192,8 +210,14 @@ ErrorCode SimAccounts::LookupAccountSid(platform::ByteSpan sid, std::uint32_t na
   name.clear();
   domain.clear();
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     ++lookups_;
+    if (held_) {
+      ++waiting_;
+      holdChanged_.notify_all();
+      holdChanged_.wait(lock, [&] { return !held_; });
+      --waiting_;
+    }
   }
   // The wait happens outside the lock, as other threads' lookups proceed on Windows too.
   if (const auto delay = delay_.load(); delay.count() > 0) std::this_thread::sleep_for(delay);

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -35,6 +36,12 @@ class SimAccounts final : public platform::IAccounts {
   std::size_t LookupCount() const;  // LookupAccountSid calls so far
   // Every lookup takes this long, as one of an unreachable domain does.
   void SetLookupDelay(std::chrono::milliseconds delay) { delay_ = delay; }
+  // A latch: while held, every lookup waits inside the call (already counted) until released,
+  // so a test knows a thread is in the middle of one for as long as it needs.
+  void HoldLookups();
+  void ReleaseLookups();
+  // Waits until `count` lookups are waiting in the hold; false when `timeout` passes first.
+  bool WaitForHeldLookups(std::size_t count, std::chrono::milliseconds timeout);
 
   // "S-1-5-21-1-2-3-500" <-> SID bytes; empty results for malformed input.
   static platform::Bytes SidFromString(std::u16string_view text);
@@ -57,6 +64,9 @@ class SimAccounts final : public platform::IAccounts {
   platform::ErrorCode tokenError_ = 0;
   std::map<platform::Bytes, std::pair<std::u16string, std::u16string>> accounts_;
   std::size_t lookups_ = 0;
+  bool held_ = false;
+  std::size_t waiting_ = 0;
+  std::condition_variable holdChanged_;
   std::atomic<std::chrono::milliseconds> delay_{std::chrono::milliseconds(0)};
 };
 
