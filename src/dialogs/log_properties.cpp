@@ -218,12 +218,14 @@ void TLogPropertiesFrm::Button1Click(platform::IDialogView& view) {
   WaitCursor cursor;
   BackupOutcome outcome;
   bool attempted = false;
+  std::optional<std::u16string> target;
   if (action == TClearAction::caSaveClear) {
-    if (const auto path = RunSaveDialog(view)) {
+    target = RunSaveDialog(view);
+    if (target) {
       std::lock_guard lock(fContext.lock);
       attempted = true;
       outcome = OpenLogNamed(fContext.log, fDisplayNameLog)
-                    ? SaveAndClearLog(fContext.log, *path)
+                    ? SaveAndClearLog(fContext.log, *target)
                     : BackupOutcome{fContext.log.LastError(), {}};
     }
   } else {
@@ -234,8 +236,10 @@ void TLogPropertiesFrm::Button1Click(platform::IDialogView& view) {
     }
   }
   if (attempted && !outcome.ok()) {
-    if (!outcome.keptAt.empty()) {
-      ShowFailure(view, util::Format(fContext.Text(210), {std::u16string_view(outcome.keptAt)}),
+    if (!outcome.keptAt.empty() && target) {
+      ShowFailure(view,
+                  util::Format(fContext.Text(210),
+                               {std::u16string_view(outcome.keptAt), std::u16string_view(*target)}),
                   outcome.error);
     } else {
       ShowFailure(view, fContext.Text(207), outcome.error);
