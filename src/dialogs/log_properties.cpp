@@ -215,27 +215,22 @@ std::optional<std::u16string> TLogPropertiesFrm::RunSaveDialog(platform::IDialog
 void TLogPropertiesFrm::Button1Click(platform::IDialogView& view) {
   const TClearAction action = ShowClearConfirm(fContext, view.Window(), view.Caption());
   if (action == TClearAction::caCancel) return;
-  WaitCursor cursor;
-  BackupOutcome outcome;
-  bool attempted = false;
   std::optional<std::u16string> target;
-  if (action == TClearAction::caSaveClear) {
-    target = RunSaveDialog(view);
-    if (target) {
-      std::lock_guard lock(fContext.lock);
-      attempted = true;
-      outcome = OpenLogNamed(fContext.log, fDisplayNameLog)
-                    ? SaveAndClearLog(fContext.log, *target)
-                    : BackupOutcome{fContext.log.LastError(), {}};
-    }
-  } else {
+  if (action == TClearAction::caSaveClear) target = RunSaveDialog(view);
+  BackupOutcome outcome;
+  if (action == TClearAction::caClear || target) {
+    // Not before the save dialog, which shows its own cursor and leaves the arrow behind.
+    WaitCursor cursor;
     std::lock_guard lock(fContext.lock);
-    attempted = true;
-    if (!OpenLogNamed(fContext.log, fDisplayNameLog) || !fContext.log.Clear(u"")) {
+    if (!OpenLogNamed(fContext.log, fDisplayNameLog)) {
+      outcome.error = fContext.log.LastError();
+    } else if (target) {
+      outcome = SaveAndClearLog(fContext.log, *target);
+    } else if (!fContext.log.Clear(u"")) {
       outcome.error = fContext.log.LastError();
     }
   }
-  if (attempted && !outcome.ok()) {
+  if (!outcome.ok()) {
     if (!outcome.keptAt.empty() && target) {
       ShowFailure(view,
                   util::Format(fContext.Text(210),
@@ -245,15 +240,16 @@ void TLogPropertiesFrm::Button1Click(platform::IDialogView& view) {
       ShowFailure(view, fContext.Text(207), outcome.error);
     }
   }
+  WaitCursor cursor;
   LoadLogValues(view);
 }
 
 void TLogPropertiesFrm::Button2Click(platform::IDialogView& view) {
-  WaitCursor cursor;
   const auto path = RunSaveDialog(view);
   if (!path) return;
   BackupOutcome outcome;
   {
+    WaitCursor cursor;
     std::lock_guard lock(fContext.lock);
     outcome = OpenLogNamed(fContext.log, fDisplayNameLog)
                   ? BackupLogTo(fContext.log, *path)

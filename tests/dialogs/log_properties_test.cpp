@@ -261,11 +261,55 @@ TEST_F(LogPropertiesTest, ClearingAsTheConfirmationAnswers) {
       EXPECT_EQ(request.filterDescription, u"Event files");
       EXPECT_EQ(request.filterPattern, u"*.evtx");
     }
-    const bool busy = c.confirmButton == confirm::Button1 || c.confirmButton == confirm::Button2;
-    EXPECT_EQ(ui().CursorHistory().size() - cursors, busy ? 2u : 0u);
+    // The hourglass and back for the clear when it runs, and again for the reload.
+    const std::size_t busy = (c.cleared ? 2u : 0u) + (asked || c.cleared ? 2u : 0u);
+    EXPECT_EQ(ui().CursorHistory().size() - cursors, busy);
     EXPECT_EQ(ui().Cursor(), platform::CursorShape::kArrow);
     EXPECT_TRUE(TakeMessages().empty());
   }
+}
+
+TEST_F(LogPropertiesTest, TheHourglassShowsWhileTheLogIsSavedOrCleared) {
+  struct Case {
+    const char* what;
+    int button;
+    int confirmButton;  // 0: no confirmation
+    bool existing;      // the chosen file is there already
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {"backup", Button2, 0, false, {"BackupEventLogW", "ReplaceFileW"}},
+      {"backup onto a file", Button2, 0, true, {"BackupEventLogW", "ReplaceFileW"}},
+      {"save and clear", Button1, confirm::Button1, false, {"ClearEventLogW", "ReplaceFileW"}},
+      {"clear", Button1, confirm::Button2, false, {"ClearEventLogW"}},
+  };
+  const std::u16string target = u"C:\\Backups\\app.evt";
+  std::vector<std::pair<std::string, platform::CursorShape>> seen;
+  const auto record = [&](std::string_view api) { seen.emplace_back(api, ui().Cursor()); };
+  machine().eventlog().SetCallHook(record);
+  files().SetCallHook(record);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    seen.clear();
+    files().RemoveFile(target);
+    if (c.existing) files().AddFile(target, std::string_view("old"));
+    app_.Clear();
+    Records(2);
+    if (c.confirmButton != confirm::Button2) ui().QueueSaveAnswer(target);
+    Then([&](sim::SimDialog& d) { d.Click(c.button); });
+    if (c.confirmButton != 0) Then([&](sim::SimDialog& d) { d.Click(c.confirmButton); });
+    Show();
+    std::vector<std::string> calls;
+    for (const auto& [api, cursor] : seen) {
+      calls.push_back(api);
+      EXPECT_EQ(cursor, platform::CursorShape::kWait) << api;
+    }
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(ui().Cursor(), platform::CursorShape::kArrow);
+    EXPECT_TRUE(TakeMessages().empty());
+  }
+  machine().eventlog().SetCallHook({});
+  files().SetCallHook({});
 }
 
 TEST_F(LogPropertiesTest, ABackupReplacesAnExistingFileOrLeavesItAlone) {
