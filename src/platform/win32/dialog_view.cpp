@@ -25,6 +25,12 @@ bool HasStyle(HWND window, DWORD style) {
   return (static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)) & style) != 0;
 }
 
+void SetStyle(HWND window, DWORD style, bool on) {
+  const auto now = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+  const DWORD wanted = on ? now | style : now & ~style;
+  if (wanted != now) SetWindowLongPtrW(window, GWL_STYLE, static_cast<LONG_PTR>(wanted));
+}
+
 }  // namespace
 
 DialogWindow::Control* DialogWindow::Find(int id) {
@@ -143,9 +149,9 @@ void DialogWindow::SetChecked(int id, bool checked) {
       control->spec->kind != ControlKind::kRadio) {
     return;
   }
+  const auto index = static_cast<std::size_t>(control - controls_.data());
+  const auto [first, last] = RadioGroupOf(index);
   if (checked) {
-    const auto index = static_cast<std::size_t>(control - controls_.data());
-    const auto [first, last] = RadioGroupOf(index);
     for (std::size_t i = first; i < last; ++i) {
       if (i != index && controls_[i].window != nullptr) {
         SendMessageW(controls_[i].window, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -153,6 +159,13 @@ void DialogWindow::SetChecked(int id, bool checked) {
     }
   }
   SendMessageW(control->window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  // As in the original toolkit, Tab enters a group at its checked button only; the arrow keys
+  // move within the group. Every check change, the user's clicks and arrows too, passes here.
+  for (std::size_t i = first; i < last; ++i) {
+    if (HWND radio = controls_[i].window) {
+      SetStyle(radio, WS_TABSTOP, SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    }
+  }
 }
 
 bool DialogWindow::IsChecked(int id) const {
