@@ -96,9 +96,11 @@ void DialogWindow::SetText(int id, std::u16string_view text) {
     item.pszText = const_cast<wchar_t*>(wide.c_str());
     SendMessageW(control->window, TCM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
   }
+  const RECT before = PlaceOf(*control);
   // The tab control's window text as well: readers of WM_GETTEXT see what the tab shows.
   SetWindowTextW(control->window, wide.c_str());
   FitLabel(*control);
+  RepaintBeneath(*control, before);
 }
 
 std::u16string DialogWindow::Text(int id) const {
@@ -114,7 +116,10 @@ void DialogWindow::SetEnabled(int id, bool enabled) {
   }
   // A focused control that is disabled would leave the keyboard nowhere: move on first.
   if (!enabled && Focused() == id) SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);
+  const bool change = (IsWindowEnabled(control->window) != FALSE) != enabled;
   EnableWindow(control->window, enabled ? TRUE : FALSE);
+  // The text's colour changes: the old text must not show through.
+  if (change) RepaintBeneath(*control, PlaceOf(*control));
 }
 
 bool DialogWindow::IsEnabled(int id) const {
@@ -133,6 +138,7 @@ void DialogWindow::SetVisible(int id, bool visible) {
   }
   if (!visible && Focused() == id) SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);
   ShowWindow(control->window, visible ? SW_SHOWNA : SW_HIDE);
+  RepaintBeneath(*control, PlaceOf(*control));
 }
 
 bool DialogWindow::IsVisible(int id) const {
@@ -257,9 +263,11 @@ void DialogWindow::SetBounds(int id, platform::LayoutRect bounds) {
   const Control* control = Find(id);
   // Windowless kinds only lend an origin to controls made already: nothing to move.
   if (control == nullptr || control->window == nullptr) return;
+  const RECT before = PlaceOf(*control);
   SetWindowPos(control->window, nullptr, scale_.ToDevice(bounds.x), scale_.ToDevice(bounds.y),
                scale_.ToDevice(bounds.width), scale_.ToDevice(bounds.height) + control->dropHeight,
                SWP_NOZORDER | SWP_NOACTIVATE);
+  RepaintBeneath(*control, before);
 }
 
 int DialogWindow::Focused() const {
