@@ -41,6 +41,9 @@ struct Fixture {
   bool modern = false;              // the system reports major version 6 or later
 };
 
+// Control ids as a check's message shows them.
+std::string IdList(const std::vector<int>& ids);
+
 // Everything FsFindFirstW / FsFindNextW list for `path`, in order.
 std::vector<std::wstring> ListNames(const Fixture& fixture, const std::wstring& path);
 
