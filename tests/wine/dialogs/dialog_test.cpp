@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <thread>
 #include <type_traits>
@@ -151,12 +152,75 @@ bool PrepareRegistry(AddedKeys& keys, const Fixture& fixture, const std::wstring
   if (const UniqueKey raw = OpenLocalMachine(log, KEY_SET_VALUE)) {
     RegDeleteValueW(raw.get(), L"AutoBackupLogFiles");
   }
-  return key->SetString(L"File", fixture.logFile) && key->SetDword(L"MaxSize", kMaxSize) &&
-         key->SetDword(L"RestrictGuestAccess", 0) && key->SetDword(L"Retention", 0) &&
+  const DWORD fileType =
+      fixture.logFileValue.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ;
+  return key->SetString(L"File", fixture.logFileValue, fileType) &&
+         key->SetDword(L"MaxSize", kMaxSize) && key->SetDword(L"RestrictGuestAccess", 0) &&
+         key->SetDword(L"Retention", 0) &&
          source->SetString(L"EventMessageFile", messages, REG_EXPAND_SZ) &&
          source->SetString(L"CategoryMessageFile", messages, REG_EXPAND_SZ) &&
          source->SetDword(L"CategoryCount", 2) && source->SetDword(L"TypesSupported", 7);
 }
+
+// A 32-bit program in a 64-bit prefix, as run-dialog-test.sh runs it: a WOW64 process.
+bool RunsUnderWow64() {
+  wchar_t kind[16] = {};
+  if (sizeof(void*) != 4 || GetEnvironmentVariableW(L"QB_WINE_PREFIX", kind, 16) == 0 ||
+      std::wstring(kind) != L"win64") {
+    return false;
+  }
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// A log file where the classic logs lie, in the 64-bit system's system32\config, which a
+// 32-bit process sees only with the file-system redirection off (here, on this thread only).
+// The properties show its size only when their lookup switches redirection off too.
+class SystemLogFile {
+ public:
+  static constexpr wchar_t kValue[] = L"%SystemRoot%\\system32\\config\\QbDialogTest.evt";
+
+  explicit SystemLogFile(DWORD size) {
+    wchar_t expanded[MAX_PATH] = {};
+    if (ExpandEnvironmentStringsW(kValue, expanded, MAX_PATH) == 0) return;
+    path_ = expanded;
+    const std::wstring folder = path_.substr(0, path_.find_last_of(L'\\'));
+    const Unredirected native;
+    if (!native.off()) return;
+    madeFolder_ = CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+    made_ = WriteBytes(path_, std::vector<std::uint8_t>(size));
+  }
+  ~SystemLogFile() {
+    const Unredirected native;
+    if (made_) DeleteFileW(path_.c_str());
+    if (madeFolder_) RemoveDirectoryW(path_.substr(0, path_.find_last_of(L'\\')).c_str());
+  }
+  SystemLogFile(const SystemLogFile&) = delete;
+  SystemLogFile& operator=(const SystemLogFile&) = delete;
+
+  bool made() const { return made_; }
+  const std::wstring& path() const { return path_; }
+
+ private:
+  class Unredirected {
+   public:
+    Unredirected() : off_(Wow64DisableWow64FsRedirection(&old_) != FALSE) {}
+    ~Unredirected() {
+      if (off_) Wow64RevertWow64FsRedirection(old_);
+    }
+    Unredirected(const Unredirected&) = delete;
+    Unredirected& operator=(const Unredirected&) = delete;
+    bool off() const { return off_; }
+
+   private:
+    PVOID old_ = nullptr;
+    bool off_;
+  };
+
+  std::wstring path_;
+  bool made_ = false;
+  bool madeFolder_ = false;
+};
 
 bool ReportsModernSystem() {
   OSVERSIONINFOW version{};
@@ -221,9 +285,21 @@ int Run(int argc, wchar_t** argv) {
   const std::wstring messages = CopyInto(messagesSource, folder.path());
   fixture.workFolder = folder.path() + L"\\work";
   CreateDirectoryW(fixture.workFolder.c_str(), nullptr);
-  fixture.logFile = fixture.workFolder + L"\\" + kLog + L".evt";
-  Check(WriteBytes(fixture.logFile, std::vector<std::uint8_t>(kLogFileSize)),
-        "a log file of 10 kB is made");
+  std::optional<SystemLogFile> systemLog;
+  if (RunsUnderWow64()) {
+    systemLog.emplace(kLogFileSize);
+    fixture.logFile = systemLog->path();
+    fixture.logFileValue = SystemLogFile::kValue;
+    Check(systemLog->made(),
+          "a log file of 10 kB is made in the 64-bit system's " + Narrow(fixture.logFile));
+    Check(GetFileAttributesW(fixture.logFile.c_str()) == INVALID_FILE_ATTRIBUTES,
+          "a 32-bit process does not see it there with the file-system redirection on");
+  } else {
+    fixture.logFile = fixture.workFolder + L"\\" + kLog + L".evt";
+    fixture.logFileValue = fixture.logFile;
+    Check(WriteBytes(fixture.logFile, std::vector<std::uint8_t>(kLogFileSize)),
+          "a log file of 10 kB is made");
+  }
   Check(WriteGermanLanguage(fixture.pluginFolder), "a German language file lies beside the plugin");
   fixture.modern = ReportsModernSystem();
   Note(std::string("the system reports ") + (fixture.modern ? "Vista or later" : "XP or older"));

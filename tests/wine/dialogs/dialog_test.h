@@ -34,7 +34,8 @@ struct Fixture {
   std::wstring pluginFolder;  // where the loaded copy lies, with Language\ beside it
   std::wstring pluginPath;    // the loaded copy
   std::wstring workFolder;    // files the test makes: the log file, saved backups
-  std::wstring logFile;       // the File value of the log's key
+  std::wstring logFile;       // the log's file as the File value of its key names it, expanded
+  std::wstring logFileValue;  // that value: logFile, or a path of the system with %SystemRoot%
   std::wstring screenshots;   // empty: no pictures
   sim::SimEventLogService* service = nullptr;
   std::vector<TestRecord> records;  // oldest first, numbered as the service stores them
