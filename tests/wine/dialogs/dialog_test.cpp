@@ -251,9 +251,72 @@ void RunGroups(Fixture& fixture, HMODULE module) {
     same = names[i] == ListedName(RecordAtEntry(fixture, int(i) + 1));
   }
   if (!Check(same, "the Application folder lists the records newest first")) return;
+  if (fixture.highDpi) {
+    CheckHighDpi(fixture);
+    return;
+  }
   CheckViewer(fixture);
   CheckLogProperties(fixture);
   CheckSettings(fixture);
+}
+
+constexpr wchar_t kHighDpiOption[] = L"--high-dpi";
+constexpr DWORD kChildLimitMs = 60000;
+
+// Wine takes the screen's DPI from the user's settings once, as a process starts: the checks
+// at 144 DPI run in a process of their own, started with the setting changed, which is put
+// back afterwards. On Windows the setting is the user's, and left alone.
+void RunAtHighDpi(const std::wstring& pluginSource, const std::wstring& messagesSource) {
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
+    Note("not under Wine: the dialogs at 144 DPI are not checked");
+    return;
+  }
+  HKEY desktop = nullptr;
+  if (!Check(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                             KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &desktop,
+                             nullptr) == ERROR_SUCCESS,
+             "the user's desktop settings open")) {
+    return;
+  }
+  const UniqueKey key(desktop);
+  DWORD saved = 0;
+  DWORD size = sizeof(saved);
+  const bool had = RegQueryValueExW(key.get(), L"LogPixels", nullptr, nullptr,
+                                    reinterpret_cast<BYTE*>(&saved), &size) == ERROR_SUCCESS;
+  DWORD dpi = 144;
+  RegSetValueExW(key.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                 sizeof(dpi));
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" \"" + pluginSource + L"\" \"" +
+                         messagesSource + L"\" " + kHighDpiOption;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION child{};
+  Note("the dialogs at 144 DPI, in a process of their own:");
+  DWORD status = 1;
+  if (CreateProcessW(self, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &child)) {
+    if (WaitForSingleObject(child.hProcess, kChildLimitMs) != WAIT_OBJECT_0) {
+      TerminateProcess(child.hProcess, 1);
+      WaitForSingleObject(child.hProcess, 5000);
+    }
+    GetExitCodeProcess(child.hProcess, &status);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+  }
+  if (had) {
+    RegSetValueExW(key.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved),
+                   sizeof(saved));
+  } else {
+    RegDeleteValueW(key.get(), L"LogPixels");
+  }
+  Check(status == 0, "the dialogs at 144 DPI pass their checks (the process ended with " +
+                         std::to_string(status) + ")");
 }
 
 int Run(int argc, wchar_t** argv) {
@@ -264,6 +327,8 @@ int Run(int argc, wchar_t** argv) {
     const std::wstring arg = argv[i];
     if (arg == L"--screenshots" && i + 1 < argc) {
       fixture.screenshots = argv[++i];
+    } else if (arg == kHighDpiOption) {
+      fixture.highDpi = true;
     } else {
       positional.push_back(arg);
     }
@@ -272,6 +337,8 @@ int Run(int argc, wchar_t** argv) {
       positional.size() > 0 ? positional[0] : OwnFolder() + L"\\" QB_PLUGIN_FILE;
   const std::wstring messagesSource =
       positional.size() > 1 ? positional[1] : OwnFolder() + L"\\" QB_TEST_MESSAGES_FILE;
+  // Before any window is made: the windows take the screen's DPI, not 96.
+  if (fixture.highDpi) SetProcessDPIAware();
   RunDeadline deadline(kRunLimitSeconds);
   if (!fixture.screenshots.empty()) {
     CreateDirectoryW(fixture.screenshots.c_str(), nullptr);
@@ -329,6 +396,7 @@ int Run(int argc, wchar_t** argv) {
       Check(FreeLibrary(module) != FALSE, "FreeLibrary unloads the plugin");
     }
   }
+  if (!fixture.highDpi) RunAtHighDpi(pluginSource, messagesSource);
   const double seconds = double(GetTickCount64() - started) / 1000.0;
   std::printf("%s: %d check(s) failed in %.1f s\n", Failures() == 0 ? "PASS" : "FAIL", Failures(),
               seconds);

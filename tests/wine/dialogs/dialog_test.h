@@ -40,6 +40,7 @@ struct Fixture {
   sim::SimEventLogService* service = nullptr;
   std::vector<TestRecord> records;  // oldest first, numbered as the service stores them
   bool modern = false;              // the system reports major version 6 or later
+  bool highDpi = false;             // the process started at 144 DPI
 };
 
 // Control ids as a check's message shows them.
@@ -68,5 +69,7 @@ int RunSession(const Fixture& fixture, HWND mainWindow, const std::wstring& remo
 void CheckViewer(Fixture& fixture);
 void CheckLogProperties(Fixture& fixture);
 void CheckSettings(Fixture& fixture);
+// In the process started at 144 DPI, instead of the groups above.
+void CheckHighDpi(Fixture& fixture);
 
 }  // namespace qb::winetest::dialogs
