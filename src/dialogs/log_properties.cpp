@@ -216,41 +216,41 @@ std::optional<std::u16string> TLogPropertiesFrm::RunSaveDialog(platform::IDialog
 void TLogPropertiesFrm::Button1Click(platform::IDialogView& view) {
   const TClearAction action = ShowClearConfirm(fContext, view.Window(), view.Caption());
   if (action == TClearAction::caCancel) return;
-  WaitCursor cursor;
+  std::optional<std::u16string> target;
+  if (action == TClearAction::caSaveClear) target = RunSaveDialog(view);
   BackupOutcome outcome;
-  bool attempted = false;
-  if (action == TClearAction::caSaveClear) {
-    if (const auto path = RunSaveDialog(view)) {
-      std::lock_guard lock(fContext.lock);
-      attempted = true;
-      outcome = OpenLogNamed(fContext.log, fDisplayNameLog)
-                    ? SaveAndClearLog(fContext.log, *path)
-                    : BackupOutcome{fContext.log.LastError(), {}};
-    }
-  } else {
+  if (action == TClearAction::caClear || target) {
+    // Not before the save dialog, which shows its own cursor and leaves the arrow behind.
+    WaitCursor cursor;
     std::lock_guard lock(fContext.lock);
-    attempted = true;
-    if (!OpenLogNamed(fContext.log, fDisplayNameLog) || !fContext.log.Clear(u"")) {
+    if (!OpenLogNamed(fContext.log, fDisplayNameLog)) {
+      outcome.error = fContext.log.LastError();
+    } else if (target) {
+      outcome = SaveAndClearLog(fContext.log, *target);
+    } else if (!fContext.log.Clear(u"")) {
       outcome.error = fContext.log.LastError();
     }
   }
-  if (attempted && !outcome.ok()) {
-    if (!outcome.keptAt.empty()) {
-      ShowFailure(view, util::Format(fContext.Text(210), {std::u16string_view(outcome.keptAt)}),
+  if (!outcome.ok()) {
+    if (!outcome.keptAt.empty() && target) {
+      ShowFailure(view,
+                  util::Format(fContext.Text(210),
+                               {std::u16string_view(outcome.keptAt), std::u16string_view(*target)}),
                   outcome.error);
     } else {
       ShowFailure(view, fContext.Text(207), outcome.error);
     }
   }
+  WaitCursor cursor;
   LoadLogValues(view);
 }
 
 void TLogPropertiesFrm::Button2Click(platform::IDialogView& view) {
-  WaitCursor cursor;
   const auto path = RunSaveDialog(view);
   if (!path) return;
   BackupOutcome outcome;
   {
+    WaitCursor cursor;
     std::lock_guard lock(fContext.lock);
     outcome = OpenLogNamed(fContext.log, fDisplayNameLog)
                   ? BackupLogTo(fContext.log, *path)

@@ -35,7 +35,11 @@ int Properties(platform::Handle mainWin, const std::u16string& remote) {
   const std::u16string displayName = remote.substr(1);
   {
     std::lock_guard lock(plugin::Lock());
-    if (!plugin::OpenLogNamed(displayName)) return fs::FS_EXEC_ERROR;
+    // A log open for reading stays as it is: the dialog's load step reopens its own log anyway.
+    if (!plugin::State().eventLog->OpenState().Has(TFSOpenState::osRead) &&
+        !plugin::OpenLogNamed(displayName)) {
+      return fs::FS_EXEC_ERROR;
+    }
   }
   ShowLogProperties(context, mainWin, displayName);
   return fs::FS_EXEC_OK;

@@ -1,4 +1,5 @@
 #include <optional>
+#include <thread>
 
 #include "dialogs/clear_confirm.h"
 #include "dialogs/log_properties.h"
@@ -261,11 +262,82 @@ TEST_F(LogPropertiesTest, ClearingAsTheConfirmationAnswers) {
       EXPECT_EQ(request.filterDescription, u"Event files");
       EXPECT_EQ(request.filterPattern, u"*.evtx");
     }
-    const bool busy = c.confirmButton == confirm::Button1 || c.confirmButton == confirm::Button2;
-    EXPECT_EQ(ui().CursorHistory().size() - cursors, busy ? 2u : 0u);
+    // The hourglass and back for the clear when it runs, and again for the reload.
+    const std::size_t busy = (c.cleared ? 2u : 0u) + (asked || c.cleared ? 2u : 0u);
+    EXPECT_EQ(ui().CursorHistory().size() - cursors, busy);
     EXPECT_EQ(ui().Cursor(), platform::CursorShape::kArrow);
     EXPECT_TRUE(TakeMessages().empty());
   }
+}
+
+TEST_F(LogPropertiesTest, TheHourglassShowsWhileTheLogIsSavedOrCleared) {
+  struct Case {
+    const char* what;
+    int button;
+    int confirmButton;  // 0: no confirmation
+    bool existing;      // the chosen file is there already
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {"backup", Button2, 0, false, {"BackupEventLogW", "ReplaceFileW"}},
+      {"backup onto a file", Button2, 0, true, {"BackupEventLogW", "ReplaceFileW"}},
+      {"save and clear", Button1, confirm::Button1, false, {"ClearEventLogW", "ReplaceFileW"}},
+      {"clear", Button1, confirm::Button2, false, {"ClearEventLogW"}},
+  };
+  const std::u16string target = u"C:\\Backups\\app.evt";
+  std::vector<std::pair<std::string, platform::CursorShape>> seen;
+  const auto record = [&](std::string_view api) { seen.emplace_back(api, ui().Cursor()); };
+  machine().eventlog().SetCallHook(record);
+  files().SetCallHook(record);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    seen.clear();
+    files().RemoveFile(target);
+    if (c.existing) files().AddFile(target, std::string_view("old"));
+    app_.Clear();
+    Records(2);
+    if (c.confirmButton != confirm::Button2) ui().QueueSaveAnswer(target);
+    Then([&](sim::SimDialog& d) { d.Click(c.button); });
+    if (c.confirmButton != 0) Then([&](sim::SimDialog& d) { d.Click(c.confirmButton); });
+    Show();
+    std::vector<std::string> calls;
+    for (const auto& [api, cursor] : seen) {
+      calls.push_back(api);
+      EXPECT_EQ(cursor, platform::CursorShape::kWait) << api;
+    }
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(ui().Cursor(), platform::CursorShape::kArrow);
+    EXPECT_TRUE(TakeMessages().empty());
+  }
+  machine().eventlog().SetCallHook({});
+  files().SetCallHook({});
+}
+
+TEST_F(LogPropertiesTest, TheSaveDialogOffersTheFileTypeOfTheVersion) {
+  Records(1);
+  for (const auto& [os, pattern] : {std::pair{6u, u"*.evtx"}, std::pair{5u, u"*.evt"}}) {
+    machine().system().SetOsMajorVersion(os);
+    ui().QueueSaveAnswer(std::nullopt);
+    Show([](sim::SimDialog& d) { d.Click(Button2); });
+    ASSERT_FALSE(ui().SaveRequests().empty());
+    const auto request = ui().SaveRequests().back();
+    EXPECT_EQ(request.fileName, u"AppEvent.Evt");
+    EXPECT_EQ(request.filterDescription, u"Event files");
+    EXPECT_EQ(request.filterPattern, pattern) << os;
+  }
+}
+
+TEST_F(LogPropertiesTest, AClearThatFailsIsTold) {
+  Records(3);
+  machine().eventlog().SetClearFails(u"Application", platform::err::kAccessDenied);
+  Then([](sim::SimDialog& d) { d.Click(Button1); });
+  Then([](sim::SimDialog& confirm) { confirm.Click(confirm::Button2); });
+  const auto d = Show();
+  EXPECT_EQ(app_.records.size(), 3u);
+  EXPECT_EQ(TakeMessages(), std::vector<std::u16string>{
+                                u"The event log could not be cleared.\r\n\r\nAccess is denied."});
+  EXPECT_EQ(TextOf(d, RecordLabel), u"3");
+  EXPECT_EQ(ui().Cursor(), platform::CursorShape::kArrow);
 }
 
 TEST_F(LogPropertiesTest, ABackupReplacesAnExistingFileOrLeavesItAlone) {
@@ -292,6 +364,23 @@ TEST_F(LogPropertiesTest, ABackupReplacesAnExistingFileOrLeavesItAlone) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0],
             u"The backup of the event log could not be saved.\r\n\r\nAccess is denied.");
+
+  // The backup is written, but the chosen file cannot be replaced: it stays as it was and the
+  // backup goes.
+  files().SetReadOnlyFolder(u"C:\\Backups", false);
+  files().SetReadOnlyFolder(target);
+  ui().QueueSaveAnswer(target);
+  std::vector<std::string> calls;
+  files().SetCallHook([&](std::string_view api) { calls.emplace_back(api); });
+  Show([](sim::SimDialog& d) { d.Click(Button2); });
+  files().SetCallHook({});
+  EXPECT_EQ(calls, std::vector<std::string>{"ReplaceFileW"});
+  EXPECT_EQ(FileText(target), u"old contents");
+  files().FindFiles(u"C:\\Backups\\*", entries);
+  EXPECT_EQ(entries.size(), 1u) << "the backup written is deleted";
+  EXPECT_EQ(TakeMessages(),
+            std::vector<std::u16string>{
+                u"The backup of the event log could not be saved.\r\n\r\nAccess is denied."});
 }
 
 TEST_F(LogPropertiesTest, SaveAndClearNeverLosesRecords) {
@@ -304,12 +393,15 @@ TEST_F(LogPropertiesTest, SaveAndClearNeverLosesRecords) {
   Then([](sim::SimDialog& confirm) { confirm.Click(confirm::Button1); });
   const auto d = Show();
   EXPECT_TRUE(app_.records.empty());
-  const auto messages = TakeMessages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find(u"saved to C:\\Backups\\app.~qb"), std::u16string::npos);
   std::vector<platform::FindEntry> entries;
   files().FindFiles(u"C:\\Backups\\app.~qb*", entries);
   ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(TakeMessages(),
+            std::vector<std::u16string>{u"The event log was cleared and its records were saved to "
+                                        u"C:\\Backups\\" +
+                                        entries[0].name +
+                                        u", but that file could not replace C:\\Backups\\app.evt."
+                                        u"\r\n\r\nAccess is denied."});
 
   // A folder that cannot be written: nothing is cleared.
   Records(2);
@@ -343,6 +435,24 @@ TEST_F(LogPropertiesTest, TheSizeLookupUnderWow64SwitchesRedirectionOffAndOnAgai
   EXPECT_EQ(LogFileSize(kLogFile), 4096u);
   EXPECT_EQ(machine().system().RedirectionDepth(), 0);
   EXPECT_EQ(LogFileSize(u"C:\\nothing.evt"), 0u);
+}
+
+TEST_F(LogPropertiesTest, OnlyUnderWow64TheSizeLookupRunsOnAThreadOfItsOwn) {
+  using Wow64 = sim::SimSystem::Wow64;
+  files().AddFile(kLogFile, std::string(2048, 'x'));
+  for (const auto mode : {Wow64::kNative, Wow64::kWow64, Wow64::kFunctionMissing}) {
+    machine().system().SetWow64(mode);
+    const bool wow64 = mode == Wow64::kWow64;
+    Show();
+    EXPECT_EQ(TextOf(LastDialog(), SizeLabel), u"2");
+    const auto lookup = machine().system().LastLookup();
+    ASSERT_TRUE(lookup.has_value());
+    EXPECT_EQ(lookup->pattern, kLogFile);
+    // The dialog runs on this thread; redirection is off only where the lookup runs.
+    EXPECT_EQ(lookup->thread == std::this_thread::get_id(), !wow64) << static_cast<int>(mode);
+    EXPECT_EQ(lookup->redirectionOff, wow64) << static_cast<int>(mode);
+    EXPECT_EQ(machine().system().RedirectionDepth(), 0);
+  }
 }
 
 }  // namespace

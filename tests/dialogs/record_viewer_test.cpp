@@ -186,7 +186,33 @@ TEST_F(RecordViewerTest, ARecordThatIsGoneShowsNothingMadeUp) {
   }
   EXPECT_EQ(ControlOf(d, StatusImage).image, -1);
   EXPECT_EQ(TextOf(d, memDescription), u"");
-  EXPECT_FALSE(ControlOf(d, memData).enabled);
+  for (const int id : {lblData, rbByte, rbWord, memData}) {
+    EXPECT_FALSE(ControlOf(d, id).enabled) << id;
+  }
+}
+
+TEST_F(RecordViewerTest, SteppingOnFromARecordThatIsGone) {
+  // Record 1, the oldest, has been overwritten since the listing.
+  app_.records.pop_front();
+  app_.oldestNumber = 2;
+  Then([](sim::SimDialog& d) {
+    EXPECT_EQ(d.Text(lblCodeVal), u"N\\A");
+    for (const int id : {lblData, rbByte, rbWord, memData}) {
+      EXPECT_FALSE(d.IsEnabled(id)) << id;
+    }
+    d.Click(btnUp);  // to record 2, which has data
+  });
+  ASSERT_EQ(OpenAt(3), fs::FS_EXEC_OK);
+  const auto d = LastDialog();
+  EXPECT_EQ(list_->caret, 2);
+  EXPECT_EQ(TextOf(d, lblCodeVal), u"11");
+  EXPECT_EQ(TextOf(d, lblTypeVal), u"Error");
+  EXPECT_EQ(ControlOf(d, StatusImage).image, 1);
+  for (const int id : {lblData, rbByte, rbWord, memData}) {
+    EXPECT_TRUE(ControlOf(d, id).enabled) << id;
+  }
+  EXPECT_EQ(TextOf(d, memData).substr(0, 6), u"0000: ");
+  EXPECT_TRUE(TakeMessages().empty());
 }
 
 TEST_F(RecordViewerTest, EntriesThatAreNoRecordsAreTold) {
@@ -242,6 +268,27 @@ TEST_F(RecordViewerTest, ReadsTheRecordOfTheLogItsNameGives) {
   ASSERT_EQ(Execute(u"\\Application\\" + names_[2], u"open"), fs::FS_EXEC_OK);
   EXPECT_EQ(TextOf(LastDialog(), lblCodeVal), u"7036");
   EXPECT_EQ(list.caret, 3);
+}
+
+TEST_F(RecordViewerTest, OpensTheLogOnlyWhenItIsNotTheOneOpen) {
+  struct Case {
+    std::u16string listed;  // the folder listed before: the log open then
+    std::size_t openCalls;
+  };
+  const Case cases[] = {{u"\\Application", 0}, {u"\\System", 1}, {u"\\", 1}};
+  auto& service = machine().eventlog();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::U8(c.listed));
+    ASSERT_TRUE(List(c.listed).ok);
+    const std::size_t opens = service.OpenCallCount();
+    const std::size_t handles = service.OpenHandleCount();
+    Then([](sim::SimDialog& d) { d.Click(btnDown); });  // each record read goes through the log
+    ASSERT_EQ(OpenAt(2), fs::FS_EXEC_OK);
+    EXPECT_EQ(TextOf(LastDialog(), lblCodeVal), u"7036");
+    EXPECT_EQ(service.OpenCallCount() - opens, c.openCalls);
+    // One log open for reading at a time: a switch replaces the handle.
+    EXPECT_EQ(service.OpenHandleCount(), handles + (c.listed == u"\\" ? 1u : 0u));
+  }
 }
 
 TEST_F(RecordViewerTest, ALogThatDoesNotOpenIsAnErrorWithoutADialog) {

@@ -10,6 +10,7 @@ class ExecuteTest : public DialogTest {
   ExecuteTest() {
     AddLog(u"Application").Append(Record(u"Disk", 11, 1));
     AddLog(u"Log 2.0");
+    AddLog(u"System").Append(Record(u"EventLog", 6005, 4));
     Init();
     HostList({u"[1] Disk.error"}, 1);
   }
@@ -40,6 +41,7 @@ TEST_F(ExecuteTest, VerbsAndNamesPickTheDialog) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::U8(c.remote + u" " + c.verb));
+    ASSERT_TRUE(List(u"\\").ok);  // no log open
     ui().ClearDialogs();
     EXPECT_EQ(Execute(c.remote, c.verb), c.result);
     const auto dialogs = ui().Dialogs();
@@ -59,6 +61,36 @@ TEST_F(ExecuteTest, TheEightBitExportConvertsAndForwards) {
   EXPECT_EQ(ui().Dialogs()[0].name, u"RecordViewer");
   EXPECT_STREQ(remote, "\\Application\\[1] Disk.error");
   EXPECT_EQ(FsExecuteFile(nullptr, nullptr, verb), fs::FS_EXEC_OK);
+}
+
+TEST_F(ExecuteTest, PropertiesOpenTheLogOnlyWhenNoneIsOpen) {
+  struct Case {
+    const char* what;
+    std::u16string listed;  // the folder listed before: the log open then
+    bool opens;             // the Application log can be opened
+    int result;
+    std::size_t openCalls;  // the export's and the dialog's load step's
+  };
+  const Case cases[] = {
+      {"none open", u"\\", true, fs::FS_EXEC_OK, 2},
+      {"none open, and it does not open", u"\\", false, fs::FS_EXEC_ERROR, 1},
+      {"the same log open", u"\\Application", true, fs::FS_EXEC_OK, 1},
+      {"another log open", u"\\System", true, fs::FS_EXEC_OK, 1},
+      {"another log open, and it does not open", u"\\System", false, fs::FS_EXEC_OK, 1},
+  };
+  auto& service = machine().eventlog();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    service.SetOpenFails(u"Application", platform::err::kSuccess);
+    ASSERT_TRUE(List(c.listed).ok);
+    service.SetOpenFails(u"Application",
+                         c.opens ? platform::err::kSuccess : platform::err::kAccessDenied);
+    ui().ClearDialogs();
+    const std::size_t before = service.OpenCallCount();
+    EXPECT_EQ(Execute(u"\\Application", u"properties"), c.result);
+    EXPECT_EQ(service.OpenCallCount() - before, c.openCalls);
+    EXPECT_EQ(ui().Dialogs().size(), c.result == fs::FS_EXEC_OK ? 1u : 0u);
+  }
 }
 
 TEST_F(ExecuteTest, ALogThatHasGoneFromTheServiceIsAnError) {

@@ -299,14 +299,15 @@ void LayoutAndTexts(HWND dialog) {
   QB_CHECK(FocusOf(dialog) == item(kCombo));
   // Tab order is spec order, although the tab control sits at the bottom of the z-order.
   QB_CHECK(GetWindow(item(kValue), GW_HWNDLAST) == item(kTabs));
+  // Of the radio group only the checked button is visited.
   std::vector<int> order;
   HWND at = item(kTabs);
-  for (int i = 0; i < 11; ++i) {
+  for (int i = 0; i < 10; ++i) {
     at = GetNextDlgTabItem(dialog, at, FALSE);
     order.push_back(GetDlgCtrlID(at));
   }
-  QB_CHECK((order == std::vector<int>{kValue, kOne, kTwo, kCombo, kDays, kNested, kOk, kCancel,
-                                      kMemo, kPrevious, kTabs}));
+  QB_CHECK((order == std::vector<int>{kValue, kOne, kCombo, kDays, kNested, kOk, kCancel, kMemo,
+                                      kPrevious, kTabs}));
   // The picture button shows the plugin's icon at the size asked for.
   ICONINFO arrow{};
   const auto image =
@@ -351,6 +352,16 @@ void MainDialog(HWND owner) {
     QB_CHECK(WaitFor([&] { return recorder.clickCount == 1; }));
     QB_CHECK(SendMessageW(GetDlgItem(dialog, kTwo), BM_GETCHECK, 0, 0) == BST_CHECKED);
     QB_CHECK(SendMessageW(GetDlgItem(dialog, kOne), BM_GETCHECK, 0, 0) == BST_UNCHECKED);
+    // The tab stop moves with the check.
+    QB_CHECK(GetNextDlgTabItem(dialog, GetDlgItem(dialog, kValue), FALSE) ==
+             GetDlgItem(dialog, kTwo));
+    QB_CHECK((GetWindowLongPtrW(GetDlgItem(dialog, kOne), GWL_STYLE) & WS_TABSTOP) == 0);
+    // The arrow keys move the check within the group, and the tab stop with it.
+    PostMessageW(GetDlgItem(dialog, kTwo), WM_KEYDOWN, VK_UP, 1);
+    QB_CHECK(WaitFor([&] { return recorder.clickCount == 2; }));
+    QB_CHECK(SendMessageW(GetDlgItem(dialog, kOne), BM_GETCHECK, 0, 0) == BST_CHECKED);
+    QB_CHECK(GetNextDlgTabItem(dialog, GetDlgItem(dialog, kValue), FALSE) ==
+             GetDlgItem(dialog, kOne));
     // The up-down steps its buddy's number with the arrow keys.
     PostMessageW(GetDlgItem(dialog, kDays), WM_KEYDOWN, VK_UP, 1);
     QB_CHECK(WaitFor([&] { return TextOf(GetDlgItem(dialog, kDays)) == L"8"; }));
@@ -358,7 +369,7 @@ void MainDialog(HWND owner) {
     PressKey(dialog, VK_RETURN);
   });
   QB_CHECK(result == dlgresult::kOk);
-  QB_CHECK((recorder.clicks == std::vector<int>{kTwo, kOk}));
+  QB_CHECK((recorder.clicks == std::vector<int>{kTwo, kOne, kOk}));
   QB_CHECK(recorder.keys.empty());  // no key preview asked for
   QB_CHECK(recorder.events.size() >= 2 && recorder.events[0] == "create" &&
            recorder.events[1] == "activate");

@@ -173,6 +173,15 @@ void SimEventLogService::SetOpenFails(std::u16string_view logName, ErrorCode err
   }
 }
 
+void SimEventLogService::SetClearFails(std::u16string_view logName, ErrorCode error) {
+  std::lock_guard lock(mutex_);
+  if (error == err::kSuccess) {
+    clearFails_.erase(NameUpper(logName));
+  } else {
+    clearFails_[NameUpper(logName)] = error;
+  }
+}
+
 void SimEventLogService::SetWaitFails(bool fails) {
   *waitFails_ = fails;
 }
@@ -190,6 +199,11 @@ void SimEventLogService::SetFullInformationMissing(bool missing) {
 std::size_t SimEventLogService::ReadCallCount() const {
   std::lock_guard lock(mutex_);
   return readCalls_;
+}
+
+std::size_t SimEventLogService::OpenCallCount() const {
+  std::lock_guard lock(mutex_);
+  return openCalls_;
 }
 
 std::size_t SimEventLogService::OpenHandleCount() const {
@@ -277,6 +291,7 @@ std::uint32_t SimEventLogService::NowLocked() const {
 ErrorCode SimEventLogService::OpenEventLog(std::u16string_view logName, platform::Handle& log) {
   log = 0;
   std::lock_guard lock(mutex_);
+  ++openCalls_;
   if (const auto fault = openFails_.find(NameUpper(logName)); fault != openFails_.end()) {
     return fault->second;
   }
@@ -415,9 +430,14 @@ ErrorCode SimEventLogService::GetOldestRecord(platform::Handle log, std::uint32_
 }
 
 ErrorCode SimEventLogService::ClearEventLog(platform::Handle log, std::u16string_view backupPath) {
+  if (callHook_) callHook_("ClearEventLogW");
   std::lock_guard lock(mutex_);
   const LogHandle* handle = FindHandleLocked(log);
   if (handle == nullptr || handle->live == nullptr) return err::kInvalidHandle;
+  if (const auto fault = clearFails_.find(NameUpper(handle->live->name()));
+      fault != clearFails_.end()) {
+    return fault->second;
+  }
   // The backup and the clear happen under one lock, so no record slips in between.
   if (!backupPath.empty()) {
     if (const ErrorCode error = WriteBackupLocked(*handle, backupPath); error != err::kSuccess) {
@@ -429,6 +449,7 @@ ErrorCode SimEventLogService::ClearEventLog(platform::Handle log, std::u16string
 }
 
 ErrorCode SimEventLogService::BackupEventLog(platform::Handle log, std::u16string_view path) {
+  if (callHook_) callHook_("BackupEventLogW");
   std::lock_guard lock(mutex_);
   const LogHandle* handle = FindHandleLocked(log);
   if (handle == nullptr) return err::kInvalidHandle;

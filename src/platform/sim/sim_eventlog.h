@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -84,9 +85,17 @@ class SimEventLogService final : public platform::IEventLogService {
   void SetWaitFails(bool fails);  // Wait on every change event fails with ERROR_INVALID_HANDLE
   void SetCreateEventFails(platform::ErrorCode error);  // NotifyChangeEventLog gives no event
   void SetFullInformationMissing(bool missing);         // GetFullInformation: no such function
+  // ClearEventLog on this log fails with `error`, saving and clearing nothing.
+  void SetClearFails(std::u16string_view logName, platform::ErrorCode error);
+
+  // Runs on the calling thread as ClearEventLog or BackupEventLog begins, with the API's name:
+  // a test sees what else holds at that moment. Set it while no other thread uses the service.
+  using CallHook = std::function<void(std::string_view api)>;
+  void SetCallHook(CallHook hook) { callHook_ = std::move(hook); }
 
   // What the core did, for tests and benchmarks.
   std::size_t ReadCallCount() const;
+  std::size_t OpenCallCount() const;                      // OpenEventLog calls
   std::size_t OpenHandleCount() const;                    // log and backup handles not closed yet
   std::size_t SourceHandleCount() const;                  // event sources not deregistered yet
   std::vector<std::u16string> RegisteredSources() const;  // in the order they were registered
@@ -142,11 +151,14 @@ class SimEventLogService final : public platform::IEventLogService {
   platform::Handle nextHandle_ = 0x100;
   std::optional<std::uint32_t> now_;
   std::u16string computerName_ = u"QBSIM";
-  std::map<std::u16string, platform::ErrorCode> openFails_;  // by folded name
+  std::map<std::u16string, platform::ErrorCode> openFails_;   // by folded name
+  std::map<std::u16string, platform::ErrorCode> clearFails_;  // by folded name
+  CallHook callHook_;
   std::shared_ptr<std::atomic<bool>> waitFails_;  // shared with the events, which may outlive us
   platform::ErrorCode createEventFails_ = 0;
   bool fullInformationMissing_ = false;
   std::size_t readCalls_ = 0;
+  std::size_t openCalls_ = 0;
 };
 
 }  // namespace qb::sim

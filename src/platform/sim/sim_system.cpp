@@ -218,6 +218,7 @@ ErrorCode SimSystem::WriteFile(std::u16string_view path, platform::ByteSpan data
 }
 
 ErrorCode SimSystem::ReplaceFile(std::u16string_view from, std::u16string_view to) {
+  if (callHook_) callHook_("ReplaceFileW");
   std::lock_guard lock(mutex_);
   const std::u16string source = Key(from);
   const std::u16string target = Key(to);
@@ -307,6 +308,10 @@ std::u16string SimSystem::FullPathName(std::u16string_view path) {
 ErrorCode SimSystem::FindFiles(std::u16string_view pattern,
                                std::vector<platform::FindEntry>& entries) {
   std::lock_guard lock(mutex_);
+  const auto thread = std::this_thread::get_id();
+  const auto off = redirectionOff_.find(thread);
+  lastLookup_ =
+      Lookup{std::u16string(pattern), thread, off != redirectionOff_.end() && off->second > 0};
   entries.clear();
   const std::u16string key = Key(pattern);
   const std::u16string folder = ParentKey(key);
@@ -391,14 +396,28 @@ ErrorCode SimSystem::IsWow64Process(platform::Handle, bool& wow64) {
 
 ErrorCode SimSystem::DisableWow64FsRedirection(std::uintptr_t& oldValue) {
   if (wow64_ != Wow64::kWow64) return err::kProcNotFound;
-  oldValue = static_cast<std::uintptr_t>(++redirectionDepth_);
+  std::lock_guard lock(mutex_);
+  oldValue = static_cast<std::uintptr_t>(++redirectionOff_[std::this_thread::get_id()]);
   return err::kSuccess;
 }
 
 ErrorCode SimSystem::RevertWow64FsRedirection(std::uintptr_t) {
   if (wow64_ != Wow64::kWow64) return err::kProcNotFound;
-  --redirectionDepth_;
+  std::lock_guard lock(mutex_);
+  --redirectionOff_[std::this_thread::get_id()];
   return err::kSuccess;
+}
+
+int SimSystem::RedirectionDepth() const {
+  std::lock_guard lock(mutex_);
+  int depth = 0;
+  for (const auto& [thread, switches] : redirectionOff_) depth += switches;
+  return depth;
+}
+
+std::optional<SimSystem::Lookup> SimSystem::LastLookup() const {
+  std::lock_guard lock(mutex_);
+  return lastLookup_;
 }
 
 namespace {

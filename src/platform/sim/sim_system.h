@@ -2,9 +2,11 @@
 // system of Windows paths, environment variables, the OS version and WOW64.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include "platform/system.h"
 
@@ -24,7 +26,8 @@ class SimSystem final : public platform::ISystem {
   bool RemoveFile(std::u16string_view path);
   // The contents of a file, nullopt when there is none.
   std::optional<platform::Bytes> FileContents(std::u16string_view path) const;
-  // Nothing can be created or written inside this folder (or its subfolders).
+  // Nothing can be created, written or replaced at this path: a file, or a folder and all
+  // inside it.
   void SetReadOnlyFolder(std::u16string_view path, bool readOnly = true);
   void SetEnv(std::u16string_view name, std::u16string_view value);
   void SetOsMajorVersion(std::uint32_t major) { osMajor_ = major; }
@@ -33,8 +36,20 @@ class SimSystem final : public platform::ISystem {
   void SetVersionQueryFails(bool fails) { versionFails_ = fails; }
   enum class Wow64 { kNative, kWow64, kFunctionMissing, kCallFails };
   void SetWow64(Wow64 mode) { wow64_ = mode; }
-  // Redirection switches made so far (disable +1, revert -1), for tests.
-  int RedirectionDepth() const { return redirectionDepth_; }
+  // Redirection switches made so far on all threads (disable +1, revert -1), for tests.
+  int RedirectionDepth() const;
+  // The last FindFiles call: the thread it ran on and whether that thread had the file-system
+  // redirection switched off (which holds for the thread that switched it only).
+  struct Lookup {
+    std::u16string pattern;
+    std::thread::id thread;
+    bool redirectionOff = false;
+  };
+  std::optional<Lookup> LastLookup() const;
+  // Runs on the calling thread as ReplaceFile begins, with the API's name. Set it while no
+  // other thread uses the files.
+  using CallHook = std::function<void(std::string_view api)>;
+  void SetCallHook(CallHook hook) { callHook_ = std::move(hook); }
 
   // --- ISystem ---
   std::u16string ModuleFileName() override { return moduleFileName_; }
@@ -84,7 +99,9 @@ class SimSystem final : public platform::ISystem {
   std::uint32_t osMajor_ = 10;
   bool versionFails_ = false;
   Wow64 wow64_ = Wow64::kNative;
-  int redirectionDepth_ = 0;
+  std::map<std::thread::id, int> redirectionOff_;  // switches per thread
+  std::optional<Lookup> lastLookup_;
+  CallHook callHook_;
 };
 
 }  // namespace qb::sim

@@ -252,6 +252,8 @@ std::vector<platform::SaveFileRequest> SimUi::SaveRequests() const {
 
 std::optional<std::u16string> SimUi::GetSaveFileName(const platform::SaveFileRequest& request) {
   saveRequests_.push_back(request);
+  // The dialog's windows show their own cursor: whatever was set before is gone when it closes.
+  cursor_ = platform::CursorShape::kArrow;
   std::optional<std::u16string> answer;
   if (!saveAnswers_.empty()) {
     answer = std::move(saveAnswers_.front());

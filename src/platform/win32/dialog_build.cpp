@@ -177,10 +177,13 @@ void DialogWindow::MakeControl(Control& control, bool group, HWND previous) {
       break;
   }
   const DWORD style = windowClass.style | (group ? WS_GROUP : 0);
-  control.window =
-      CreateWindowExW(windowClass.exStyle, windowClass.name, wide.c_str(), style, x, y, width,
-                      height + control.dropHeight, dialog_,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), OwnModule(), nullptr);
+  // A label on a tab page draws its text only (dialog_page.cpp).
+  const DWORD exStyle =
+      windowClass.exStyle |
+      (spec.kind == ControlKind::kLabel && TabsBeneath(control) != nullptr ? WS_EX_TRANSPARENT : 0);
+  control.window = CreateWindowExW(
+      exStyle, windowClass.name, wide.c_str(), style, x, y, width, height + control.dropHeight,
+      dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), OwnModule(), nullptr);
   if (control.window == nullptr) return;  // the dialog goes on without it
   SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 

@@ -37,7 +37,10 @@ ControlClass ClassOf(const platform::ControlSpec& spec) noexcept {
   DWORD base = WS_CHILD;
   if (!Has(spec, cs::kHidden)) base |= WS_VISIBLE;
   if (Has(spec, cs::kDisabled)) base |= WS_DISABLED;
-  if (IsFocusable(spec.kind)) base |= WS_TABSTOP;
+  // Of a radio group only the checked button is a tab stop (see DialogWindow::SetChecked).
+  if (IsFocusable(spec.kind) && (spec.kind != ControlKind::kRadio || Has(spec, cs::kChecked))) {
+    base |= WS_TABSTOP;
+  }
   const DWORD push = Has(spec, cs::kDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
   switch (spec.kind) {
     case ControlKind::kLabel: {

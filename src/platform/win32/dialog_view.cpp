@@ -25,6 +25,12 @@ bool HasStyle(HWND window, DWORD style) {
   return (static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)) & style) != 0;
 }
 
+void SetStyle(HWND window, DWORD style, bool on) {
+  const auto now = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+  const DWORD wanted = on ? now | style : now & ~style;
+  if (wanted != now) SetWindowLongPtrW(window, GWL_STYLE, static_cast<LONG_PTR>(wanted));
+}
+
 }  // namespace
 
 DialogWindow::Control* DialogWindow::Find(int id) {
@@ -90,9 +96,11 @@ void DialogWindow::SetText(int id, std::u16string_view text) {
     item.pszText = const_cast<wchar_t*>(wide.c_str());
     SendMessageW(control->window, TCM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
   }
+  const RECT before = PlaceOf(*control);
   // The tab control's window text as well: readers of WM_GETTEXT see what the tab shows.
   SetWindowTextW(control->window, wide.c_str());
   FitLabel(*control);
+  RepaintBeneath(*control, before);
 }
 
 std::u16string DialogWindow::Text(int id) const {
@@ -108,7 +116,10 @@ void DialogWindow::SetEnabled(int id, bool enabled) {
   }
   // A focused control that is disabled would leave the keyboard nowhere: move on first.
   if (!enabled && Focused() == id) SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);
+  const bool change = (IsWindowEnabled(control->window) != FALSE) != enabled;
   EnableWindow(control->window, enabled ? TRUE : FALSE);
+  // The text's colour changes: the old text must not show through.
+  if (change) RepaintBeneath(*control, PlaceOf(*control));
 }
 
 bool DialogWindow::IsEnabled(int id) const {
@@ -127,6 +138,7 @@ void DialogWindow::SetVisible(int id, bool visible) {
   }
   if (!visible && Focused() == id) SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);
   ShowWindow(control->window, visible ? SW_SHOWNA : SW_HIDE);
+  RepaintBeneath(*control, PlaceOf(*control));
 }
 
 bool DialogWindow::IsVisible(int id) const {
@@ -143,9 +155,9 @@ void DialogWindow::SetChecked(int id, bool checked) {
       control->spec->kind != ControlKind::kRadio) {
     return;
   }
+  const auto index = static_cast<std::size_t>(control - controls_.data());
+  const auto [first, last] = RadioGroupOf(index);
   if (checked) {
-    const auto index = static_cast<std::size_t>(control - controls_.data());
-    const auto [first, last] = RadioGroupOf(index);
     for (std::size_t i = first; i < last; ++i) {
       if (i != index && controls_[i].window != nullptr) {
         SendMessageW(controls_[i].window, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -153,6 +165,13 @@ void DialogWindow::SetChecked(int id, bool checked) {
     }
   }
   SendMessageW(control->window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  // As in the original toolkit, Tab enters a group at its checked button only; the arrow keys
+  // move within the group. Every check change, the user's clicks and arrows too, passes here.
+  for (std::size_t i = first; i < last; ++i) {
+    if (HWND radio = controls_[i].window) {
+      SetStyle(radio, WS_TABSTOP, SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    }
+  }
 }
 
 bool DialogWindow::IsChecked(int id) const {
@@ -244,9 +263,11 @@ void DialogWindow::SetBounds(int id, platform::LayoutRect bounds) {
   const Control* control = Find(id);
   // Windowless kinds only lend an origin to controls made already: nothing to move.
   if (control == nullptr || control->window == nullptr) return;
+  const RECT before = PlaceOf(*control);
   SetWindowPos(control->window, nullptr, scale_.ToDevice(bounds.x), scale_.ToDevice(bounds.y),
                scale_.ToDevice(bounds.width), scale_.ToDevice(bounds.height) + control->dropHeight,
                SWP_NOZORDER | SWP_NOACTIVATE);
+  RepaintBeneath(*control, before);
 }
 
 int DialogWindow::Focused() const {

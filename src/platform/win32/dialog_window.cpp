@@ -188,6 +188,15 @@ INT_PTR CALLBACK DialogWindow::DialogProc(HWND window, UINT message, WPARAM wPar
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) return FALSE;
       return self->OnActivated() ? TRUE : FALSE;
+    case WM_CTLCOLORSTATIC:
+      // A brush returned here is the answer itself, not a DWLP_MSGRESULT.
+      return self->OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+      // The page looks different now: its picture is taken again when next needed.
+      self->pageBrush_.reset();
+      self->pageImage_.reset();
+      return FALSE;
     case WM_NCDESTROY:
       SetWindowLongPtrW(window, DWLP_USER, 0);
       self->Destroyed();

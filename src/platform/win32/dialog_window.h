@@ -92,6 +92,15 @@ class DialogWindow final : public platform::IDialogView {
   template <class Handler>
   void Guarded(Handler&& handler) noexcept;
 
+  // dialog_page.cpp: controls on a tab page drawn over the page, not over the dialog's face.
+  const Control* TabsBeneath(const Control& control) const;
+  static bool IsTransparent(const Control& control);
+  INT_PTR OnColorStatic(HDC dc, HWND window) noexcept;
+  HBRUSH PageBrush(const Control& tabs) noexcept;
+  // A transparent control changed: what lies beneath it, `before` and now, is painted again.
+  void RepaintBeneath(const Control& control, const RECT& before);
+  RECT PlaceOf(const Control& control) const;
+
   // dialog_view.cpp
   Control* Find(int id);
   const Control* Find(int id) const;
@@ -109,6 +118,8 @@ class DialogWindow final : public platform::IDialogView {
   std::optional<DialogFonts> fonts_;
   UniqueImageList images_;
   std::vector<int> imageSlots_;  // spec.imageList index -> image list index, -1 if missing
+  UniqueBitmap pageImage_;       // the tab control as it paints itself, for pageBrush_
+  UniqueBrush pageBrush_;
   std::vector<Control> controls_;
   int cancelId_ = 0;
   int focusRequest_ = 0;  // SetFocus before the dialog is shown

@@ -1,5 +1,5 @@
-// Owners for the user-interface objects the backend makes for itself: fonts, icons, image
-// lists, windows and global memory.
+// Owners for the user-interface objects the backend makes for itself: fonts, brushes, bitmaps,
+// icons, image lists, windows and global memory.
 #pragma once
 
 #include <memory>
@@ -13,6 +13,13 @@ struct FontDeleter {
   void operator()(HFONT font) const noexcept { DeleteObject(font); }
 };
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+// Brushes and bitmaps the backend makes (not stock objects, not the system's colour brushes).
+struct GdiObjectDeleter {
+  void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
+};
+using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
+using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 
 // Icons from LoadImageW without LR_SHARED and from ImageList_GetIcon.
 struct IconDestroyer {

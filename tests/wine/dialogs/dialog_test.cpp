@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <thread>
 #include <type_traits>
@@ -151,12 +152,75 @@ bool PrepareRegistry(AddedKeys& keys, const Fixture& fixture, const std::wstring
   if (const UniqueKey raw = OpenLocalMachine(log, KEY_SET_VALUE)) {
     RegDeleteValueW(raw.get(), L"AutoBackupLogFiles");
   }
-  return key->SetString(L"File", fixture.logFile) && key->SetDword(L"MaxSize", kMaxSize) &&
-         key->SetDword(L"RestrictGuestAccess", 0) && key->SetDword(L"Retention", 0) &&
+  const DWORD fileType =
+      fixture.logFileValue.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ;
+  return key->SetString(L"File", fixture.logFileValue, fileType) &&
+         key->SetDword(L"MaxSize", kMaxSize) && key->SetDword(L"RestrictGuestAccess", 0) &&
+         key->SetDword(L"Retention", 0) &&
          source->SetString(L"EventMessageFile", messages, REG_EXPAND_SZ) &&
          source->SetString(L"CategoryMessageFile", messages, REG_EXPAND_SZ) &&
          source->SetDword(L"CategoryCount", 2) && source->SetDword(L"TypesSupported", 7);
 }
+
+// A 32-bit program in a 64-bit prefix, as run-dialog-test.sh runs it: a WOW64 process.
+bool RunsUnderWow64() {
+  wchar_t kind[16] = {};
+  if (sizeof(void*) != 4 || GetEnvironmentVariableW(L"QB_WINE_PREFIX", kind, 16) == 0 ||
+      std::wstring(kind) != L"win64") {
+    return false;
+  }
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// A log file where the classic logs lie, in the 64-bit system's system32\config, which a
+// 32-bit process sees only with the file-system redirection off (here, on this thread only).
+// The properties show its size only when their lookup switches redirection off too.
+class SystemLogFile {
+ public:
+  static constexpr wchar_t kValue[] = L"%SystemRoot%\\system32\\config\\QbDialogTest.evt";
+
+  explicit SystemLogFile(DWORD size) {
+    wchar_t expanded[MAX_PATH] = {};
+    if (ExpandEnvironmentStringsW(kValue, expanded, MAX_PATH) == 0) return;
+    path_ = expanded;
+    const std::wstring folder = path_.substr(0, path_.find_last_of(L'\\'));
+    const Unredirected native;
+    if (!native.off()) return;
+    madeFolder_ = CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+    made_ = WriteBytes(path_, std::vector<std::uint8_t>(size));
+  }
+  ~SystemLogFile() {
+    const Unredirected native;
+    if (made_) DeleteFileW(path_.c_str());
+    if (madeFolder_) RemoveDirectoryW(path_.substr(0, path_.find_last_of(L'\\')).c_str());
+  }
+  SystemLogFile(const SystemLogFile&) = delete;
+  SystemLogFile& operator=(const SystemLogFile&) = delete;
+
+  bool made() const { return made_; }
+  const std::wstring& path() const { return path_; }
+
+ private:
+  class Unredirected {
+   public:
+    Unredirected() : off_(Wow64DisableWow64FsRedirection(&old_) != FALSE) {}
+    ~Unredirected() {
+      if (off_) Wow64RevertWow64FsRedirection(old_);
+    }
+    Unredirected(const Unredirected&) = delete;
+    Unredirected& operator=(const Unredirected&) = delete;
+    bool off() const { return off_; }
+
+   private:
+    PVOID old_ = nullptr;
+    bool off_;
+  };
+
+  std::wstring path_;
+  bool made_ = false;
+  bool madeFolder_ = false;
+};
 
 bool ReportsModernSystem() {
   OSVERSIONINFOW version{};
@@ -187,9 +251,72 @@ void RunGroups(Fixture& fixture, HMODULE module) {
     same = names[i] == ListedName(RecordAtEntry(fixture, int(i) + 1));
   }
   if (!Check(same, "the Application folder lists the records newest first")) return;
+  if (fixture.highDpi) {
+    CheckHighDpi(fixture);
+    return;
+  }
   CheckViewer(fixture);
   CheckLogProperties(fixture);
   CheckSettings(fixture);
+}
+
+constexpr wchar_t kHighDpiOption[] = L"--high-dpi";
+constexpr DWORD kChildLimitMs = 60000;
+
+// Wine takes the screen's DPI from the user's settings once, as a process starts: the checks
+// at 144 DPI run in a process of their own, started with the setting changed, which is put
+// back afterwards. On Windows the setting is the user's, and left alone.
+void RunAtHighDpi(const std::wstring& pluginSource, const std::wstring& messagesSource) {
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
+    Note("not under Wine: the dialogs at 144 DPI are not checked");
+    return;
+  }
+  HKEY desktop = nullptr;
+  if (!Check(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                             KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &desktop,
+                             nullptr) == ERROR_SUCCESS,
+             "the user's desktop settings open")) {
+    return;
+  }
+  const UniqueKey key(desktop);
+  DWORD saved = 0;
+  DWORD size = sizeof(saved);
+  const bool had = RegQueryValueExW(key.get(), L"LogPixels", nullptr, nullptr,
+                                    reinterpret_cast<BYTE*>(&saved), &size) == ERROR_SUCCESS;
+  DWORD dpi = 144;
+  RegSetValueExW(key.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                 sizeof(dpi));
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" \"" + pluginSource + L"\" \"" +
+                         messagesSource + L"\" " + kHighDpiOption;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION child{};
+  Note("the dialogs at 144 DPI, in a process of their own:");
+  DWORD status = 1;
+  if (CreateProcessW(self, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &child)) {
+    if (WaitForSingleObject(child.hProcess, kChildLimitMs) != WAIT_OBJECT_0) {
+      TerminateProcess(child.hProcess, 1);
+      WaitForSingleObject(child.hProcess, 5000);
+    }
+    GetExitCodeProcess(child.hProcess, &status);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+  }
+  if (had) {
+    RegSetValueExW(key.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved),
+                   sizeof(saved));
+  } else {
+    RegDeleteValueW(key.get(), L"LogPixels");
+  }
+  Check(status == 0, "the dialogs at 144 DPI pass their checks (the process ended with " +
+                         std::to_string(status) + ")");
 }
 
 int Run(int argc, wchar_t** argv) {
@@ -200,6 +327,8 @@ int Run(int argc, wchar_t** argv) {
     const std::wstring arg = argv[i];
     if (arg == L"--screenshots" && i + 1 < argc) {
       fixture.screenshots = argv[++i];
+    } else if (arg == kHighDpiOption) {
+      fixture.highDpi = true;
     } else {
       positional.push_back(arg);
     }
@@ -208,6 +337,8 @@ int Run(int argc, wchar_t** argv) {
       positional.size() > 0 ? positional[0] : OwnFolder() + L"\\" QB_PLUGIN_FILE;
   const std::wstring messagesSource =
       positional.size() > 1 ? positional[1] : OwnFolder() + L"\\" QB_TEST_MESSAGES_FILE;
+  // Before any window is made: the windows take the screen's DPI, not 96.
+  if (fixture.highDpi) SetProcessDPIAware();
   RunDeadline deadline(kRunLimitSeconds);
   if (!fixture.screenshots.empty()) {
     CreateDirectoryW(fixture.screenshots.c_str(), nullptr);
@@ -221,9 +352,21 @@ int Run(int argc, wchar_t** argv) {
   const std::wstring messages = CopyInto(messagesSource, folder.path());
   fixture.workFolder = folder.path() + L"\\work";
   CreateDirectoryW(fixture.workFolder.c_str(), nullptr);
-  fixture.logFile = fixture.workFolder + L"\\" + kLog + L".evt";
-  Check(WriteBytes(fixture.logFile, std::vector<std::uint8_t>(kLogFileSize)),
-        "a log file of 10 kB is made");
+  std::optional<SystemLogFile> systemLog;
+  if (RunsUnderWow64()) {
+    systemLog.emplace(kLogFileSize);
+    fixture.logFile = systemLog->path();
+    fixture.logFileValue = SystemLogFile::kValue;
+    Check(systemLog->made(),
+          "a log file of 10 kB is made in the 64-bit system's " + Narrow(fixture.logFile));
+    Check(GetFileAttributesW(fixture.logFile.c_str()) == INVALID_FILE_ATTRIBUTES,
+          "a 32-bit process does not see it there with the file-system redirection on");
+  } else {
+    fixture.logFile = fixture.workFolder + L"\\" + kLog + L".evt";
+    fixture.logFileValue = fixture.logFile;
+    Check(WriteBytes(fixture.logFile, std::vector<std::uint8_t>(kLogFileSize)),
+          "a log file of 10 kB is made");
+  }
   Check(WriteGermanLanguage(fixture.pluginFolder), "a German language file lies beside the plugin");
   fixture.modern = ReportsModernSystem();
   Note(std::string("the system reports ") + (fixture.modern ? "Vista or later" : "XP or older"));
@@ -253,6 +396,7 @@ int Run(int argc, wchar_t** argv) {
       Check(FreeLibrary(module) != FALSE, "FreeLibrary unloads the plugin");
     }
   }
+  if (!fixture.highDpi) RunAtHighDpi(pluginSource, messagesSource);
   const double seconds = double(GetTickCount64() - started) / 1000.0;
   std::printf("%s: %d check(s) failed in %.1f s\n", Failures() == 0 ? "PASS" : "FAIL", Failures(),
               seconds);

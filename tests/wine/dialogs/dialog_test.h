@@ -34,12 +34,17 @@ struct Fixture {
   std::wstring pluginFolder;  // where the loaded copy lies, with Language\ beside it
   std::wstring pluginPath;    // the loaded copy
   std::wstring workFolder;    // files the test makes: the log file, saved backups
-  std::wstring logFile;       // the File value of the log's key
+  std::wstring logFile;       // the log's file as the File value of its key names it, expanded
+  std::wstring logFileValue;  // that value: logFile, or a path of the system with %SystemRoot%
   std::wstring screenshots;   // empty: no pictures
   sim::SimEventLogService* service = nullptr;
   std::vector<TestRecord> records;  // oldest first, numbered as the service stores them
   bool modern = false;              // the system reports major version 6 or later
+  bool highDpi = false;             // the process started at 144 DPI
 };
+
+// Control ids as a check's message shows them.
+std::string IdList(const std::vector<int>& ids);
 
 // Everything FsFindFirstW / FsFindNextW list for `path`, in order.
 std::vector<std::wstring> ListNames(const Fixture& fixture, const std::wstring& path);
@@ -64,5 +69,7 @@ int RunSession(const Fixture& fixture, HWND mainWindow, const std::wstring& remo
 void CheckViewer(Fixture& fixture);
 void CheckLogProperties(Fixture& fixture);
 void CheckSettings(Fixture& fixture);
+// In the process started at 144 DPI, instead of the groups above.
+void CheckHighDpi(Fixture& fixture);
 
 }  // namespace qb::winetest::dialogs

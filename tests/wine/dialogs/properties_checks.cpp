@@ -90,6 +90,23 @@ void CheckShownValues(const Fixture& fixture, User& user, HWND dialog) {
         "a log with records can be cleared and backed up");
 }
 
+// OK has the focus and is the default button; Tab goes from the log file through the option
+// checked (the day count is hidden or disabled, the up-down is no tab stop) to OK, Cancel,
+// Clear and Backup.
+void CheckKeyboard(User& user, HWND dialog) {
+  Check(user.WaitForFocusIn(dialog) && user.FocusedId() == p::OKBtn,
+        "OK has the focus when the log properties open (the focus is on " +
+            std::to_string(user.FocusedId()) + ")");
+  Check(User::DefaultId(dialog) == p::OKBtn, "OK is the log properties' default button");
+  const std::vector<int> expected = {p::RadioButton1, p::OKBtn,   p::CancelBtn,
+                                     p::Button1,      p::Button2, p::LogFileLabel};
+  const auto order = User::TabOrder(dialog, p::LogFileLabel);
+  Check(order == expected,
+        "Tab goes from the log file to the checked option, OK, Cancel, Clear "
+        "and Backup (got" +
+            IdList(order) + ", expected" + IdList(expected) + ")");
+}
+
 // Waits until the dialog shows `count` records and the log holds as many.
 bool ShowsRecordCount(const Fixture& fixture, User& user, HWND dialog, std::uint32_t count,
                       HWND watched) {
@@ -140,6 +157,7 @@ void CancelWritesNothing(const Fixture& fixture, HWND host) {
     HWND dialog = user.WaitForDialog(host);
     if (!Check(dialog != nullptr, "properties on the log folder shows the log properties")) return;
     CheckShownValues(fixture, user, dialog);
+    CheckKeyboard(user, dialog);
     user.Shoot(dialog, L"log-properties.png");
     user.ClickRadio(dialog, p::RadioButton3);
     Check(user.WaitUntil([&] { return user.Checked(dialog, p::RadioButton3); }, dialog),
@@ -209,11 +227,11 @@ void BackupAndSaveAndClear(const Fixture& fixture, HWND host) {
     Check(ShowsRecordCount(fixture, user, dialog, 0, dialog),
           "Save and Clear empties the log and the properties show 0 records");
     Check(ReadBytes(cleared) == expected, "the file saved before clearing holds the records");
-    // The buttons follow the record count only when the dialog is activated, which happened
-    // when the save dialog closed, before the clear.
-    if (user.Enabled(dialog, p::Button1) || user.Enabled(dialog, p::Button2)) {
-      Note("after Save and Clear the open dialog still offers Clear and Backup for 0 records");
-    }
+    Check(
+        user.WaitUntil(
+            [&] { return !user.Enabled(dialog, p::Button1) && !user.Enabled(dialog, p::Button2); },
+            dialog),
+        "after Save and Clear the dialog offers neither Clear nor Backup for 0 records");
     user.Click(dialog, p::CancelBtn);
     Check(user.WaitGone(dialog), "Cancel closes the log properties");
   });
@@ -229,8 +247,27 @@ void PlainClear(const Fixture& fixture, HWND host) {
   RunSession(fixture, host, std::wstring(L"\\") + kLog, L"properties", [&](User& user) {
     HWND dialog = user.WaitForDialog(host);
     if (!Check(dialog != nullptr, "the log properties open for clearing")) return;
-    Check(ShowsRecordCount(fixture, user, dialog, std::uint32_t(fixture.records.size()), dialog),
+    const auto count = std::uint32_t(fixture.records.size());
+    Check(ShowsRecordCount(fixture, user, dialog, count, dialog),
           "the refilled log shows its records");
+    // First the confirmation's keys: Save and Clear has the focus and is the default button,
+    // Tab goes round the three buttons, Esc answers Cancel.
+    user.Click(dialog, p::Button1);
+    HWND confirm = user.WaitForDialog(dialog);
+    if (!Check(confirm != nullptr, "Clear Event Log... asks again")) return;
+    Check(user.WaitForFocusIn(confirm) && user.FocusedId() == c::Button1,
+          "Save and Clear has the focus when the confirmation opens");
+    Check(User::DefaultId(confirm) == c::Button1, "Save and Clear is the default button");
+    const std::vector<int> expected = {c::Button2, c::Button3, c::Button1};
+    const auto order = User::TabOrder(confirm, c::Button1);
+    Check(order == expected,
+          "Tab goes from Save and Clear to Clear, Cancel and back (got" + IdList(order) + ")");
+    user.Press(VK_ESCAPE);
+    Check(user.WaitGone(confirm), "Esc closes the confirmation");
+    user.Sync(dialog);
+    Check(OwnedDialogs(dialog).empty() && LiveRecordCount(fixture) == count &&
+              user.Text(dialog, p::RecordLabel) == Thousands(count),
+          "Esc in the confirmation asks for no file and clears nothing");
     if (ConfirmClear(user, dialog, c::Button2, false) == nullptr) return;
     // A save dialog here would be reported as unexpected.
     Check(ShowsRecordCount(fixture, user, dialog, 0, dialog),
@@ -245,6 +282,7 @@ void PlainClear(const Fixture& fixture, HWND host) {
 
 // The properties of the emptied log, opened afresh.
 void EmptyLog(const Fixture& fixture, HWND host) {
+  const std::string before = RegistryState();
   RunSession(fixture, host, std::wstring(L"\\") + kLog, L"properties", [&](User& user) {
     HWND dialog = user.WaitForDialog(host);
     if (!Check(dialog != nullptr, "the log properties open on the empty log")) return;
@@ -255,9 +293,14 @@ void EmptyLog(const Fixture& fixture, HWND host) {
     Check(!user.Enabled(dialog, p::Button1) && !user.Enabled(dialog, p::Button2),
           "an empty log can be neither cleared nor backed up");
     Check(user.WaitForFocusIn(dialog), "the log properties take the keyboard focus");
+    user.ClickRadio(dialog, p::RadioButton3);
+    Check(user.WaitUntil([&] { return user.Checked(dialog, p::RadioButton3); }, dialog),
+          "clicking the third option checks it");
     user.Press(VK_ESCAPE);
     Check(user.WaitGone(dialog), "Esc closes the log properties");
   });
+  Check(RegistryState() == before,
+        "Esc, the cancel button, writes nothing (" + RegistryState() + ", before " + before + ")");
 }
 
 }  // namespace

@@ -25,6 +25,12 @@ constexpr DWORD kStuckMs = 20000;
 
 }  // namespace
 
+std::string IdList(const std::vector<int>& ids) {
+  std::string text;
+  for (int id : ids) text += " " + std::to_string(id);
+  return text;
+}
+
 std::vector<std::wstring> ListNames(const Fixture& fixture, const std::wstring& path) {
   std::vector<std::wstring> names;
   std::wstring request = path;

@@ -60,6 +60,27 @@ void CheckSettings(Fixture& fixture) {
   host.Focus();
   const std::wstring english = LanguageName(1033);
   const std::wstring german = LanguageName(1031);
+  // The keys first: OK is the default button, Tab goes round the list and the two buttons, and
+  // Esc, the cancel button, keeps the language although another one was picked.
+  const std::wstring before = IniLanguage(fixture);
+  RunSession(fixture, host.main(), L"\\", L"properties", [&](User& user) {
+    HWND dialog = user.WaitForDialog(host.main());
+    if (!Check(dialog != nullptr, "properties on the root shows the settings")) return;
+    Check(User::DefaultId(dialog) == s::Button1, "OK is the settings' default button");
+    const std::vector<int> expected = {s::Button1, s::Button2, s::ComboBox1};
+    const auto order = User::TabOrder(dialog, s::ComboBox1);
+    Check(order == expected,
+          "Tab goes from the language list to OK, Cancel and back (got" + IdList(order) + ")");
+    HWND combo = User::Control(dialog, s::ComboBox1);
+    AskCombo(combo, CB_SETCURSEL, WPARAM(IndexOf(ComboItems(combo), german)));
+    PostMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(s::ComboBox1, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    Check(user.WaitForFocusIn(dialog), "the settings take the keyboard focus");
+    user.Press(VK_ESCAPE);
+    Check(user.WaitGone(dialog), "Esc closes the settings");
+  });
+  Check(IniLanguage(fixture) == before,
+        "Esc changes no language (got \"" + Narrow(IniLanguage(fixture)) + "\")");
   const int result = RunSession(fixture, host.main(), L"\\", L"properties", [&](User& user) {
     HWND dialog = user.WaitForDialog(host.main());
     if (!Check(dialog != nullptr, "properties on the root shows the settings")) return;

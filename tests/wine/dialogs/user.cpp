@@ -189,6 +189,27 @@ int User::FocusedId() const {
   return GetDlgCtrlID(info.hwndFocus);
 }
 
+std::vector<int> User::TabOrder(HWND dialog, int from) {
+  std::vector<int> order;
+  HWND start = Control(dialog, from);
+  HWND at = start;
+  for (int i = 0; at != nullptr && i < 20; ++i) {
+    at = GetNextDlgTabItem(dialog, at, FALSE);
+    order.push_back(at != nullptr ? GetDlgCtrlID(at) : 0);
+    if (at == start) break;
+  }
+  return order;
+}
+
+int User::DefaultId(HWND dialog) {
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &answer) ||
+      HIWORD(answer) != DC_HASDEFID) {
+    return 0;
+  }
+  return LOWORD(answer);
+}
+
 void User::Click(HWND dialog, int id) const {
   HWND button = Control(dialog, id);
   HWND parent = button != nullptr ? GetParent(button) : dialog;

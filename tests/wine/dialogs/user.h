@@ -50,6 +50,11 @@ class User {
   bool Enabled(HWND dialog, int id) const;
   // The control id of the focused control of the host's thread, 0 when none has the focus.
   int FocusedId() const;
+  // The controls Tab visits after control `from`, by control id, up to and including `from`
+  // again (at most 20).
+  static std::vector<int> TabOrder(HWND dialog, int from);
+  // The default button's control id (DM_GETDEFID), 0 when there is none.
+  static int DefaultId(HWND dialog);
 
   // A push button clicked: BN_CLICKED posted to the button's parent.
   void Click(HWND dialog, int id) const;

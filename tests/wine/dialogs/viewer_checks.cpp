@@ -259,6 +259,20 @@ void RunStep(const Fixture& fixture, const Round& round, HWND list, User& user, 
                    " and the host's list follows" + problem);
 }
 
+// Tab from the page control: the description, the layout checked (of a radio group only the
+// checked button is a tab stop), the dump, the three buttons on the page and OK, the default
+// button.
+void CheckKeyboard(HWND dialog) {
+  const std::vector<int> expected = {v::memDescription, v::rbByte,  v::memData, v::btnUp,
+                                     v::btnDown,        v::btnCopy, v::btnOK,   v::pcEvent};
+  const auto order = User::TabOrder(dialog, v::pcEvent);
+  Check(order == expected,
+        "Tab goes from the page through the description, Bytes, the dump, the three buttons and "
+        "OK (got" +
+            IdList(order) + ", expected" + IdList(expected) + ")");
+  Check(User::DefaultId(dialog) == v::btnOK, "OK is the viewer's default button");
+}
+
 // Bytes, then Words, then the copy of the record with its words.
 void CheckDumpsAndCopy(const Fixture& fixture, User& user, HWND dialog, int entry, bool& words) {
   const TestRecord& record = RecordAtEntry(fixture, entry);
@@ -339,7 +353,10 @@ void RunRound(const Fixture& fixture, const std::vector<std::wstring>& names, co
               },
               dialog),
           name + ": the viewer opens on " + What(fixture, round.start) + problem);
-    if (round.full) CheckDumpsAndCopy(fixture, user, dialog, round.start, words);
+    if (round.full) {
+      CheckKeyboard(dialog);
+      CheckDumpsAndCopy(fixture, user, dialog, round.start, words);
+    }
     for (const Step& step : round.steps) {
       RunStep(fixture, round, list, user, dialog, step, last, words);
       last = step.entry;
