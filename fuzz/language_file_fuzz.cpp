@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "localization/language.h"
 #include "localization/ini_file.h"
+#include "localization/language.h"
 #include "platform/sim/machine.h"
 
 namespace {

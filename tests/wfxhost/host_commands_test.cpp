@@ -5,11 +5,11 @@
 #include <regex>
 #include <sstream>
 
-#include "wfxhost/machine_folder_maker.h"
 #include "platform/sim/machine_folder.h"
 #include "support/own_resources.h"
 #include "support/pe_builder.h"
 #include "wfxhost/commands.h"
+#include "wfxhost/machine_folder_maker.h"
 #include "wfxhost/native_plugin.h"
 #include "wfxhost/text_codec.h"
 

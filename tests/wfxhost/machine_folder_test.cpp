@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "wfxhost/machine_folder_maker.h"
 #include "support/pe_builder.h"
+#include "wfxhost/machine_folder_maker.h"
 
 namespace qb::testing {
 namespace {
