@@ -4,8 +4,8 @@
 
 #include "platform/sim/event_record.h"
 #include "platform/sim/evt_file.h"
+#include "platform/sim/rules/text.h"
 #include "support/pe_builder.h"
-#include "util/text.h"
 
 namespace qb::suite {
 
@@ -36,7 +36,7 @@ platform::Bytes EventLogBackup(std::span<const LogRecord> records) {
 }
 
 std::string U8(std::u16string_view text) {
-  return util::Utf16ToUtf8(text);
+  return sim::ToUtf8(text);
 }
 
 }  // namespace qb::suite
