@@ -10,7 +10,7 @@
 #include "alloc_counter.h"
 #include "eventlog/event_log.h"
 #include "localization/language.h"
-#include "platform/sim/event_record.h"
+#include "platform/sim/formats/event_record.h"
 #include "platform/sim/machine.h"
 #include "plugin/column_text.h"
 #include "plugin/exports.h"

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/sim/event_record.h"
-#include "platform/sim/evt_file.h"
+#include "platform/sim/formats/event_record.h"
+#include "platform/sim/formats/evt_file.h"
 #include "platform/sim/machine.h"
 
 namespace {

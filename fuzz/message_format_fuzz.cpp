@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/message_format.h"
+#include "platform/sim/formats/message_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

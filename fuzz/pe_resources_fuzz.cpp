@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sim/pe_resources.h"
+#include "platform/sim/formats/pe_resources.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "eventlog/event_log.h"
 #include "localization/language.h"
 #include "platform/sim/machine.h"
-#include "platform/sim/scripted_eventlog.h"
+#include "platform/sim/doubles/scripted_eventlog_service.h"
 
 namespace {
 

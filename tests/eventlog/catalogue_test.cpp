@@ -1,7 +1,7 @@
 #include "eventlog/event_log_list.h"
 
 #include "localization/language.h"
-#include "platform/sim/module_image.h"
+#include "platform/sim/formats/module_image.h"
 #include "support/sim_fixture.h"
 
 namespace qb {

@@ -1,6 +1,6 @@
 #include "eventlog/event_log.h"
 
-#include "platform/sim/scripted_eventlog.h"
+#include "platform/sim/doubles/scripted_eventlog_service.h"
 #include "support/eventlog_fixture.h"
 #include "util/text.h"
 

@@ -2,8 +2,8 @@
 // tests' PE builder, the .evt file by the format writer the sim and the tools use.
 #include "backend.h"
 
-#include "platform/sim/event_record.h"
-#include "platform/sim/evt_file.h"
+#include "platform/sim/formats/event_record.h"
+#include "platform/sim/formats/evt_file.h"
 #include "platform/sim/rules/text.h"
 #include "support/pe_builder.h"
 

@@ -13,10 +13,10 @@
 #include "description.h"
 #include "generator.h"
 #include "localization/ini_file.h"
-#include "platform/sim/event_record.h"
-#include "platform/sim/evt_file.h"
-#include "platform/sim/sim_accounts.h"
-#include "platform/sim/sim_registry.h"
+#include "platform/sim/formats/event_record.h"
+#include "platform/sim/formats/evt_file.h"
+#include "platform/sim/services/accounts.h"
+#include "platform/sim/services/registry.h"
 #include "util/text.h"
 
 namespace qb::samplegen {

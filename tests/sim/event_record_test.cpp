@@ -1,4 +1,4 @@
-#include "platform/sim/event_record.h"
+#include "platform/sim/formats/event_record.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "platform/sim/evt_file.h"
+#include "platform/sim/formats/evt_file.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "platform/sim/event_record.h"
+#include "platform/sim/formats/event_record.h"
 
 namespace qb::sim {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/sim/message_format.h"
+#include "platform/sim/formats/message_format.h"
 
 #include <gtest/gtest.h>
 

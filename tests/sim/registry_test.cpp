@@ -1,4 +1,4 @@
-#include "platform/sim/sim_registry.h"
+#include "platform/sim/services/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/sim/sim_accounts.h"
+#include "platform/sim/services/accounts.h"
 
 #include <gtest/gtest.h>
 

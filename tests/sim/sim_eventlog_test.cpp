@@ -1,12 +1,12 @@
-#include "platform/sim/sim_eventlog.h"
+#include "platform/sim/services/eventlog_service.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "platform/sim/evt_file.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_system.h"
+#include "platform/sim/formats/evt_file.h"
+#include "platform/sim/services/registry.h"
+#include "platform/sim/services/system.h"
 
 namespace qb::sim {
 namespace {

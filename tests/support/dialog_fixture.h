@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_dialog.h"
-#include "platform/sim/sim_list_box.h"
+#include "platform/sim/services/dialog.h"
+#include "platform/sim/services/list_box.h"
 #include "support/plugin_fixture.h"
 
 namespace qb::testing {

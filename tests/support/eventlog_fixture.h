@@ -5,7 +5,7 @@
 
 #include "eventlog/event_log.h"
 #include "localization/language.h"
-#include "platform/sim/event_record.h"
+#include "platform/sim/formats/event_record.h"
 #include "support/own_resources.h"
 #include "support/sim_fixture.h"
 

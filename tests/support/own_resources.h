@@ -2,7 +2,7 @@
 // table, typed out independently of the resource script.
 #pragma once
 
-#include "platform/sim/module_image.h"
+#include "platform/sim/formats/module_image.h"
 
 namespace qb::testing {
 

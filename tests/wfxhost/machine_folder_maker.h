@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "platform/sim/event_record.h"
-#include "platform/sim/evt_file.h"
+#include "platform/sim/formats/event_record.h"
+#include "platform/sim/formats/evt_file.h"
 
 namespace qb::testing {
 

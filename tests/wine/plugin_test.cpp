@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "iat_patch.h"
-#include "platform/sim/sim_eventlog.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_system.h"
+#include "platform/sim/services/eventlog_service.h"
+#include "platform/sim/services/registry.h"
+#include "platform/sim/services/system.h"
 #include "plugin_test_checks.h"
 #include "plugin_test_eventlog.h"
 #include "plugin_test_million.h"

@@ -1,7 +1,7 @@
 // The check of a log of a million records.
 #pragma once
 
-#include "platform/sim/sim_eventlog.h"
+#include "platform/sim/services/eventlog_service.h"
 #include "plugin_test_checks.h"
 
 namespace qb::winetest {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <set>
 
-#include "platform/sim/sim_accounts.h"
+#include "platform/sim/services/accounts.h"
 #include "util/text.h"
 
 namespace qb::samplegen {

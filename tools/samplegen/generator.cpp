@@ -4,8 +4,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/sim/event_record.h"
-#include "platform/sim/sim_accounts.h"
+#include "platform/sim/formats/event_record.h"
+#include "platform/sim/services/accounts.h"
 #include "random.h"
 #include "util/text.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "description.h"
-#include "platform/sim/evt_file.h"
+#include "platform/sim/formats/evt_file.h"
 
 namespace qb::samplegen {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_dialog.h"
+#include "platform/sim/services/dialog.h"
 
 namespace qb::wfxhost {
 

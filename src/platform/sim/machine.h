@@ -5,13 +5,13 @@
 #include <memory>
 
 #include "platform/platform.h"
-#include "platform/sim/sim_accounts.h"
-#include "platform/sim/sim_eventlog.h"
-#include "platform/sim/sim_locale.h"
-#include "platform/sim/sim_modules.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_system.h"
-#include "platform/sim/sim_ui.h"
+#include "platform/sim/services/accounts.h"
+#include "platform/sim/services/eventlog_service.h"
+#include "platform/sim/services/locale.h"
+#include "platform/sim/services/modules.h"
+#include "platform/sim/services/registry.h"
+#include "platform/sim/services/system.h"
+#include "platform/sim/services/ui.h"
 
 namespace qb::sim {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/sim/codepage.h"
+#include "platform/sim/formats/codepage.h"
 #include "platform/sim/rules/case_rules.h"
 #include "platform/sim/rules/text.h"
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "platform/sim/sim_eventlog.h"
+#include "platform/sim/services/eventlog_service.h"
 #include "plugin_test_eventlog.h"
 
 namespace qb::winetest::dialogs {

@@ -5,7 +5,7 @@
 #include "dialogs/log_properties.h"
 #include "evt_backups.h"
 #include "host_window.h"
-#include "platform/sim/sim_eventlog.h"
+#include "platform/sim/services/eventlog_service.h"
 #include "plugin_test_registry.h"
 #include "real_files.h"
 #include "system_texts.h"

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "dialog_test.h"
-#include "platform/sim/sim_eventlog.h"
+#include "platform/sim/services/eventlog_service.h"
 #include "user.h"
 #include "wine_test_support.h"
 

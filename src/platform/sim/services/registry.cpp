@@ -1,7 +1,8 @@
-#include "platform/sim/sim_registry.h"
+#include "platform/sim/services/registry.h"
 
 #include <algorithm>
 
+#include "platform/sim/formats/reg_file.h"
 #include "platform/sim/rules/case_rules.h"
 #include "platform/sim/rules/text.h"
 
@@ -299,6 +300,32 @@ ErrorCode SimRegistry::DeleteTree(Root root, std::u16string_view subkey) {
   MarkDeleted(**it);
   kids.erase(it);
   return err::kSuccess;
+}
+
+std::string SimRegistry::LoadRegFile(platform::ByteSpan file) {
+  const RegFile export_ = ReadRegFile(file);
+  for (const RegFileEntry& entry : export_.entries) {
+    switch (entry.kind) {
+      case RegFileEntry::Kind::kKey:
+        CreateKey(entry.path, entry.root);
+        break;
+      case RegFileEntry::Kind::kDeleteKey:
+        DeleteTree(entry.root, entry.path);
+        break;
+      case RegFileEntry::Kind::kValue:
+        SetValue(entry.path, entry.name, entry.type, entry.data, entry.root);
+        break;
+      case RegFileEntry::Kind::kDeleteValue: {
+        std::lock_guard lock(mutex_);
+        if (auto node = Find(entry.root, entry.path)) {
+          std::erase_if(node->values,
+                        [&](const auto& v) { return NamesEqual(v.first, entry.name); });
+        }
+        break;
+      }
+    }
+  }
+  return export_.error;
 }
 
 }  // namespace qb::sim

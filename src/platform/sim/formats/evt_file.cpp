@@ -1,10 +1,10 @@
-#include "platform/sim/evt_file.h"
+#include "platform/sim/formats/evt_file.h"
 
 #include <algorithm>
 #include <array>
 #include <limits>
 
-#include "platform/sim/event_record.h"
+#include "platform/sim/formats/event_record.h"
 
 namespace qb::sim {
 namespace {

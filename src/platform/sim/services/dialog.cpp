@@ -1,4 +1,4 @@
-#include "platform/sim/sim_dialog.h"
+#include "platform/sim/services/dialog.h"
 
 #include <algorithm>
 

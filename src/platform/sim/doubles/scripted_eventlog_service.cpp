@@ -1,4 +1,4 @@
-#include "platform/sim/scripted_eventlog.h"
+#include "platform/sim/doubles/scripted_eventlog_service.h"
 
 #include <algorithm>
 

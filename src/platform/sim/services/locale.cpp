@@ -1,4 +1,4 @@
-#include "platform/sim/sim_locale.h"
+#include "platform/sim/services/locale.h"
 
 #include "platform/sim/rules/case_rules.h"
 #include "platform/sim/rules/text.h"

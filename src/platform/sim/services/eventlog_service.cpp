@@ -1,4 +1,4 @@
-#include "platform/sim/sim_eventlog.h"
+#include "platform/sim/services/eventlog_service.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,10 +6,10 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/sim/evt_file.h"
+#include "platform/sim/formats/evt_file.h"
 #include "platform/sim/rules/case_rules.h"
-#include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_system.h"
+#include "platform/sim/services/registry.h"
+#include "platform/sim/services/system.h"
 
 namespace qb::sim {
 

@@ -90,7 +90,6 @@ class SimRegistry final : public platform::IRegistry {
   static Node* FindChild(const Node& parent, std::u16string_view name);
   static Value* FindValue(Node& node, std::u16string_view name);
   static void MarkDeleted(Node& node);
-  std::string ApplyRegText(std::u16string_view text);
 
   mutable std::mutex mutex_;
   std::shared_ptr<Node> hklm_;

@@ -1,10 +1,10 @@
-#include "platform/sim/sim_modules.h"
+#include "platform/sim/services/modules.h"
 
-#include "platform/sim/message_format.h"
-#include "platform/sim/pe_resources.h"
+#include "platform/sim/formats/message_format.h"
+#include "platform/sim/formats/pe_resources.h"
 #include "platform/sim/rules/case_rules.h"
-#include "platform/sim/sim_locale.h"
-#include "platform/sim/sim_system.h"
+#include "platform/sim/services/locale.h"
+#include "platform/sim/services/system.h"
 
 namespace qb::sim {
 

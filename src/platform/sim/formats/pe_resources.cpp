@@ -1,4 +1,4 @@
-#include "platform/sim/pe_resources.h"
+#include "platform/sim/formats/pe_resources.h"
 
 #include <algorithm>
 #include <cstdint>

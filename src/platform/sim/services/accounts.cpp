@@ -1,10 +1,10 @@
-#include "platform/sim/sim_accounts.h"
+#include "platform/sim/services/accounts.h"
 
 #include <algorithm>
 #include <limits>
 #include <thread>
 
-#include "platform/sim/event_record.h"
+#include "platform/sim/formats/event_record.h"
 #include "platform/sim/rules/text.h"
 
 namespace qb::sim {

@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "platform/locale.h"
-#include "platform/sim/codepage.h"
+#include "platform/sim/formats/codepage.h"
 
 namespace qb::sim {
 

@@ -1,10 +1,12 @@
-// Reading regedit exports into the simulated registry.
-#include <cctype>
+// Regedit exports.
+#include "platform/sim/formats/reg_file.h"
 
-#include "platform/sim/codepage.h"
+#include <cctype>
+#include <optional>
+
+#include "platform/sim/formats/codepage.h"
 #include "platform/sim/rules/case_rules.h"
 #include "platform/sim/rules/text.h"
-#include "platform/sim/sim_registry.h"
 
 namespace qb::sim {
 namespace {
@@ -77,13 +79,8 @@ bool ParseHexBytes(std::u16string_view text, platform::Bytes& out) {
   return true;
 }
 
-}  // namespace
-
-std::string SimRegistry::LoadRegFile(platform::ByteSpan file) {
-  return ApplyRegText(DecodeRegFile(file));
-}
-
-std::string SimRegistry::ApplyRegText(std::u16string_view text) {
+// The entries of the export's text; an empty string, or what is wrong at which line.
+std::string ReadRegText(std::u16string_view text, RegFile& out) {
   const auto lines = LogicalLines(text);
   std::size_t first = 0;
   while (first < lines.size() && Trimmed(lines[first]).empty()) ++first;
@@ -92,7 +89,7 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
   if (header != u"Windows Registry Editor Version 5.00" && header != u"REGEDIT4") {
     return "line " + std::to_string(first + 1) + ": not a registry export";
   }
-  std::optional<std::pair<Root, std::u16string>> current;
+  std::optional<std::pair<platform::RegRoot, std::u16string>> current;
   for (std::size_t n = first + 1; n < lines.size(); ++n) {
     const std::u16string_view line = Trimmed(lines[n]);
     const std::string where = "line " + std::to_string(n + 1) + ": ";
@@ -106,19 +103,21 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
       const std::u16string rootName(path.substr(0, slash));
       const std::u16string_view rest =
           slash == std::u16string_view::npos ? std::u16string_view() : path.substr(slash + 1);
-      Root root;
+      platform::RegRoot root;
       if (NamesEqual(rootName, u"HKEY_LOCAL_MACHINE") || NamesEqual(rootName, u"HKLM")) {
-        root = Root::kLocalMachine;
+        root = platform::RegRoot::kLocalMachine;
       } else if (NamesEqual(rootName, u"HKEY_CURRENT_USER") || NamesEqual(rootName, u"HKCU")) {
-        root = Root::kCurrentUser;
+        root = platform::RegRoot::kCurrentUser;
       } else {
         return where + "unsupported root key";
       }
+      RegFileEntry& key = out.entries.emplace_back();
+      key.kind = remove ? RegFileEntry::Kind::kDeleteKey : RegFileEntry::Kind::kKey;
+      key.root = root;
+      key.path = rest;
       if (remove) {
-        DeleteTree(root, rest);
         current.reset();
       } else {
-        CreateKey(rest, root);
         current = {root, std::u16string(rest)};
       }
       continue;
@@ -151,11 +150,13 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
     if (i >= line.size() || line[i] != u'=') return where + "missing '='";
     const std::u16string_view data = line.substr(i + 1);
     const auto& [root, path] = *current;
+    RegFileEntry entry;
+    entry.kind = RegFileEntry::Kind::kValue;
+    entry.root = root;
+    entry.path = path;
+    entry.name = name;
     if (data == u"-") {
-      std::lock_guard lock(mutex_);
-      if (auto node = Find(root, path)) {
-        std::erase_if(node->values, [&](const auto& v) { return NamesEqual(v.first, name); });
-      }
+      entry.kind = RegFileEntry::Kind::kDeleteValue;
     } else if (!data.empty() && data.front() == u'"') {
       if (data.size() < 2 || data.back() != u'"') return where + "unterminated string";
       std::u16string value;
@@ -163,7 +164,8 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
         if (data[k] == u'\\' && k + 2 < data.size()) ++k;
         value.push_back(data[k]);
       }
-      SetString(path, name, value, platform::regtype::kSz, root);
+      entry.type = platform::regtype::kSz;
+      entry.data = LittleEndianBytes(value + u'\0');
     } else if (data.substr(0, 6) == u"dword:") {
       const auto hex = data.substr(6);
       if (hex.empty() || hex.size() > 8) return where + "bad dword";
@@ -172,7 +174,8 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
         if (!(c < 128 && std::isxdigit(static_cast<int>(c)))) return where + "bad dword";
         v = v * 16 + static_cast<std::uint32_t>(c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10);
       }
-      SetDword(path, name, v, root);
+      entry.type = platform::regtype::kDword;
+      for (int shift = 0; shift < 32; shift += 8) entry.data.push_back(std::byte(v >> shift));
     } else if (data.substr(0, 3) == u"hex") {
       std::uint32_t type = platform::regtype::kBinary;
       std::size_t k = 3;
@@ -191,14 +194,22 @@ std::string SimRegistry::ApplyRegText(std::u16string_view text) {
         k = close + 1;
       }
       if (k >= data.size() || data[k] != u':') return where + "bad hex value";
-      platform::Bytes bytes;
-      if (!ParseHexBytes(data.substr(k + 1), bytes)) return where + "bad hex bytes";
-      SetValue(path, name, type, bytes, root);
+      entry.type = type;
+      if (!ParseHexBytes(data.substr(k + 1), entry.data)) return where + "bad hex bytes";
     } else {
       return where + "unsupported value";
     }
+    out.entries.push_back(std::move(entry));
   }
   return {};
+}
+
+}  // namespace
+
+RegFile ReadRegFile(platform::ByteSpan file) {
+  RegFile out;
+  out.error = ReadRegText(DecodeRegFile(file), out);
+  return out;
 }
 
 }  // namespace qb::sim

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sim/module_image.h"
+#include "platform/sim/formats/module_image.h"
 #include "platform/types.h"
 
 namespace qb::sim {

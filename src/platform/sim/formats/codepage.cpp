@@ -1,4 +1,4 @@
-#include "platform/sim/codepage.h"
+#include "platform/sim/formats/codepage.h"
 
 #include "platform/sim/rules/text.h"
 

@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "platform/modules.h"
-#include "platform/sim/module_image.h"
+#include "platform/sim/formats/module_image.h"
 
 namespace qb::sim {
 

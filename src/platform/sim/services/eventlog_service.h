@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/eventlog_service.h"
-#include "platform/sim/event_record.h"
+#include "platform/sim/formats/event_record.h"
 
 namespace qb::sim {
 

@@ -9,8 +9,8 @@
 #include <optional>
 #include <thread>
 
-#include "platform/sim/sim_dialog.h"
-#include "platform/sim/sim_list_box.h"
+#include "platform/sim/services/dialog.h"
+#include "platform/sim/services/list_box.h"
 #include "platform/ui.h"
 
 namespace qb::sim {

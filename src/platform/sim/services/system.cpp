@@ -1,4 +1,4 @@
-#include "platform/sim/sim_system.h"
+#include "platform/sim/services/system.h"
 
 #include <algorithm>
 #include <chrono>

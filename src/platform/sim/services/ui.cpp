@@ -1,9 +1,9 @@
-#include "platform/sim/sim_ui.h"
+#include "platform/sim/services/ui.h"
 
 #include <algorithm>
 #include <functional>
 
-#include "platform/sim/sim_modules.h"
+#include "platform/sim/services/modules.h"
 
 namespace qb::sim {
 

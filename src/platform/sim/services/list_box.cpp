@@ -1,4 +1,4 @@
-#include "platform/sim/sim_list_box.h"
+#include "platform/sim/services/list_box.h"
 
 #include <algorithm>
 #include <cstdio>
