@@ -23,18 +23,21 @@ constexpr std::uint32_t kReadBufferStart = 64 * 1024;
 constexpr std::uint32_t kReadBufferMax = 0x7FFFF;
 constexpr std::uint32_t kSingleRecordBuffer = 4 * 1024;
 
-std::u16string_view StateName(TFSOpenState state) {
-  switch (state) {
-    case TFSOpenState::osRead:
-      return u"osRead";
-    case TFSOpenState::osWrite:
-      return u"osWrite";
-    case TFSOpenState::osBackUp:
-      return u"osBackUp";
-    case TFSOpenState::osNotify:
-      break;
-  }
-  return u"";
+// What differs between the open states: the name messages give them and how their handles
+// are closed.
+struct StateRow {
+  std::u16string_view name;
+  ServiceHandle::Kind kind;
+};
+constexpr StateRow kStates[] = {
+    {u"osRead", ServiceHandle::Kind::kLog},
+    {u"osWrite", ServiceHandle::Kind::kSource},
+    {u"osBackUp", ServiceHandle::Kind::kLog},
+    {u"osNotify", ServiceHandle::Kind::kLog},
+};
+
+const StateRow& RowOf(TFSOpenState state) {
+  return kStates[static_cast<std::size_t>(state)];
 }
 
 }  // namespace
@@ -109,78 +112,67 @@ bool TFWEventLog::BackupOpen(const std::u16string& FilePath, std::int32_t Source
   return OpenState(Source, TFSOpenState::osBackUp, FilePath);
 }
 
+platform::ErrorCode TFWEventLog::OpenHandle(TFSOpenState State, std::int32_t Source,
+                                            const std::u16string& FilePath,
+                                            platform::Handle& handle) {
+  auto& service = platform::EventLogService();
+  switch (State) {
+    case TFSOpenState::osRead:
+    case TFSOpenState::osNotify:
+      return service.OpenEventLog(fRegEventList->GetEventLogName(Source), handle);
+    case TFSOpenState::osWrite:
+      return service.RegisterEventSource(FSource, handle);
+    case TFSOpenState::osBackUp:
+      return service.OpenBackupEventLog(FilePath, handle);
+  }
+  return err::kInvalidParameter;
+}
+
 bool TFWEventLog::OpenState(std::int32_t Source, TFSOpenState State,
                             const std::u16string& FilePath) {
   if (FState.Has(State)) {
-    throw EFWEventLog(util::Format(fLanguage.GetLocaleString(202), {StateName(State)}));
+    throw EFWEventLog(util::Format(fLanguage.GetLocaleString(202), {RowOf(State).name}));
   }
-  auto& service = platform::EventLogService();
+  if (State == TFSOpenState::osNotify) throw EFWEventLog(OwnString(res::kNotifyMode));
   platform::Handle handle = 0;
-  switch (State) {
-    case TFSOpenState::osRead: {
-      const std::u16string name = fRegEventList->GetEventLogName(Source);
-      fLastError = service.OpenEventLog(name, handle);
-      if (handle != 0) {
-        FReadHandle = handle;
-        FReadSourceType = Source;
-        fAccounts = fSharedAccounts->Acquire(name);
-      }
-      break;
-    }
-    case TFSOpenState::osWrite:
-      fLastError = service.RegisterEventSource(FSource, handle);
-      if (handle != 0) {
-        FWriteHandle = handle;
-        FWriteSourceType = Source;
-      }
-      break;
-    case TFSOpenState::osBackUp:
-      fLastError = service.OpenBackupEventLog(FilePath, handle);
-      if (handle != 0) {
-        FBackUpHandle = handle;
-        FBackupSourceType = Source;
-      }
-      break;
-    case TFSOpenState::osNotify:
-      throw EFWEventLog(OwnString(res::kNotifyMode));
-  }
+  fLastError = OpenHandle(State, Source, FilePath, handle);
   if (handle == 0) return false;
+  OpenSlot& slot = Slot(State);
+  slot.handle = ServiceHandle(RowOf(State).kind, handle);
+  slot.source = Source;
   FState.Add(State);
+  if (State == TFSOpenState::osRead) {
+    fAccounts = fSharedAccounts->Acquire(fRegEventList->GetEventLogName(Source));
+  }
   return true;
 }
 
 void TFWEventLog::Close(TFSOpenState State) {
   if (!FState.Has(State)) return;
-  auto& service = platform::EventLogService();
-  switch (State) {
-    case TFSOpenState::osRead:
-      service.CloseEventLog(FReadHandle);
-      FReadHandle = 0;
-      ReleaseMessageLibraries();
-      // Names are kept while the log is open; a thread still resolving keeps the old cache.
-      fSharedAccounts->Release(fRegEventList->GetEventLogName(FReadSourceType), fAccounts);
-      fAccounts = std::make_shared<AccountNameCache>();
-      break;
-    case TFSOpenState::osWrite:
-      service.DeregisterEventSource(FWriteHandle);
-      FWriteHandle = 0;
-      break;
-    case TFSOpenState::osBackUp:
-      service.CloseEventLog(FBackUpHandle);
-      FBackUpHandle = 0;
-      if (!FState.Has(TFSOpenState::osRead)) ReleaseMessageLibraries();
-      break;
-    case TFSOpenState::osNotify:
-      throw EFWEventLog(OwnString(res::kNotifyMode));
-  }
+  if (State == TFSOpenState::osNotify) throw EFWEventLog(OwnString(res::kNotifyMode));
+  OpenSlot& slot = Slot(State);
+  slot.handle.reset();
   FState.Remove(State);
+  if (State == TFSOpenState::osRead) {
+    ReleaseMessageLibraries();
+    // Names are kept while the log is open; a thread still resolving keeps the old cache.
+    fSharedAccounts->Release(fRegEventList->GetEventLogName(slot.source), fAccounts);
+    fAccounts = std::make_shared<AccountNameCache>();
+  } else if (State == TFSOpenState::osBackUp && !FState.Has(TFSOpenState::osRead)) {
+    ReleaseMessageLibraries();
+  }
+}
+
+const TFWEventLog::OpenSlot& TFWEventLog::OpenedSlot(TFSOpenState State) const {
+  if (!FState.Has(State)) RaiseWrongMode(RowOf(State).name);
+  return Slot(State);
 }
 
 void TFWEventLog::ReleaseMessageLibraries() {
-  auto& modules = platform::Modules();
   for (auto& entry : MessageTableLibraryes.Item) {
     entry.sLibName.clear();
-    if (entry.bLoaded && !fUnloading) modules.FreeLibrary(entry.hLibHandle);
+    // Under the loader lock no library is freed: the reference goes with the process.
+    if (fUnloading) entry.hLibHandle.abandon();
   }
   MessageTableLibraryes.Item.clear();
   MessageTableLibraryes.Count = 0;
@@ -188,15 +180,9 @@ void TFWEventLog::ReleaseMessageLibraries() {
 }
 
 void TFWEventLog::ChooseHandle(bool Backup, platform::Handle& handle, std::int32_t& index) const {
-  if (Backup) {
-    if (!FState.Has(TFSOpenState::osBackUp)) RaiseWrongMode(u"osBackUp");
-    handle = FBackUpHandle;
-    index = FBackupSourceType;
-  } else {
-    if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
-    handle = FReadHandle;
-    index = FReadSourceType;
-  }
+  const OpenSlot& slot = OpenedSlot(Backup ? TFSOpenState::osBackUp : TFSOpenState::osRead);
+  handle = slot.handle.get();
+  index = slot.source;
 }
 
 std::uint32_t TFWEventLog::RecordCount(bool Backup, bool Oldest) {

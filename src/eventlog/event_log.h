@@ -18,6 +18,7 @@
 #include "eventlog/event_log_list.h"
 #include "eventlog/event_log_types.h"
 #include "eventlog/file_item_list.h"
+#include "eventlog/handles.h"
 #include "eventlog/message_cache.h"
 #include "platform/types.h"
 #include "platform/ui.h"
@@ -58,9 +59,9 @@ class TFWEventLog {
   void Close(TFSOpenState State);
   TFSOpenStates OpenState() const { return FState; }
   const std::u16string& SourceName() const { return FSource; }
-  std::int32_t ReadSourceType() const { return FReadSourceType; }
-  std::int32_t WriteSourceType() const { return FWriteSourceType; }
-  std::int32_t BackupSourceType() const { return FBackupSourceType; }
+  std::int32_t ReadSourceType() const { return Slot(TFSOpenState::osRead).source; }
+  std::int32_t WriteSourceType() const { return Slot(TFSOpenState::osWrite).source; }
+  std::int32_t BackupSourceType() const { return Slot(TFSOpenState::osBackUp).source; }
   bool IsAdmin() const { return FIsAdmin; }
 
   // --- catalogue ---
@@ -155,7 +156,20 @@ class TFWEventLog {
   friend struct NotifyContext;
   using RecordAction = std::function<bool(const RawEventRecord&)>;  // false: stop
 
+  // What an open state holds: its handle and the catalogue index it was opened for.
+  struct OpenSlot {
+    ServiceHandle handle;
+    std::int32_t source = 0;
+  };
+  OpenSlot& Slot(TFSOpenState State) { return fSlots[static_cast<std::size_t>(State)]; }
+  const OpenSlot& Slot(TFSOpenState State) const { return fSlots[static_cast<std::size_t>(State)]; }
+  // The slot of a state that must be open (EFWEventLog "wrong mode" otherwise).
+  const OpenSlot& OpenedSlot(TFSOpenState State) const;
+
   bool OpenState(std::int32_t Source, TFSOpenState State, const std::u16string& FilePath);
+  // The service call that opens a handle for `State`.
+  platform::ErrorCode OpenHandle(TFSOpenState State, std::int32_t Source,
+                                 const std::u16string& FilePath, platform::Handle& handle);
   void ChooseHandle(bool Backup, platform::Handle& handle, std::int32_t& index) const;
   bool ReadRecordAt(platform::Handle handle, std::int32_t index, std::uint32_t number,
                     TFWEventLogRecord& EventRecord);
@@ -196,18 +210,12 @@ class TFWEventLog {
   void ShowRegistrationError() const;
 
   TLngResource& fLanguage;
-  platform::Handle FReadHandle = 0;
-  platform::Handle FWriteHandle = 0;
-  platform::Handle FBackUpHandle = 0;
-  platform::Handle FNotifyHandle = 0;
   std::u16string FSource;
   std::u16string FRegisterKey;
-  std::int32_t FReadSourceType = 0;
-  std::int32_t FWriteSourceType = 0;
-  std::int32_t FBackupSourceType = 0;
-  std::int32_t FNotifySourceType = 0;
   bool FIsAdmin = false;
   TFSOpenStates FState;
+  // One slot per open state (osRead, osWrite, osBackUp, osNotify), in that order.
+  std::array<OpenSlot, 4> fSlots;
   TFWMessageTableLibraryes MessageTableLibraryes;
   // Messages found, by log, value name, source and message number; valid while the libraries are.
   std::map<std::u16string, CachedMessage> fMessageCache;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "eventlog/handles.h"
 #include "localization/language.h"
 #include "platform/platform.h"
 #include "sysutil/environment.h"
@@ -29,18 +30,17 @@ std::u16string DisplayNameOf(const sysutil::RegistryKey& key, const std::u16stri
 
   auto& modules = platform::Modules();
   platform::ErrorCode error = 0;
-  const platform::Handle library = modules.LoadLibrary(path, error);
-  if (library == 0) return registryName;
+  const OwnedModule library(modules.LoadLibrary(path, error));
+  if (library.get() == 0) return registryName;
   // The message is taken without inserts: a display name has none, and formatting one that
   // named an insert without arguments would read garbage.
   std::u16string text;
   std::u16string result = registryName;
-  if (modules.MessageTemplate(library, *id, text) == platform::err::kSuccess &&
+  if (modules.MessageTemplate(library.get(), *id, text) == platform::err::kSuccess &&
       text.size() < kDisplayNameBuffer) {
     const auto trimmed = util::TrimControlAndSpace(util::UpToZero(text));
     if (!trimmed.empty()) result = std::u16string(trimmed);
   }
-  modules.FreeLibrary(library);
   return result;
 }
 

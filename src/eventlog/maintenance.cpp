@@ -28,29 +28,29 @@ std::uint16_t RecordTypeToEventType(TFWEventLogRecordType RecType) {
 }
 
 bool TFWEventLog::Clear(const std::u16string& BackupPath) {
-  if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
-  fLastError = platform::EventLogService().ClearEventLog(FReadHandle, BackupPath);
+  const platform::Handle log = OpenedSlot(TFSOpenState::osRead).handle.get();
+  fLastError = platform::EventLogService().ClearEventLog(log, BackupPath);
   if (fLastError != err::kSuccess) return false;
   ++fClears;
   return true;
 }
 
 bool TFWEventLog::CreateBackup(const std::u16string& FilePath) {
-  if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
-  fLastError = platform::EventLogService().BackupEventLog(FReadHandle, FilePath);
+  const platform::Handle log = OpenedSlot(TFSOpenState::osRead).handle.get();
+  fLastError = platform::EventLogService().BackupEventLog(log, FilePath);
   return fLastError == err::kSuccess;
 }
 
 bool TFWEventLog::IsEventLogFull() {
-  if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
+  const platform::Handle log = OpenedSlot(TFSOpenState::osRead).handle.get();
   bool full = false;
-  return platform::EventLogService().GetFullInformation(FReadHandle, full) == err::kSuccess && full;
+  return platform::EventLogService().GetFullInformation(log, full) == err::kSuccess && full;
 }
 
 bool TFWEventLog::Write(TFWEventLogRecordType RecType, const std::u16string& Msg,
                         const void* RAWData, std::int32_t RAWDataSize, std::uint16_t Category,
                         std::uint16_t EventID) {
-  if (!FState.Has(TFSOpenState::osWrite)) RaiseWrongMode(u"osWrite");
+  const platform::Handle source = OpenedSlot(TFSOpenState::osWrite).handle.get();
   if (RAWDataSize < 0) throw std::out_of_range("Range check error");
   const std::uint16_t type = RecordTypeToEventType(RecType);
   const std::u16string strings[1] = {Msg};
@@ -59,17 +59,17 @@ bool TFWEventLog::Write(TFWEventLogRecordType RecType, const std::u16string& Msg
       bytes == nullptr ? platform::ByteSpan()
                        : platform::ByteSpan(bytes, static_cast<std::size_t>(RAWDataSize));
   fLastError =
-      platform::EventLogService().ReportEvent(FWriteHandle, type, Category, EventID, strings, data);
+      platform::EventLogService().ReportEvent(source, type, Category, EventID, strings, data);
   return fLastError == err::kSuccess;
 }
 
 bool TFWEventLog::Write(TFWEventLogRecordType RecType, const std::u16string& Msg,
                         std::uint16_t Category, std::uint16_t EventID) {
-  if (!FState.Has(TFSOpenState::osWrite)) RaiseWrongMode(u"osWrite");
+  const platform::Handle source = OpenedSlot(TFSOpenState::osWrite).handle.get();
   const std::uint16_t type = RecordTypeToEventType(RecType);
   const std::u16string strings[1] = {Msg};
   fLastError =
-      platform::EventLogService().ReportEvent(FWriteHandle, type, Category, EventID, strings, {});
+      platform::EventLogService().ReportEvent(source, type, Category, EventID, strings, {});
   return fLastError == err::kSuccess;
 }
 

@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "eventlog/handles.h"
 #include "platform/types.h"
 
 namespace qb {
 
 struct TFWMessageTableLibrary {
   bool bLoaded = false;  // holds a reference of ours, released with the cache
-  platform::Handle hLibHandle = 0;
+  OwnedModule hLibHandle;
   std::string sLibName;     // the source name in the ANSI code page: the cache key
   std::u16string sLibPath;  // the expanded library path, so a library is cached once
 };

@@ -74,7 +74,10 @@ std::u16string TFWEventLog::LookupMessage(const std::u16string& source,
                                           const std::u16string& valueName, std::uint32_t id,
                                           const std::vector<std::u16string>* inserts,
                                           std::int32_t index) {
-  if (source == FSource) return FormatMessageFrom(platform::Modules().OwnModule(), id, inserts);
+  if (source == FSource) {
+    const BorrowedModule own(platform::Modules().OwnModule());
+    return FormatMessageFrom(own.get(), id, inserts);
+  }
   // The library and template of a message are found once per log, source and message while the log
   // is open; each record only applies its inserts.
   std::u16string key = util::ToDecimal(index);  // a source belongs to its log
@@ -119,7 +122,7 @@ std::u16string TFWEventLog::SearchMessage(const std::u16string& source,
   if (key.size() > kMaxKeyLength) key.resize(kMaxKeyLength);
   for (std::size_t i = 0; i < MessageTableLibraryes.Item.size(); ++i) {
     if (MessageTableLibraryes.Item[i].sLibName != key) continue;
-    std::u16string text = from(MessageTableLibraryes.Item[i].hLibHandle);
+    std::u16string text = from(MessageTableLibraryes.Item[i].hLibHandle.get());
     if (!text.empty()) return text;
   }
 
@@ -156,19 +159,17 @@ std::u16string TFWEventLog::SearchMessage(const std::u16string& source,
     TFWMessageTableLibrary library;
     // A library the process has loaded already is used as it is, with a reference of our
     // own so that its owner cannot unload it while it is cached here.
-    library.hLibHandle = modules.GetModuleHandle(libPath);
+    library.hLibHandle = OwnedModule(modules.GetModuleHandle(libPath));
     library.bLoaded = true;
-    if (library.hLibHandle == 0) {
+    if (library.hLibHandle.get() == 0) {
       platform::ErrorCode error = 0;
-      library.hLibHandle = modules.LoadLibraryAsDataFile(libPath, error);
+      library.hLibHandle = OwnedModule(modules.LoadLibraryAsDataFile(libPath, error));
     }
-    if (library.hLibHandle <= kSmallestModuleHandle) {
-      if (library.hLibHandle != 0) modules.FreeLibrary(library.hLibHandle);
-      continue;
-    }
+    // Values this small are no module (the classic failure results).
+    if (library.hLibHandle.get() <= kSmallestModuleHandle) continue;
     library.sLibName = key;
     library.sLibPath = libPath;
-    const platform::Handle handle = library.hLibHandle;
+    const platform::Handle handle = library.hLibHandle.get();
     MessageTableLibraryes.Item.push_back(std::move(library));
     MessageTableLibraryes.Count = static_cast<std::int32_t>(MessageTableLibraryes.Item.size());
     std::u16string text = from(handle);

@@ -91,14 +91,15 @@ bool TFWEventLog::RegisterChangeNotify(TFWOnChangeCallback Callback) {
 }
 
 bool TFWEventLog::StartNotify(const TFWOnChangeEvent& Event, TFWOnChangeCallback Callback) {
-  if (!FState.Has(TFSOpenState::osRead)) RaiseWrongMode(u"osRead");
+  const std::int32_t source = OpenedSlot(TFSOpenState::osRead).source;
   if (FState.Has(TFSOpenState::osNotify)) throw EFWEventLog(OwnString(res::kNotifyTwice));
   auto& service = platform::EventLogService();
-  platform::Handle handle = 0;
-  fLastError = service.OpenEventLog(fRegEventList->GetEventLogName(FReadSourceType), handle);
-  FNotifyHandle = handle;
-  FNotifySourceType = FReadSourceType;
-  if (handle == 0) return false;
+  platform::Handle opened = 0;
+  fLastError = OpenHandle(TFSOpenState::osNotify, source, u"", opened);
+  if (opened == 0) return false;
+  OpenSlot& slot = Slot(TFSOpenState::osNotify);
+  slot.handle = ServiceHandle(ServiceHandle::Kind::kLog, opened);
+  slot.source = source;
 
   auto context = std::make_shared<NotifyContext>();
   context->owner = this;
@@ -125,10 +126,9 @@ bool TFWEventLog::StartNotify(const TFWOnChangeEvent& Event, TFWOnChangeCallback
   // The change event is made here rather than on the thread, so the thread never touches the
   // log handle, which this thread may close at any time.
   platform::ErrorCode eventError = err::kSuccess;
-  if (window) context->event = service.NotifyChangeEventLog(handle, eventError);
+  if (window) context->event = service.NotifyChangeEventLog(opened, eventError);
   if (!window || !context->event) {
-    service.CloseEventLog(FNotifyHandle);
-    FNotifyHandle = 0;
+    slot.handle.reset();
     return false;
   }
   context->window = window.get();
@@ -146,8 +146,7 @@ void TFWEventLog::DeRegisterChangeNotify() {
     FNotifyThread->End();
     FNotifyThread.reset();
   }
-  platform::EventLogService().CloseEventLog(FNotifyHandle);
-  FNotifyHandle = 0;
+  Slot(TFSOpenState::osNotify).handle.reset();
   FState.Remove(TFSOpenState::osNotify);
   // The window may be running this very call; it is kept until the object goes, and its
   // late messages no longer match the current error window.
@@ -162,10 +161,11 @@ void TFWEventLog::HandleChange() {
   auto& service = platform::EventLogService();
   std::uint32_t count = 0;
   std::uint32_t oldest = 0;
-  service.GetNumberOfRecords(FNotifyHandle, count);
-  service.GetOldestRecord(FNotifyHandle, oldest);
+  const OpenSlot& slot = Slot(TFSOpenState::osNotify);
+  service.GetNumberOfRecords(slot.handle.get(), count);
+  service.GetOldestRecord(slot.handle.get(), oldest);
   TFWEventLogRecord record;
-  if (!ReadRecordAt(FNotifyHandle, FNotifySourceType, oldest + count - 1, record)) {
+  if (!ReadRecordAt(slot.handle.get(), slot.source, oldest + count - 1, record)) {
     ReportNotifyError(fLastError);
     return;
   }
