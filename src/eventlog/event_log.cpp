@@ -205,15 +205,14 @@ bool TFWEventLog::Read(bool Backup, std::uint32_t index, TFWEventLogRecord& Even
 
 std::optional<std::uint32_t> TFWEventLog::ReadEventCode(std::int32_t index, std::uint32_t number) {
   if (index <= 0 || index >= fRegEventList->EventLogCount()) return std::nullopt;
-  auto& service = platform::EventLogService();
-  platform::Handle handle = 0;
-  fLastError = service.OpenEventLog(fRegEventList->GetEventLogName(index), handle);
-  if (handle == 0) return std::nullopt;
+  platform::Handle opened = 0;
+  fLastError =
+      platform::EventLogService().OpenEventLog(fRegEventList->GetEventLogName(index), opened);
+  const ServiceHandle log(ServiceHandle::Kind::kLog, opened);
+  if (!log) return std::nullopt;
   std::vector<std::byte> buffer;
   std::size_t delivered = 0;
-  const bool read = ReadRunWith(handle, number, true, buffer, delivered);
-  service.CloseEventLog(handle);
-  if (!read) return std::nullopt;
+  if (!ReadRunWith(log.get(), number, true, buffer, delivered)) return std::nullopt;
   const auto raw = RawEventRecord::At(std::span<const std::byte>(buffer).first(delivered), 0);
   if (!raw || raw->RecordNumber() != number) return std::nullopt;
   return raw->EventID() & 0xFFFF;

@@ -49,10 +49,10 @@ bool TFWEventLog::DeregisterApp(bool quiet) {
 }
 
 bool TFWEventLog::IsRegistered() const {
-  platform::Handle key = 0;
+  platform::Handle opened = 0;
   const auto error = platform::Registry().OpenKey(platform::RegRoot::kLocalMachine, FRegisterKey,
-                                                  platform::access::kKeyQueryValue, key);
-  if (key != 0) platform::Registry().CloseKey(key);
+                                                  platform::access::kKeyQueryValue, opened);
+  const auto key = sysutil::RegistryKey::Adopt(opened);
   return error == err::kSuccess || error == err::kAccessDenied;
 }
 
