@@ -6,8 +6,8 @@
 
 #include "eventlog/event_log.h"
 #include "localization/language.h"
-#include "platform/sim/machine.h"
 #include "platform/sim/doubles/scripted_eventlog_service.h"
+#include "platform/sim/machine.h"
 
 namespace {
 

@@ -16,7 +16,9 @@ namespace err = platform::err;
 
 constexpr std::size_t kMaxKeyLength = 255;
 constexpr platform::Handle kSmallestModuleHandle = 32;
-constexpr std::uint32_t kSourceKeyAccess = 0x20009;  // STANDARD_RIGHTS_READ|QUERY|ENUMERATE
+constexpr std::uint32_t kSourceKeyAccess = platform::access::kStandardRightsRead |
+                                           platform::access::kKeyQueryValue |
+                                           platform::access::kKeyEnumerateSubKeys;
 constexpr char16_t kSecurityDefaults[] =
     u"%SystemRoot%\\System32\\MsAuditE.dll;%SystemRoot%\\System32\\xpsp2res.dll";
 

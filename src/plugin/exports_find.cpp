@@ -16,10 +16,6 @@ using qb::fs::WIN32_FIND_DATAA;
 using qb::fs::WIN32_FIND_DATAW;
 namespace err = qb::platform::err;
 
-constexpr qb::fs::DWORD kAttributeReadonly = 0x01;
-constexpr qb::fs::DWORD kAttributeDirectory = 0x10;
-constexpr qb::platform::ErrorCode kReadFault = 30;
-
 HANDLE Fail(qb::platform::ErrorCode code) {
   qb::platform::System().SetLastError(code);
   return kInvalidHandleValue;
@@ -27,13 +23,13 @@ HANDLE Fail(qb::platform::ErrorCode code) {
 
 void FillFolder(WIN32_FIND_DATAW& data, std::u16string_view displayName) {
   std::memset(&data, 0, sizeof(data));
-  data.dwFileAttributes = kAttributeDirectory;
+  data.dwFileAttributes = qb::fs::kFileAttributeDirectory;
   qb::plugin::CopyToHost(data.cFileName, qb::fs::kMaxPath, displayName);
 }
 
 void FillRecord(WIN32_FIND_DATAW& data, const qb::TFileItemView& item) {
   std::memset(&data, 0, sizeof(data));
-  data.dwFileAttributes = kAttributeReadonly;
+  data.dwFileAttributes = qb::fs::kFileAttributeReadOnly;
   data.ftLastWriteTime = {item.fiTime.dwLowDateTime, item.fiTime.dwHighDateTime};
   data.nFileSizeLow = item.fiSize;
   qb::plugin::RecordFileNameInto(item, std::span<char16_t>(data.cFileName, qb::fs::kMaxPath));
@@ -81,7 +77,7 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   const std::uint32_t count = log.RecordCount(false, false);
   if (count == 0) return Fail(err::kNoMoreFiles);
   const bool complete = log.Read(false, false, &find.frEventList);
-  if (find.frEventList.empty()) return Fail(complete ? err::kNoMoreFiles : kReadFault);
+  if (find.frEventList.empty()) return Fail(complete ? err::kNoMoreFiles : err::kReadFault);
   FillRecord(*findData, find.frEventList.front());
   find.frItemIndex = 1;
   return &find;
@@ -127,7 +123,7 @@ extern "C" HANDLE QB_STDCALL FsFindFirstW(qb::fs::WCHAR* Path, WIN32_FIND_DATAW*
     std::lock_guard lock(qb::plugin::Lock());
     return FindFirst(qb::plugin::FromHost(Path), FindData);
   } catch (...) {
-    return Fail(kReadFault);
+    return Fail(err::kReadFault);
   }
 }
 
@@ -155,7 +151,7 @@ extern "C" HANDLE QB_STDCALL FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData)
     ToAnsi(data, FindData);
     return h;
   } catch (...) {
-    return Fail(kReadFault);
+    return Fail(err::kReadFault);
   }
 }
 

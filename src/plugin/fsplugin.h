@@ -70,6 +70,10 @@ struct RemoteInfoStruct {
   std::int32_t Attr;
 };
 
+// File attributes of the find data.
+inline constexpr DWORD kFileAttributeReadOnly = 0x01;   // FILE_ATTRIBUTE_READONLY
+inline constexpr DWORD kFileAttributeDirectory = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
+
 // Result codes of FsGetFile.
 inline constexpr int FS_FILE_OK = 0;
 inline constexpr int FS_FILE_EXISTS = 1;

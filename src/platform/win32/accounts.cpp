@@ -1,4 +1,5 @@
 #include "platform/win32/accounts.h"
+#include "platform/win32/last_error.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,11 +14,6 @@ namespace {
 
 using platform::ErrorCode;
 
-ErrorCode LastError() {
-  const DWORD error = GetLastError();
-  return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
-}
-
 // The thread's impersonation token when it has one, else the process token.
 ErrorCode OpenCallerToken(UniqueHandle& token) {
   HANDLE raw = nullptr;
@@ -25,8 +21,8 @@ ErrorCode OpenCallerToken(UniqueHandle& token) {
     token.reset(raw);
     return ERROR_SUCCESS;
   }
-  const DWORD error = GetLastError();
-  if (error != ERROR_NO_TOKEN) return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+  const ErrorCode error = LastError();
+  if (error != ERROR_NO_TOKEN) return error;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return LastError();
   token.reset(raw);
   return ERROR_SUCCESS;

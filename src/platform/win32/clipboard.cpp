@@ -1,4 +1,5 @@
 #include "platform/win32/clipboard.h"
+#include "platform/win32/last_error.h"
 
 #include <cstring>
 #include <limits>
@@ -11,11 +12,6 @@ namespace {
 // Another program may hold the clipboard for a moment: try again briefly.
 constexpr int kOpenAttempts = 10;
 constexpr DWORD kOpenPause = 20;  // milliseconds
-
-platform::ErrorCode LastError() {
-  const DWORD error = GetLastError();
-  return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
-}
 
 class OpenClipboardScope {
  public:

@@ -1,4 +1,5 @@
 #include "platform/win32/eventlog_service.h"
+#include "platform/win32/last_error.h"
 
 #include <limits>
 #include <vector>
@@ -11,15 +12,6 @@ namespace qb::win32 {
 namespace {
 
 using platform::ErrorCode;
-
-ErrorCode LastError() {
-  const DWORD error = GetLastError();
-  return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
-}
-
-ErrorCode Result(BOOL ok) {
-  return ok ? ERROR_SUCCESS : LastError();
-}
 
 class ChangeEvent final : public platform::IChangeEvent {
  public:

@@ -1,4 +1,5 @@
 #include "platform/win32/modules.h"
+#include "platform/win32/last_error.h"
 
 #include <algorithm>
 #include <vector>
@@ -17,11 +18,6 @@ constexpr DWORD kUserDefaultLanguage = 0x400;
 
 // A message can name inserts %1 to %99.
 constexpr std::size_t kMaxInserts = 99;
-
-ErrorCode LastError() {
-  const DWORD error = GetLastError();
-  return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
-}
 
 // Runs FormatMessageW with FORMAT_MESSAGE_ALLOCATE_BUFFER and takes over its buffer.
 ErrorCode CallFormatMessage(DWORD flags, const void* source, DWORD id, DWORD language,

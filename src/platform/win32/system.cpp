@@ -1,4 +1,5 @@
 #include "platform/win32/system.h"
+#include "platform/win32/last_error.h"
 
 #include <algorithm>
 #include <limits>
@@ -26,11 +27,6 @@ DWORD Attributes(std::u16string_view path) {
   // A file the host names by a long path is there as well: it must not be overwritten unasked.
   const std::wstring name = LongPathForm(Terminated(path));
   return GetFileAttributesW(name.c_str());
-}
-
-ErrorCode LastError() {
-  const DWORD error = GetLastError();
-  return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
 
 ErrorCode WriteAll(HANDLE file, platform::ByteSpan data) {
@@ -215,10 +211,10 @@ ErrorCode Win32System::FindFiles(std::u16string_view pattern,
       entries.push_back(std::move(entry));
     }
     if (!FindNextFileW(find.get(), &found)) {
-      const DWORD error = GetLastError();
+      const ErrorCode error = LastError();
       if (error == ERROR_NO_MORE_FILES) return ERROR_SUCCESS;
       entries.clear();
-      return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+      return error;
     }
   }
 }

@@ -12,10 +12,6 @@ using platform::ErrorCode;
 using platform::Handle;
 namespace err = platform::err;
 
-namespace {
-constexpr ErrorCode kBadExeFormat = 193;
-}
-
 SimModules::SimModules(SimSystem& system, SimLocale& locale) : system_(system), locale_(locale) {}
 
 std::u16string SimModules::Key(std::u16string_view path) {
@@ -97,7 +93,7 @@ std::shared_ptr<const ModuleImage> SimModules::Resolve(const std::u16string& key
   auto image = ParsePeResources(
       *bytes, [this](std::string_view s) { return locale_.AnsiToWide(s); }, nullptr);
   if (!image) {
-    error = kBadExeFormat;
+    error = err::kBadExeFormat;
     return nullptr;
   }
   auto shared = std::make_shared<const ModuleImage>(std::move(*image));
