@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,6 +16,52 @@
 #include "platform/platform.h"
 
 namespace qb::suite {
+
+// The person at the screen of a dialog the interface runs: clicks, keys and what the dialog
+// shows. On Windows this is a second thread whose actions take effect a moment later, after
+// the dialog's thread has handled them: `Until` waits for what an action brings about.
+class DialogUser {
+ public:
+  using Script = std::function<void(DialogUser&)>;
+
+  virtual ~DialogUser() = default;
+
+  // A mouse click on a button or radio button; nothing on a disabled one.
+  virtual void Click(int id) = 0;
+  // A key pressed and released in the control with the focus.
+  virtual void PressKey(std::uint32_t virtualKey) = 0;
+  // The close box of the title bar.
+  virtual void CloseBox() = 0;
+  // Clicks `id`, whose handler opens another dialog, and acts there with `script`; returns once
+  // that dialog has closed.
+  virtual void ClickOpening(int id, const Script& script) = 0;
+  // Clicks `id`, whose handler shows a message box, and presses `button` (mb::kIdYes, ...)
+  // there; the box's caption and text.
+  struct Box {
+    std::u16string caption, text;
+  };
+  virtual Box ClickAnswering(int id, int button) = 0;
+
+  // What the dialog shows.
+  virtual std::u16string Caption() = 0;
+  virtual std::u16string Text(int id) = 0;
+  virtual bool IsChecked(int id) = 0;
+  virtual bool IsEnabled(int id) = 0;
+  virtual bool IsVisible(int id) = 0;
+  // The control with the keyboard focus, 0 when none.
+  virtual int Focused() = 0;
+
+  // Waits until `done` holds; false when it still does not after a few seconds.
+  virtual bool Until(const std::function<bool()>& done) = 0;
+};
+
+// A user acting on the next window a call opens over an owner, made before the call. Its end
+// waits until the user is done; a window the user expected and did not see, or left open, is
+// a test failure.
+class UserSession {
+ public:
+  virtual ~UserSession() = default;
+};
 
 class Backend {
  public:
@@ -40,6 +88,40 @@ class Backend {
   // writes into it. False when the backend cannot make one: on Windows a new log takes an
   // administrator and the event log service's cooperation, which no test should ask for.
   virtual bool WritableLog(std::u16string& log, std::u16string& source) = 0;
+
+  // --- the user interface ---
+
+  // A visible top-level window of the test's own at `place` (screen pixels).
+  virtual platform::Handle Window(platform::Rect place) = 0;
+  // A list box of the test's own holding `items` unsorted, in which several items can be
+  // selected (LBS_EXTENDEDSEL) or one.
+  virtual platform::Handle ListBox(const std::vector<std::u16string>& items,
+                                   bool multipleSelection) = 0;
+  // The clipboard's CF_UNICODETEXT; nullopt when it holds none.
+  virtual std::optional<std::u16string> ClipboardText() = 0;
+  // The cursor shown; nullopt when it is neither the arrow nor the hourglass.
+  virtual std::optional<platform::CursorShape> CursorShown() = 0;
+  // Handles the calling thread's messages as its message loop would until `done` holds;
+  // false when it still does not after `milliseconds`.
+  virtual bool PumpUntil(const std::function<bool()>& done, unsigned milliseconds = 5000) = 0;
+
+  // The next dialog opened over `owner` is acted on by `script`.
+  virtual std::unique_ptr<UserSession> ActOnDialog(platform::Handle owner,
+                                                   DialogUser::Script script) = 0;
+  // The next message box over `owner` is answered with `button`; what it showed goes to `seen`
+  // by the session's end.
+  virtual std::unique_ptr<UserSession> AnswerMessageBox(platform::Handle owner, int button,
+                                                        DialogUser::Box& seen) = 0;
+  // In the next save-file dialog over `owner` the user types `path` and clicks Save, answering
+  // Yes should the dialog ask whether to replace a file; nullopt: Cancel. By the session's
+  // end: the file name the dialog proposed, and whether it asked.
+  struct SaveDialogSeen {
+    std::u16string proposed;
+    bool askedToReplace = false;
+  };
+  virtual std::unique_ptr<UserSession> AnswerSaveDialog(platform::Handle owner,
+                                                        std::optional<std::u16string> path,
+                                                        SaveDialogSeen& seen) = 0;
 };
 
 // A backend for one test.
@@ -60,6 +142,7 @@ class PlatformTest : public ::testing::Test {
   platform::IMessageModules& modules() { return *services_.modules; }
   platform::IAccounts& accounts() { return *services_.accounts; }
   platform::IEventLogService& eventlog() { return *services_.eventlog; }
+  platform::IUserInterface& ui() { return *services_.ui; }
 
  private:
   std::unique_ptr<Backend> backend_;

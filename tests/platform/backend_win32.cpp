@@ -1,18 +1,23 @@
 // The suites' backend in the Windows test program: the Windows backend against the real API,
-// with a scratch folder under TEMP and a scratch key under HKEY_CURRENT_USER per test.
+// with a scratch folder under TEMP and a scratch key under HKEY_CURRENT_USER per test, and
+// windows of the test's own. The user of its dialogs is a second thread (win32/user.h).
 #include <string>
 #include <vector>
 
 #include "backend.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_api.h"
+#include "win32/user.h"
 
 namespace qb::suite {
 namespace {
 
+using win32::FromHandle;
 using win32::FromWide;
 using win32::Terminated;
+using win32::ToHandle;
 
 // Deletes a folder with everything in it; the "\\?\" form reaches paths beyond MAX_PATH.
 void RemoveTree(const std::wstring& folder) {
@@ -56,6 +61,8 @@ class Win32Backend final : public Backend {
   }
 
   ~Win32Backend() override {
+    // Children go with their parents.
+    for (HWND window : windows_) DestroyWindow(window);
     SetCurrentDirectoryW(savedFolder_.c_str());
     for (const std::wstring& name : variables_) SetEnvironmentVariableW(name.c_str(), nullptr);
     RemoveTree(folder_);
@@ -79,12 +86,79 @@ class Win32Backend final : public Backend {
   unsigned AnsiCodePage() override { return GetACP(); }
   bool WritableLog(std::u16string&, std::u16string&) override { return false; }
 
+  platform::Handle Window(platform::Rect place) override {
+    return ToHandle(Make(L"STATIC", WS_OVERLAPPEDWINDOW | WS_VISIBLE, place, nullptr));
+  }
+  platform::Handle ListBox(const std::vector<std::u16string>& items,
+                           bool multipleSelection) override {
+    HWND parent = Make(L"STATIC", 0, {0, 0, 200, 200}, nullptr);
+    HWND list = Make(L"LISTBOX", WS_CHILD | (multipleSelection ? LBS_EXTENDEDSEL : 0),
+                     {0, 0, 200, 200}, parent);
+    for (const std::u16string& item : items) {
+      const std::wstring text = Terminated(item);
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    return ToHandle(list);
+  }
+  std::optional<std::u16string> ClipboardText() override {
+    if (!OpenClipboard(nullptr)) return std::nullopt;
+    std::optional<std::u16string> text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+        text = FromWide(chars);
+        GlobalUnlock(data);
+      }
+    }
+    CloseClipboard();
+    return text;
+  }
+  std::optional<platform::CursorShape> CursorShown() override {
+    const HCURSOR shown = GetCursor();
+    if (shown == LoadCursorW(nullptr, IDC_ARROW)) return platform::CursorShape::kArrow;
+    if (shown == LoadCursorW(nullptr, IDC_WAIT)) return platform::CursorShape::kWait;
+    return std::nullopt;
+  }
+  bool PumpUntil(const std::function<bool()>& done, unsigned milliseconds) override {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (!done()) {
+      if (GetTickCount64() >= end) return false;
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      Sleep(1);
+    }
+    return true;
+  }
+
+  std::unique_ptr<UserSession> ActOnDialog(platform::Handle owner,
+                                           DialogUser::Script script) override {
+    return ActOnWindowsDialog(FromHandle<HWND>(owner), std::move(script));
+  }
+  std::unique_ptr<UserSession> AnswerMessageBox(platform::Handle owner, int button,
+                                                DialogUser::Box& seen) override {
+    return AnswerWindowsMessageBox(FromHandle<HWND>(owner), button, seen);
+  }
+  std::unique_ptr<UserSession> AnswerSaveDialog(platform::Handle owner,
+                                                std::optional<std::u16string> path,
+                                                SaveDialogSeen& seen) override {
+    return AnswerWindowsSaveDialog(FromHandle<HWND>(owner), std::move(path), seen);
+  }
+
  private:
+  HWND Make(const wchar_t* className, DWORD style, platform::Rect place, HWND parent) {
+    HWND window = CreateWindowExW(0, className, L"", style, place.left, place.top,
+                                  place.right - place.left, place.bottom - place.top, parent,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    EXPECT_NE(window, nullptr) << "CreateWindowExW failed with " << GetLastError();
+    if (window != nullptr && parent == nullptr) windows_.push_back(window);
+    return window;
+  }
+
   win32::Win32Platform platform_;
   std::wstring savedFolder_;
   std::wstring folder_;
   std::u16string key_;
   std::vector<std::wstring> variables_;
+  std::vector<HWND> windows_;  // top-level ones
 };
 
 }  // namespace

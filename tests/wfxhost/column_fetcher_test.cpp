@@ -88,8 +88,8 @@ struct FakeColumns {
   }
 };
 
-PluginApi FakeApi() {
-  PluginApi api;
+host::PluginExports FakeApi() {
+  host::PluginExports api;
   api.FsContentGetValueW = &FakeColumns::GetValue;
   api.FsContentGetSupportedField = &FakeColumns::SupportedField;
   return api;
@@ -103,13 +103,13 @@ TEST(HostColumns, SupportedFieldsAreEnumeratedUntilNoMoreFields) {
   EXPECT_EQ(fields[0].type, fs::ft_numeric_32);
   EXPECT_EQ(fields[3].index, 3);
   EXPECT_EQ(fields[3].name, "OnDemand");
-  EXPECT_TRUE(SupportedFields(PluginApi{}).empty());
-  EXPECT_FALSE(GetDefaultView(PluginApi{}));
+  EXPECT_TRUE(SupportedFields(host::PluginExports{}).empty());
+  EXPECT_FALSE(GetDefaultView(host::PluginExports{}));
 }
 
 TEST(HostColumns, DelayedValuesComeFromASecondThreadWhileTheListingGoesOn) {
   FakeColumns::Reset();
-  const PluginApi api = FakeApi();
+  const host::PluginExports api = FakeApi();
   std::vector<std::u16string> names;
   for (int i = 0; i < 20; ++i) names.push_back(u"\\Log\\[" + std::u16string(1, u'a' + i) + u"]");
   std::vector<std::vector<std::string>> rows;
@@ -143,7 +143,7 @@ TEST(HostColumns, DelayedValuesComeFromASecondThreadWhileTheListingGoesOn) {
 
 TEST(HostColumns, AFetcherLeftEarlyDropsWhatIsStillQueued) {
   FakeColumns::Reset();
-  const PluginApi api = FakeApi();
+  const host::PluginExports api = FakeApi();
   {
     ColumnFetcher fetcher(api, SupportedFields(api));
     fetcher.Request(u"\\Log\\one");

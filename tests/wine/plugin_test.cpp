@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "host/dialog_watchdog.h"
+#include "host/windows_exports.h"
 #include "iat_patch.h"
 #include "platform/sim/services/eventlog_service.h"
 #include "platform/sim/services/registry.h"
@@ -110,12 +112,12 @@ void RunChecks(LoadedPlugin& plugin, const std::vector<TestRecord>& records,
                const qb::sim::SimEventLogService& service, bool administrator) {
   CheckRedirected(PatchImports(plugin.module, "advapi32.dll", RedirectedEventLog::Replacements()));
   std::string missing;
-  for (const auto& name : plugin.fs.Resolve(plugin.module)) missing += " " + name;
+  for (const auto& name : qb::host::ResolveExports(plugin.module, plugin.fs)) missing += " " + name;
   if (!Check(missing.empty(),
              "the plugin exports the host's functions (missing:" + missing + ")")) {
     return;
   }
-  Check(plugin.fs.initW(1, &QuietProgress, &QuietLog, &QuietRequest) == 0, "FsInitW returns 0");
+  Check(plugin.fs.FsInitW(1, &QuietProgress, &QuietLog, &QuietRequest) == 0, "FsInitW returns 0");
   CheckRegistration(plugin, administrator);
   CheckRootListing(plugin);
   const std::size_t reads = service.ReadCallCount();
@@ -159,7 +161,7 @@ int wmain(int argc, wchar_t** argv) {
   {
     // The stand-ins must outlive the library, which still closes its handles as it unloads.
     RedirectedEventLog redirect(service);
-    DialogWatchdog watchdog;
+    qb::host::DialogWatchdog watchdog;
     plugin.module = LoadLibraryW(plugin.path.c_str());
     if (Check(plugin.module != nullptr, "LoadLibraryW loads the plugin")) {
       RunChecks(plugin, records, service, administrator);
@@ -173,11 +175,11 @@ int wmain(int argc, wchar_t** argv) {
     CheckChangeForwarding(service);
     // An administrator's session shows no message box; anyone else is told that the
     // registration failed.
-    for (const std::wstring& text : watchdog.Stop()) {
+    for (const std::string& text : watchdog.Take()) {
       if (administrator) {
-        Check(false, "no message box appears (closed one: " + Narrow(text) + ")");
+        Check(false, "no message box appears (closed one: " + text + ")");
       } else {
-        Note("a message box was shown and closed: " + Narrow(text));
+        Note("a message box was shown and closed: " + text);
       }
     }
   }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin_test_exports.h"
+#include "host_interface.h"
 #include "plugin_test_records.h"
 
 namespace qb::winetest {

@@ -25,7 +25,7 @@ Value Get(const LoadedPlugin& plugin, const TestRecord& record, int field, int f
   std::wstring name = RecordPath(record);
   alignas(8) wchar_t buffer[kTextBytes / sizeof(wchar_t)] = {};
   Value value;
-  value.type = plugin.fs.contentGetValueW(name.data(), field, 0, buffer, kTextBytes, flags);
+  value.type = plugin.fs.FsContentGetValueW(Host(name), field, 0, buffer, kTextBytes, flags);
   if (value.type == kFieldStringW) value.text = buffer;
   if (value.type == kFieldNumeric32) std::memcpy(&value.number, buffer, sizeof(value.number));
   return value;
@@ -58,7 +58,7 @@ void CheckSupportedFields(const LoadedPlugin& plugin) {
   for (int i = 0; i < 4; ++i) {
     char name[64] = {};
     char units[64] = "x";
-    const int type = plugin.fs.contentGetSupportedField(i, name, units, 64);
+    const int type = plugin.fs.FsContentGetSupportedField(i, name, units, 64);
     Check(type == expected[i].type && std::strcmp(name, expected[i].name) == 0 && units[0] == 0,
           "FsContentGetSupportedField(" + std::to_string(i) + ") is \"" + expected[i].name +
               "\" of type " + std::to_string(expected[i].type) + " (got \"" + name + "\", " +
@@ -66,7 +66,7 @@ void CheckSupportedFields(const LoadedPlugin& plugin) {
   }
   char name[64] = {};
   char units[64] = {};
-  Check(plugin.fs.contentGetSupportedField(4, name, units, 64) == kFieldNoMore,
+  Check(plugin.fs.FsContentGetSupportedField(4, name, units, 64) == kFieldNoMore,
         "FsContentGetSupportedField(4) gives ft_nomorefields");
 }
 

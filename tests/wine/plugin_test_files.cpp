@@ -50,7 +50,7 @@ void CheckRecordFile(const LoadedPlugin& plugin, const TestRecord& record) {
       plugin.folder + L"\\record_" + std::to_wstring(record.contents.recordNumber) + L".txt";
   RemoteInfo info{};
   info.sizeLow = EventCode(record);
-  const int result = plugin.fs.getFileW(remote.data(), local.data(), 0, &info);
+  const int result = plugin.fs.FsGetFileW(Host(remote), Host(local), 0, Host(&info));
   Check(result == kFileOk, what + "gives FS_FILE_OK (got " + std::to_string(result) + ")");
   const auto text = ReadUtf16File(local);
   if (!Check(text.has_value(), what + "is a UTF-16 LE file with a byte-order mark")) return;

@@ -36,8 +36,9 @@ void CheckIcons(const LoadedPlugin& plugin, const std::vector<TestRecord>& recor
     if (std::find(seen.begin(), seen.end(), record.typeWord) != seen.end()) continue;
     seen.push_back(record.typeWord);
     std::wstring path = RecordPath(record);
-    HICON icon = nullptr;
-    const int result = plugin.fs.extractCustomIconW(path.data(), kIconFlagSmall, &icon);
+    fs::HICON extracted = nullptr;
+    const int result = plugin.fs.FsExtractCustomIconW(Host(path), kIconFlagSmall, &extracted);
+    const HICON icon = static_cast<HICON>(extracted);
     const wchar_t* group = GroupOf(record.typeWord);
     const std::string what = "FsExtractCustomIconW(\"" + Narrow(path) + "\") ";
     if (group == nullptr) {
@@ -51,8 +52,8 @@ void CheckIcons(const LoadedPlugin& plugin, const std::vector<TestRecord>& recor
               std::to_string(result) + ")");
   }
   std::wstring folder = L"\\" + std::wstring(kApplicationLog);
-  HICON icon = nullptr;
-  Check(plugin.fs.extractCustomIconW(folder.data(), kIconFlagSmall, &icon) == kIconUseDefault,
+  fs::HICON icon = nullptr;
+  Check(plugin.fs.FsExtractCustomIconW(Host(folder), kIconFlagSmall, &icon) == kIconUseDefault,
         "FsExtractCustomIconW of a log folder gives FS_ICON_USEDEFAULT");
 }
 

@@ -20,16 +20,16 @@ FILETIME UtcFileTime(std::uint32_t seconds) {
 std::vector<WIN32_FIND_DATAW> List(const LoadedPlugin& plugin, std::wstring path, bool& failed) {
   std::vector<WIN32_FIND_DATAW> entries;
   WIN32_FIND_DATAW data{};
-  HANDLE find = plugin.fs.findFirstW(path.data(), &data);
+  HANDLE find = plugin.fs.FsFindFirstW(Host(path), Host(&data));
   failed = find == INVALID_HANDLE_VALUE;
   if (failed) return entries;
   // A runaway listing must end the loop, not the run.
   for (int guard = 0; guard < 10000; ++guard) {
     entries.push_back(data);
     data = WIN32_FIND_DATAW{};
-    if (!plugin.fs.findNextW(find, &data)) break;
+    if (!plugin.fs.FsFindNextW(find, Host(&data))) break;
   }
-  plugin.fs.findClose(find);
+  plugin.fs.FsFindClose(find);
   return entries;
 }
 

@@ -23,19 +23,19 @@ void CheckMillionRecords(const LoadedPlugin& plugin) {
   std::wstring path = L"\\" + std::wstring(kMillionLog);
   const auto start = std::chrono::steady_clock::now();
   WIN32_FIND_DATAW data{};
-  HANDLE find = plugin.fs.findFirstW(path.data(), &data);
+  HANDLE find = plugin.fs.FsFindFirstW(Host(path), Host(&data));
   if (!Check(find != INVALID_HANDLE_VALUE, "FsFindFirstW lists the log of a million records")) {
     return;
   }
   const std::wstring first = data.cFileName;
   std::wstring last;
   std::size_t count = 1;
-  while (plugin.fs.findNextW(find, &data)) {
+  while (plugin.fs.FsFindNextW(find, Host(&data))) {
     ++count;
     if (count > kMillionRecords + 1) break;  // a runaway listing ends the loop, not the run
     last = data.cFileName;
   }
-  plugin.fs.findClose(find);
+  plugin.fs.FsFindClose(find);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   Check(count == kMillionRecords, "every one of the " + std::to_string(kMillionRecords) +
@@ -48,7 +48,7 @@ void CheckMillionRecords(const LoadedPlugin& plugin) {
        (sizeof(void*) == 4 ? "32" : "64") + "-bit process");
   // The next listing frees the list again.
   std::wstring root = L"\\";
-  find = plugin.fs.findFirstW(root.data(), &data);
+  find = plugin.fs.FsFindFirstW(Host(root), Host(&data));
   Check(find != INVALID_HANDLE_VALUE, "the root lists after the large log");
 }
 

@@ -6,26 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "host/dialog_watchdog.h"
+#include "host/windows_exports.h"
+#include "host_interface.h"
 #include "wine_test_support.h"
 
 namespace {
 
 using namespace qb::winetest;
 
-// The host's prototypes, declared from its published interface.
-using ProgressProcW = int(WINAPI*)(int, wchar_t*, wchar_t*, int);
-using LogProcW = void(WINAPI*)(int, int, wchar_t*);
-using RequestProcW = BOOL(WINAPI*)(int, int, wchar_t*, wchar_t*, wchar_t*, int);
-using FsInitWFn = int(WINAPI*)(int, ProgressProcW, LogProcW, RequestProcW);
-using FsGetDefRootNameFn = void(WINAPI*)(char*, int);
-
-template <class Function>
-Function Export(HMODULE module, const char* name) {
-  FARPROC proc = GetProcAddress(module, name);
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
-}
-
-void CheckRootName(FsGetDefRootNameFn getRootName) {
+void CheckRootName(decltype(PluginExports::FsGetDefRootName) getRootName) {
   char buffer[128];
   std::memset(buffer, 'Z', sizeof buffer);
   getRootName(buffer, 100);
@@ -97,19 +87,20 @@ int wmain(int argc, wchar_t** argv) {
   Check(CopyFileW(source.c_str(), plugin.c_str(), TRUE) != FALSE,
         "copy " + Narrow(source) + " to a fresh folder");
 
-  DialogWatchdog watchdog;
+  qb::host::DialogWatchdog watchdog;
   HMODULE module = LoadLibraryW(plugin.c_str());
   Check(module != nullptr, "LoadLibraryW loads the plugin");
   if (module != nullptr) {
-    const auto getRootName = Export<FsGetDefRootNameFn>(module, "FsGetDefRootName");
-    const auto initW = Export<FsInitWFn>(module, "FsInitW");
-    Check(getRootName != nullptr, "FsGetDefRootName is exported");
-    Check(initW != nullptr, "FsInitW is exported");
-    if (getRootName != nullptr) CheckRootName(getRootName);
+    PluginExports exports;
+    std::string missing;
+    for (const auto& name : qb::host::ResolveExports(module, exports)) missing += " " + name;
+    Check(missing.empty(), "the plugin exports the host's functions (missing:" + missing + ")");
+    if (exports.FsGetDefRootName != nullptr) CheckRootName(exports.FsGetDefRootName);
     CheckOwnResources(module);
 
-    if (initW != nullptr)
-      Check(initW(1, &QuietProgress, &QuietLog, &QuietRequest) == 0, "FsInitW returns 0");
+    if (exports.FsInitW != nullptr) {
+      Check(exports.FsInitW(1, &QuietProgress, &QuietLog, &QuietRequest) == 0, "FsInitW returns 0");
+    }
 
     const std::wstring language = folder + L"\\Language\\Eng.lng";
     const std::optional<std::wstring> text = ReadUtf16File(language);
@@ -124,8 +115,9 @@ int wmain(int argc, wchar_t** argv) {
     module = LoadLibraryW(plugin.c_str());
     Check(module != nullptr, "the plugin loads again after being unloaded");
     if (module != nullptr) {
-      const auto again = Export<FsGetDefRootNameFn>(module, "FsGetDefRootName");
-      if (again != nullptr) CheckRootName(again);
+      PluginExports again;
+      qb::host::ResolveExports(module, again);
+      if (again.FsGetDefRootName != nullptr) CheckRootName(again.FsGetDefRootName);
       Check(FreeLibrary(module) != FALSE, "the second FreeLibrary succeeds");
     }
   }
@@ -134,11 +126,11 @@ int wmain(int argc, wchar_t** argv) {
   // told that registration failed.
   const bool admin = IsAdministrator();
   std::printf("INFO: the user %s an administrator\n", admin ? "is" : "is not");
-  for (const std::wstring& text : watchdog.Stop()) {
+  for (const std::string& text : watchdog.Take()) {
     if (admin) {
-      Check(false, "no message box: " + Narrow(text));
+      Check(false, "no message box: " + text);
     } else {
-      Note("a message box was shown and closed: " + Narrow(text));
+      Note("a message box was shown and closed: " + text);
     }
   }
   std::printf("%s: %d check(s) failed\n", Failures() == 0 ? "PASS" : "FAIL", Failures());

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace qb::winetest {
 namespace {
@@ -99,14 +100,6 @@ std::optional<std::wstring> ReadUtf16File(const std::wstring& path) {
   return text;
 }
 
-int WINAPI QuietProgress(int, wchar_t*, wchar_t*, int) {
-  return 0;
-}
-void WINAPI QuietLog(int, int, wchar_t*) {}
-BOOL WINAPI QuietRequest(int, int, wchar_t*, wchar_t*, wchar_t*, int) {
-  return FALSE;
-}
-
 bool IsAdministrator() {
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
   PSID administrators = nullptr;
@@ -118,41 +111,6 @@ bool IsAdministrator() {
   CheckTokenMembership(nullptr, administrators, &member);
   FreeSid(administrators);
   return member != FALSE;
-}
-
-DialogWatchdog::DialogWatchdog() : thread_([this] { Run(); }) {}
-
-DialogWatchdog::~DialogWatchdog() {
-  Stop();
-}
-
-std::vector<std::wstring> DialogWatchdog::Stop() {
-  stop_ = true;
-  if (thread_.joinable()) thread_.join();
-  return texts_;
-}
-
-BOOL CALLBACK DialogWatchdog::Visit(HWND window, LPARAM self) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  wchar_t className[16] = {};
-  GetClassNameW(window, className, 16);
-  if (process == GetCurrentProcessId() && std::wcscmp(className, L"#32770") == 0 &&
-      IsWindowVisible(window)) {
-    wchar_t text[1024] = {};
-    // The message text of a message box is the static control 0xFFFF.
-    GetDlgItemTextW(window, 0xFFFF, text, 1024);
-    reinterpret_cast<DialogWatchdog*>(self)->texts_.push_back(text);
-    PostMessageW(window, WM_COMMAND, IDOK, 0);
-  }
-  return TRUE;
-}
-
-void DialogWatchdog::Run() {
-  while (!stop_) {
-    EnumWindows(&Visit, reinterpret_cast<LPARAM>(this));
-    Sleep(100);
-  }
 }
 
 }  // namespace qb::winetest

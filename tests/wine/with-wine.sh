@@ -65,9 +65,15 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINESERVER=$wineserver
 
+# QB_WINE_UNMANAGED=1: the program's windows are not handed to a window manager. There is
+# none under xvfb-run, and Wine waits two seconds for its answer whenever a managed window is
+# hidden or destroyed.
 # Stop the prefix's Wine processes before the display goes away, so that none of them
 # complains about the lost connection.
-run=(bash -c '"$@"; status=$?; "$WINESERVER" -k 2>/dev/null; exit $status' with-wine "$wine" "$@")
+run=(bash -c 'if [[ ${QB_WINE_UNMANAGED:-0} == 1 ]]; then
+    "$1" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || exit
+  fi
+  "$@"; status=$?; "$WINESERVER" -k 2>/dev/null; exit $status' with-wine "$wine" "$@")
 if command -v xvfb-run >/dev/null; then
   run=(xvfb-run -a "${run[@]}")
 fi

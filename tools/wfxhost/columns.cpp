@@ -32,7 +32,7 @@ std::string TwoDigits(unsigned value) {
 
 }  // namespace
 
-std::vector<Field> SupportedFields(const PluginApi& api) {
+std::vector<Field> SupportedFields(const host::PluginExports& api) {
   std::vector<Field> fields;
   if (!api.FsContentGetSupportedField) return fields;
   for (int index = 0; index < kMaxFields; ++index) {
@@ -46,7 +46,7 @@ std::vector<Field> SupportedFields(const PluginApi& api) {
   return fields;
 }
 
-std::optional<DefaultView> GetDefaultView(const PluginApi& api) {
+std::optional<DefaultView> GetDefaultView(const host::PluginExports& api) {
   if (!api.FsContentGetDefaultViewW) return std::nullopt;
   std::vector<fs::WCHAR> contents(kViewBufferSize), headers(kViewBufferSize),
       widths(kViewBufferSize), options(kViewBufferSize);
@@ -102,7 +102,7 @@ std::string ValueText(int result, std::span<const std::byte> buffer) {
   }
 }
 
-ColumnFetcher::ColumnFetcher(const PluginApi& api, std::vector<Field> fields)
+ColumnFetcher::ColumnFetcher(const host::PluginExports& api, std::vector<Field> fields)
     : api_(api), fields_(std::move(fields)), worker_([this] { Work(); }) {}
 
 ColumnFetcher::~ColumnFetcher() {

@@ -23,13 +23,13 @@ struct Field {
 };
 
 // FsContentGetSupportedField from index 0 until ft_nomorefields.
-std::vector<Field> SupportedFields(const PluginApi& api);
+std::vector<Field> SupportedFields(const host::PluginExports& api);
 
 struct DefaultView {
   std::string contents, headers, widths, options;
 };
 // FsContentGetDefaultViewW; nullopt when the plugin has no default view.
-std::optional<DefaultView> GetDefaultView(const PluginApi& api);
+std::optional<DefaultView> GetDefaultView(const host::PluginExports& api);
 
 // Bytes the host offers for one value.
 inline constexpr int kValueBufferSize = 4096;
@@ -43,7 +43,7 @@ std::string ValueText(int result, std::span<const std::byte> buffer);
 // thread, which asks again without the flag while the caller carries on listing.
 class ColumnFetcher {
  public:
-  ColumnFetcher(const PluginApi& api, std::vector<Field> fields);
+  ColumnFetcher(const host::PluginExports& api, std::vector<Field> fields);
   ~ColumnFetcher();
   ColumnFetcher(const ColumnFetcher&) = delete;
   ColumnFetcher& operator=(const ColumnFetcher&) = delete;
@@ -70,7 +70,7 @@ class ColumnFetcher {
   std::string Fetch(const std::u16string& remoteName, const Field& field, int flags, int& result);
   void Work();
 
-  PluginApi api_;
+  host::PluginExports api_;
   std::vector<Field> fields_;
   std::thread::id requester_ = std::this_thread::get_id();
   mutable std::mutex mutex_;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <utility>
 
-#include "plugin/exports.h"
+#include "host/linked_exports.h"
 #include "plugin/lifecycle.h"
 #include "wfxhost/dialog_report.h"
 #include "wfxhost/text_codec.h"
@@ -19,22 +19,6 @@ std::optional<std::string> ReadHostFile(const std::filesystem::path& path) {
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
   return bytes;
-}
-
-PluginApi LinkedExports() {
-  PluginApi api;
-  api.FsInitW = &::FsInitW;
-  api.FsGetDefRootName = &::FsGetDefRootName;
-  api.FsFindFirstW = &::FsFindFirstW;
-  api.FsFindNextW = &::FsFindNextW;
-  api.FsFindClose = &::FsFindClose;
-  api.FsGetFileW = &::FsGetFileW;
-  api.FsExecuteFileW = &::FsExecuteFileW;
-  api.FsExtractCustomIconW = &::FsExtractCustomIconW;
-  api.FsContentGetSupportedField = &::FsContentGetSupportedField;
-  api.FsContentGetDefaultViewW = &::FsContentGetDefaultViewW;
-  api.FsContentGetValueW = &::FsContentGetValueW;
-  return api;
 }
 
 PluginEnvironment SimEnvironment(sim::Machine& machine) {
@@ -101,7 +85,7 @@ PluginEnvironment SimEnvironment(sim::Machine& machine) {
 }  // namespace
 
 NativePlugin::NativePlugin(sim::Machine& machine)
-    : install_(machine.platform()), plugin_{LinkedExports(), SimEnvironment(machine)} {
+    : install_(machine.platform()), plugin_{host::LinkedExports(), SimEnvironment(machine)} {
   plugin::OnProcessAttach();
 }
 

@@ -1,5 +1,6 @@
-// How the host reaches a plugin: its exports as function pointers, and the few things that
-// differ between a plugin DLL on Windows and the plugin code running on a simulated machine.
+// How the host reaches a plugin: its exports as function pointers (the table all host-side
+// programs share), and the few things that differ between a plugin DLL on Windows and the
+// plugin code running on a simulated machine.
 #pragma once
 
 #include <cstdint>
@@ -9,38 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "host/plugin_exports.h"
 #include "plugin/fsplugin.h"
 
 namespace qb::wfxhost {
-
-// The exports the host uses, with the host's published prototypes. A null pointer is an
-// export the plugin does not have.
-struct PluginApi {
-  using FsInitWFn = int(QB_STDCALL*)(int, fs::tProgressProcW, fs::tLogProcW, fs::tRequestProcW);
-  using FsGetDefRootNameFn = void(QB_STDCALL*)(char*, int);
-  using FsFindFirstWFn = fs::HANDLE(QB_STDCALL*)(fs::WCHAR*, fs::WIN32_FIND_DATAW*);
-  using FsFindNextWFn = fs::BOOL(QB_STDCALL*)(fs::HANDLE, fs::WIN32_FIND_DATAW*);
-  using FsFindCloseFn = int(QB_STDCALL*)(fs::HANDLE);
-  using FsGetFileWFn = int(QB_STDCALL*)(fs::WCHAR*, fs::WCHAR*, int, fs::RemoteInfoStruct*);
-  using FsExecuteFileWFn = int(QB_STDCALL*)(fs::HWND, fs::WCHAR*, fs::WCHAR*);
-  using FsExtractCustomIconWFn = int(QB_STDCALL*)(fs::WCHAR*, int, fs::HICON*);
-  using FsContentGetSupportedFieldFn = int(QB_STDCALL*)(int, char*, char*, int);
-  using FsContentGetDefaultViewWFn = fs::BOOL(QB_STDCALL*)(fs::WCHAR*, fs::WCHAR*, fs::WCHAR*,
-                                                           fs::WCHAR*, int);
-  using FsContentGetValueWFn = int(QB_STDCALL*)(fs::WCHAR*, int, int, void*, int, int);
-
-  FsInitWFn FsInitW = nullptr;
-  FsGetDefRootNameFn FsGetDefRootName = nullptr;
-  FsFindFirstWFn FsFindFirstW = nullptr;
-  FsFindNextWFn FsFindNextW = nullptr;
-  FsFindCloseFn FsFindClose = nullptr;
-  FsGetFileWFn FsGetFileW = nullptr;
-  FsExecuteFileWFn FsExecuteFileW = nullptr;
-  FsExtractCustomIconWFn FsExtractCustomIconW = nullptr;
-  FsContentGetSupportedFieldFn FsContentGetSupportedField = nullptr;
-  FsContentGetDefaultViewWFn FsContentGetDefaultViewW = nullptr;
-  FsContentGetValueWFn FsContentGetValueW = nullptr;
-};
 
 // What the host needs besides the exports.
 struct PluginEnvironment {
@@ -79,7 +52,7 @@ struct PluginEnvironment {
 };
 
 struct Plugin {
-  PluginApi api;
+  host::PluginExports api;
   PluginEnvironment environment;
 };
 

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "host/windows_exports.h"
 #include "wfxhost/text_codec.h"
 
 namespace qb::wfxhost {
@@ -28,13 +29,6 @@ std::string SystemErrorText(DWORD code) {
     message.pop_back();
   }
   return "error " + std::to_string(code) + (message.empty() ? "" : " (" + ToUtf8(message) + ")");
-}
-
-template <typename Fn>
-void Resolve(HMODULE module, const char* name, Fn& target) {
-  const FARPROC proc = GetProcAddress(module, name);
-  // Through the generic function pointer type: the documented way to convert FARPROC.
-  target = proc ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc)) : nullptr;
 }
 
 BOOL CALLBACK AddIconName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
@@ -63,18 +57,8 @@ bool WindowsPlugin::Load(const std::filesystem::path& dll, std::string& error) {
     return false;
   }
   const HMODULE module = module_.get();
-  auto& api = plugin_.api;
-  Resolve(module, "FsInitW", api.FsInitW);
-  Resolve(module, "FsGetDefRootName", api.FsGetDefRootName);
-  Resolve(module, "FsFindFirstW", api.FsFindFirstW);
-  Resolve(module, "FsFindNextW", api.FsFindNextW);
-  Resolve(module, "FsFindClose", api.FsFindClose);
-  Resolve(module, "FsGetFileW", api.FsGetFileW);
-  Resolve(module, "FsExecuteFileW", api.FsExecuteFileW);
-  Resolve(module, "FsExtractCustomIconW", api.FsExtractCustomIconW);
-  Resolve(module, "FsContentGetSupportedField", api.FsContentGetSupportedField);
-  Resolve(module, "FsContentGetDefaultViewW", api.FsContentGetDefaultViewW);
-  Resolve(module, "FsContentGetValueW", api.FsContentGetValueW);
+  // A missing export is a null pointer; the commands that need it say so.
+  host::ResolveExports(module, plugin_.api);
   NameIcons();
 
   auto& env = plugin_.environment;

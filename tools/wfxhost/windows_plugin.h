@@ -15,7 +15,7 @@
 #include <string>
 #include <type_traits>
 
-#include "wfxhost/dialog_watchdog.h"
+#include "host/dialog_watchdog.h"
 #include "wfxhost/plugin_api.h"
 
 namespace qb::wfxhost {
@@ -43,7 +43,7 @@ class WindowsPlugin {
   void NameIcons();
 
   // Declared first, destroyed last: message boxes shown while the DLL unloads are closed too.
-  DialogWatchdog watchdog_;
+  host::DialogWatchdog watchdog_;
   ModuleHandle module_;
   std::map<HICON, std::string> iconNames_;
   Plugin plugin_;

@@ -16,6 +16,7 @@
 
 #include "dialog_test.h"
 #include "evt_backups.h"
+#include "host/windows_exports.h"
 #include "iat_patch.h"
 #include "platform/sim/services/eventlog_service.h"
 #include "platform/sim/services/registry.h"
@@ -236,15 +237,12 @@ void RunGroups(Fixture& fixture, HMODULE module) {
           std::string("the plugin's import of ") + name + " is redirected");
   }
   std::string missing;
-  for (const auto& name : fixture.fs.Resolve(module)) missing += " " + name;
-  fixture.execute = reinterpret_cast<FsExecuteFileWFn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(module, "FsExecuteFileW")));
-  if (fixture.execute == nullptr) missing += " FsExecuteFileW";
+  for (const auto& name : host::ResolveExports(module, fixture.fs)) missing += " " + name;
   if (!Check(missing.empty(),
              "the plugin exports the host's functions (missing:" + missing + ")")) {
     return;
   }
-  Check(fixture.fs.initW(1, &QuietProgress, &QuietLog, &QuietRequest) == 0, "FsInitW returns 0");
+  Check(fixture.fs.FsInitW(1, &QuietProgress, &QuietLog, &QuietRequest) == 0, "FsInitW returns 0");
   const auto names = ListNames(fixture, std::wstring(L"\\") + kLog);
   bool same = names.size() == fixture.records.size();
   for (std::size_t i = 0; same && i < names.size(); ++i) {

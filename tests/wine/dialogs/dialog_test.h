@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin_test_exports.h"
+#include "host_interface.h"
 #include "plugin_test_records.h"
 
 namespace qb::sim {
@@ -18,9 +18,6 @@ namespace qb::winetest::dialogs {
 class HostWindow;
 class User;
 
-using FsExecuteFileWFn = int(WINAPI*)(HWND, wchar_t*, wchar_t*);
-inline constexpr int kExecOk = 0;  // FS_EXEC_OK
-
 inline constexpr wchar_t kLog[] = L"Application";
 
 // ApplicationRecords() and one more, the newest, whose source has hyphens and whose binary
@@ -30,7 +27,6 @@ std::vector<TestRecord> DialogRecords();
 
 struct Fixture {
   PluginExports fs;
-  FsExecuteFileWFn execute = nullptr;
   std::wstring pluginFolder;  // where the loaded copy lies, with Language\ beside it
   std::wstring pluginPath;    // the loaded copy
   std::wstring workFolder;    // files the test makes: the log file, saved backups

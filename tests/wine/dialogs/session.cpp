@@ -35,15 +35,15 @@ std::vector<std::wstring> ListNames(const Fixture& fixture, const std::wstring& 
   std::vector<std::wstring> names;
   std::wstring request = path;
   WIN32_FIND_DATAW data{};
-  HANDLE find = fixture.fs.findFirstW(request.data(), &data);
+  HANDLE find = fixture.fs.FsFindFirstW(Host(request), Host(&data));
   if (find == INVALID_HANDLE_VALUE) return names;
   // A runaway listing must end the loop, not the run.
   for (int guard = 0; guard < 10000; ++guard) {
     names.emplace_back(data.cFileName);
     data = WIN32_FIND_DATAW{};
-    if (!fixture.fs.findNextW(find, &data)) break;
+    if (!fixture.fs.FsFindNextW(find, Host(&data))) break;
   }
-  fixture.fs.findClose(find);
+  fixture.fs.FsFindClose(find);
   return names;
 }
 
@@ -100,7 +100,7 @@ int RunSession(const Fixture& fixture, HWND mainWindow, const std::wstring& remo
   });
   std::wstring remoteText = remote;
   std::wstring verbText = verb;
-  const int result = fixture.execute(mainWindow, remoteText.data(), verbText.data());
+  const int result = fixture.fs.FsExecuteFileW(mainWindow, Host(remoteText), Host(verbText));
   returned = true;
   person.join();
   return result;

@@ -51,17 +51,19 @@ class SimMessageWindow final : public platform::IMessageWindow {
     return true;
   }
   bool RunOnOwnerThread(const std::function<void()>& call) override {
-    if (std::this_thread::get_id() == state_->owner) {
+    // The window object may be destroyed while this waits: only the shared state is used.
+    const std::shared_ptr<SimUi::WindowState> state = state_;
+    if (std::this_thread::get_id() == state->owner) {
       call();
       return true;
     }
-    std::unique_lock lock(state_->mutex);
-    if (!state_->alive) return false;
+    std::unique_lock lock(state->mutex);
+    if (!state->alive) return false;
     auto item = std::make_shared<SimUi::WindowState::Item>();
     item->isCall = true;
     item->call = &call;
-    state_->queue.push_back(item);
-    state_->cv.wait(lock, [&] { return item->done || (!state_->alive && !item->running); });
+    state->queue.push_back(item);
+    state->cv.wait(lock, [&] { return item->done || (!state->alive && !item->running); });
     return item->done;
   }
 

@@ -1,19 +1,22 @@
-#include "wfxhost/dialog_watchdog.h"
+#include "host/dialog_watchdog.h"
 
 #include <algorithm>
 #include <cwchar>
 #include <utility>
 
-#include "wfxhost/text_codec.h"
-
-namespace qb::wfxhost {
+namespace qb::host {
 namespace {
 
 constexpr DWORD kPollMilliseconds = 100;
 constexpr int kTextCapacity = 4096;
 
 std::string Utf8Of(const wchar_t* text) {
-  return ToUtf8(std::u16string(text, text + std::wcslen(text)));
+  const int length = static_cast<int>(std::wcslen(text));
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0)
+    WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), bytes, nullptr, nullptr);
+  return utf8;
 }
 
 }  // namespace
@@ -70,4 +73,4 @@ void DialogWatchdog::Run() {
   }
 }
 
-}  // namespace qb::wfxhost
+}  // namespace qb::host

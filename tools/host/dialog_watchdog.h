@@ -1,5 +1,6 @@
 // Closes the message boxes of this process as they appear and keeps their texts: an unattended
-// run must never wait for a user, and must still say what the plugin wanted to tell one.
+// run (wfxhost, the Wine test programs) must never wait for a user, and must still say what
+// the plugin wanted to tell one.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -16,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-namespace qb::wfxhost {
+namespace qb::host {
 
 class DialogWatchdog {
  public:
@@ -25,7 +26,8 @@ class DialogWatchdog {
   DialogWatchdog(const DialogWatchdog&) = delete;
   DialogWatchdog& operator=(const DialogWatchdog&) = delete;
 
-  // "caption: text" of each box closed since the last call (UTF-8).
+  // "caption: text" of each box closed since the last call (UTF-8). A box is answered with its
+  // first button, as a user pressing Enter would: Yes where there is one, else OK.
   std::vector<std::string> Take();
 
  private:
@@ -39,4 +41,4 @@ class DialogWatchdog {
   std::thread thread_;         // last: it starts once everything it uses exists
 };
 
-}  // namespace qb::wfxhost
+}  // namespace qb::host
