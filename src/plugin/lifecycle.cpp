@@ -2,7 +2,6 @@
 
 #include <atomic>
 
-#include "eventlog/log_selection.h"
 #include "platform/platform.h"
 #include "plugin/plugin_state.h"
 
@@ -120,18 +119,6 @@ void OnProcessDetach(bool processTerminating) noexcept {
     state->language.reset();
   } catch (...) {
   }
-}
-
-std::int32_t LogIndexOf(std::u16string_view displayName) {
-  return qb::LogIndexOf(*State().eventLog, displayName);
-}
-
-bool OpenLogAt(std::int32_t index) {
-  return qb::OpenLogAt(*State().eventLog, index);
-}
-
-bool OpenLogNamed(std::u16string_view displayName) {
-  return qb::OpenLogNamed(*State().eventLog, displayName);
 }
 
 }  // namespace qb::plugin
