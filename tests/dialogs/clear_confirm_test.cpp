@@ -4,7 +4,7 @@
 namespace qb {
 namespace {
 
-using testing::DialogTest;
+using support::DialogTest;
 
 class ClearConfirmTest : public DialogTest {};
 

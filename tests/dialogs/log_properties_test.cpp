@@ -10,10 +10,10 @@ namespace qb {
 namespace {
 
 using namespace props;
-using testing::DialogTest;
+using support::DialogTest;
 using Shown = sim::SimUi::DialogRecord;
 constexpr std::uint32_t kNever = 0xFFFFFFFF;
-const std::u16string kKey = testing::kEventLogKey + u"Application";
+const std::u16string kKey = support::kEventLogKey + u"Application";
 const std::u16string kLogFile = u"C:\\Windows\\system32\\config\\AppEvent.Evt";
 
 class LogPropertiesTest : public DialogTest {
@@ -131,7 +131,7 @@ TEST_F(LogPropertiesTest, RetentionShownAndWrittenBackByVersion) {
       {5, {}, 200 * 86400, RadioButton2, u"100", 0, 100 * 86400},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::U8(u"os " + util::ToDecimal(c.os) + u" option " +
+    SCOPED_TRACE(support::U8(u"os " + util::ToDecimal(c.os) + u" option " +
                              util::ToDecimal(c.option - RadioButton1 + 1)));
     machine().system().SetOsMajorVersion(c.os);
     ResetKey();
@@ -186,7 +186,7 @@ TEST_F(LogPropertiesTest, TheUsersChoiceBelowVersion6) {
       d.PressKey(platform::vk::kReturn);  // OK is the default button
     });
     EXPECT_EQ(Dword(u"AutoBackupLogFiles"), 0u);
-    EXPECT_EQ(Dword(u"Retention"), c.retention) << testing::U8(c.typed);
+    EXPECT_EQ(Dword(u"Retention"), c.retention) << support::U8(c.typed);
   }
 }
 

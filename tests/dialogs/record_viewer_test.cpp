@@ -5,7 +5,7 @@ namespace qb {
 namespace {
 
 using namespace viewer;
-using testing::DialogTest;
+using support::DialogTest;
 namespace mb = platform::mb;
 
 class RecordViewerTest : public DialogTest {
@@ -278,7 +278,7 @@ TEST_F(RecordViewerTest, OpensTheLogOnlyWhenItIsNotTheOneOpen) {
   const Case cases[] = {{u"\\Application", 0}, {u"\\System", 1}, {u"\\", 1}};
   auto& service = machine().eventlog();
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::U8(c.listed));
+    SCOPED_TRACE(support::U8(c.listed));
     ASSERT_TRUE(List(c.listed).ok);
     const std::size_t opens = service.OpenCallCount();
     const std::size_t handles = service.OpenHandleCount();

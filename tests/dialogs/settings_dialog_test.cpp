@@ -7,7 +7,7 @@ namespace qb {
 namespace {
 
 using namespace settings;
-using testing::DialogTest;
+using support::DialogTest;
 
 class SettingsDialogTest : public DialogTest {
  protected:

@@ -7,7 +7,7 @@
 namespace qb {
 namespace {
 
-using qb::testing::SimTest;
+using qb::support::SimTest;
 
 const std::u16string kKey = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
 

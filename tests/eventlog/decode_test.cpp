@@ -6,7 +6,7 @@
 namespace qb {
 namespace {
 
-using testing::EventLogTest;
+using support::EventLogTest;
 
 class DecodeTest : public EventLogTest {
  protected:

@@ -7,8 +7,8 @@
 namespace qb {
 namespace {
 
-using testing::EventLogTest;
-using testing::U8;
+using support::EventLogTest;
+using support::U8;
 
 constexpr auto osRead = TFSOpenState::osRead;
 constexpr auto osBackUp = TFSOpenState::osBackUp;
@@ -47,7 +47,7 @@ TEST_F(EventLogObjectTest, OpenStatesAndTheirErrors) {
     log().Open(1, TFSOpenState::osNotify);
     FAIL() << "osNotify";
   } catch (const EFWEventLog& e) {
-    EXPECT_EQ(e.Message(), testing::OwnResources().strings.at(65173));
+    EXPECT_EQ(e.Message(), support::OwnResources().strings.at(65173));
   }
   EXPECT_NO_THROW(log().Close(TFSOpenState::osNotify));  // not running: nothing to close
   log().Close(osRead);
@@ -60,7 +60,7 @@ TEST_F(EventLogObjectTest, OpenStatesAndTheirErrors) {
 TEST_F(EventLogObjectTest, ReadingWithoutTheStateRaisesTheModeMessage) {
   SevenToNine();
   TFWEventLogRecord r;
-  const std::u16string text = testing::OwnResources().strings.at(65171);
+  const std::u16string text = support::OwnResources().strings.at(65171);
   try {
     log().Read(false, 7u, r);
     FAIL();

@@ -5,7 +5,7 @@
 namespace qb {
 namespace {
 
-using testing::EventLogTest;
+using support::EventLogTest;
 
 class MaintenanceTest : public EventLogTest {
  protected:
@@ -94,7 +94,7 @@ TEST_F(MaintenanceTest, WritingAsTheOwnSource) {
 
 class RegistrationTest : public EventLogTest {};
 
-const std::u16string kOwnKey = testing::kEventLogKey + u"Application\\Quillerbankton";
+const std::u16string kOwnKey = support::kEventLogKey + u"Application\\Quillerbankton";
 
 TEST_F(RegistrationTest, AdministratorsRegisterAndDeregister) {
   EXPECT_FALSE(log().IsRegistered());

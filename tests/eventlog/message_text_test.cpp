@@ -4,7 +4,7 @@
 namespace qb {
 namespace {
 
-using testing::EventLogTest;
+using support::EventLogTest;
 
 class MessageTextTest : public EventLogTest {
  protected:
@@ -92,12 +92,12 @@ TEST_F(MessageTextTest, SecuritySourcesThatCannotBeReadUseTheDefaultLibraries) {
   AddLibrary(u"C:\\WINDOWS\\System32\\MsAuditE.dll", {{528, u"Logon %1\r\n"}});
   AddLibrary(u"C:\\WINDOWS\\System32\\xpsp2res.dll", {{529, u"Failure %1\r\n"}});
   AddSource(u"Security", u"Security", u"C:\\nowhere.dll");
-  registry().SetAllowedAccess(testing::kEventLogKey + u"Security\\Security", 0x20009);
+  registry().SetAllowedAccess(support::kEventLogKey + u"Security\\Security", 0x20009);
   EXPECT_EQ(Description(u"Security", 528, {u"u1"}, 2), u"Logon u1");
   EXPECT_EQ(Description(u"Security", 529, {u"u2"}, 2), u"Failure u2");
   // The same key shape under another log gives nothing.
   AddSource(u"Application", u"Locked", u"C:\\WINDOWS\\System32\\MsAuditE.dll");
-  registry().SetAllowedAccess(testing::kEventLogKey + u"Application\\Locked", 0x20009);
+  registry().SetAllowedAccess(support::kEventLogKey + u"Application\\Locked", 0x20009);
   EXPECT_NE(Description(u"Locked", 528, {u"u"}).find(u"Not found"), std::u16string::npos);
 }
 
@@ -212,7 +212,7 @@ TEST_F(MessageTextTest, AMissingMessageLoadsItsLibraryOnlyOnce) {
 
 TEST_F(MessageTextTest, ValuesOfTheWrongTypeAndUnloadableLibraries) {
   AddSource(u"Application", u"Typed", u"");
-  registry().SetDword(testing::kEventLogKey + u"Application\\Typed", u"EventMessageFile", 5);
+  registry().SetDword(support::kEventLogKey + u"Application\\Typed", u"EventMessageFile", 5);
   EXPECT_NE(Description(u"Typed", 1, {}).find(u"( Typed )"), std::u16string::npos);
   AddSource(u"Application", u"Broken", u"C:\\missing.dll;C:\\lib\\ok.dll");
   AddLibrary(u"C:\\lib\\ok.dll", {{1, u"ok\r\n"}});

@@ -7,7 +7,7 @@ namespace qb {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::EventLogTest;
+using support::EventLogTest;
 
 class NotifyTest : public EventLogTest {
  protected:
@@ -39,7 +39,7 @@ TEST_F(NotifyTest, NeedsTheLogAndOnlyOneRegistration) {
     Register();
     FAIL();
   } catch (const EFWEventLog& e) {
-    EXPECT_EQ(e.Message(), testing::OwnResources().strings.at(65174));
+    EXPECT_EQ(e.Message(), support::OwnResources().strings.at(65174));
   }
   EXPECT_THROW(log().Close(TFSOpenState::osNotify), EFWEventLog);
   log().DeRegisterChangeNotify();
@@ -102,8 +102,8 @@ TEST_F(NotifyTest, AFailedWaitEndsTheNotificationWithAMessage) {
   EXPECT_FALSE(log().OpenState().Has(TFSOpenState::osNotify));
   const auto text = machine().ui().MessageBoxes().front().text;
   EXPECT_EQ(text.rfind(u"Ошибка потока ожидания оповещений. Код ошибки 6, описание \"", 0), 0u)
-      << testing::U8(text);
-  EXPECT_NE(text.find(u"\"The handle is invalid\""), std::u16string::npos) << testing::U8(text);
+      << support::U8(text);
+  EXPECT_NE(text.find(u"\"The handle is invalid\""), std::u16string::npos) << support::U8(text);
   machine().eventlog().SetWaitFails(false);
   ASSERT_TRUE(Register());  // a new registration works again
   log().DeRegisterChangeNotify();

@@ -7,7 +7,7 @@
 namespace qb {
 namespace {
 
-using testing::EventLogTest;
+using support::EventLogTest;
 
 constexpr auto osRead = TFSOpenState::osRead;
 

@@ -6,7 +6,7 @@
 namespace qb::ini {
 namespace {
 
-using qb::testing::SimTest;
+using qb::support::SimTest;
 
 constexpr char16_t kFile[] = u"C:\\cfg\\test.ini";
 

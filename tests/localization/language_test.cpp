@@ -7,7 +7,7 @@
 namespace qb {
 namespace {
 
-using qb::testing::SimTest;
+using qb::support::SimTest;
 
 constexpr char16_t kDir[] = u"C:\\TC\\plugins\\Quillerbankton\\";
 constexpr char16_t kModule[] = u"C:\\TC\\plugins\\Quillerbankton\\Quillerbankton.wfx";
@@ -76,7 +76,7 @@ TEST_F(LanguageTest, FirstLoadWritesTheEnglishFileByteForByte) {
   const auto bytes = files().FileContents(std::u16string(kLangDir) + u"Eng.lng");
   ASSERT_TRUE(bytes.has_value());
   const platform::Bytes expected = util::Utf16LeBytes(util::Utf8ToUtf16(kEnglishFile), true);
-  EXPECT_EQ(*bytes, expected) << testing::U8(FileText(std::u16string(kLangDir) + u"Eng.lng"));
+  EXPECT_EQ(*bytes, expected) << support::U8(FileText(std::u16string(kLangDir) + u"Eng.lng"));
   EXPECT_EQ(lng.GetCurrentLocaleFile(), std::u16string(kLangDir) + u"Eng.lng");
   EXPECT_EQ(lng.GetLocaleString(12), u"OK");
   EXPECT_EQ(lng.GetLocaleString(48), u"Clear Event Log\u2026");

@@ -8,7 +8,7 @@
 namespace qb {
 namespace {
 
-using testing::PluginTest;
+using support::PluginTest;
 
 constexpr std::uint32_t kRecords = 1'000'000;
 constexpr std::size_t kMaxBytesPerRecord = 40;

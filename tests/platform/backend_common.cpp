@@ -10,7 +10,7 @@
 namespace qb::suite {
 
 platform::Bytes MessageLibrary(const std::map<std::uint32_t, std::u16string>& messages) {
-  testing::PeBuilder builder(sizeof(void*) == 8);
+  support::PeBuilder builder(sizeof(void*) == 8);
   for (const auto& [id, text] : messages) builder.AddMessage(id, text);
   return builder.Build();
 }

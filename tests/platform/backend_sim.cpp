@@ -18,7 +18,7 @@ constexpr const char16_t* kOwnIcons[] = {u"AMAINICON", u"INFORMATION",   u"ERROR
                                          u"ARROWUP",   u"ARROWDOWN",     u"COPYPAGES"};
 
 sim::ModuleImage OwnImage() {
-  sim::ModuleImage image = testing::OwnResources();
+  sim::ModuleImage image = support::OwnResources();
   for (const char16_t* name : kOwnIcons) {
     image.iconGroups[name] = sim::IconGroup{{sim::IconImage{16, 16, 32, {}}}};
     image.iconGroupOrder.push_back(name);

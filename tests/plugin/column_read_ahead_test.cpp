@@ -13,7 +13,7 @@
 namespace qb {
 namespace {
 
-using testing::PluginTest;
+using support::PluginTest;
 
 constexpr int kTextFields[] = {0, 1, 3};
 

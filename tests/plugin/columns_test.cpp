@@ -6,7 +6,7 @@
 namespace qb {
 namespace {
 
-using testing::PluginTest;
+using support::PluginTest;
 
 TEST(ColumnText, TruncationAndFlattening) {
   const std::u16string thirty(30, u'd');

@@ -3,7 +3,7 @@
 namespace qb {
 namespace {
 
-using testing::DialogTest;
+using support::DialogTest;
 
 class ExecuteTest : public DialogTest {
  protected:
@@ -40,7 +40,7 @@ TEST_F(ExecuteTest, VerbsAndNamesPickTheDialog) {
       {u"\\Missing\\[1] Disk.error", u"open", fs::FS_EXEC_ERROR, u""},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::U8(c.remote + u" " + c.verb));
+    SCOPED_TRACE(support::U8(c.remote + u" " + c.verb));
     ASSERT_TRUE(List(u"\\").ok);  // no log open
     ui().ClearDialogs();
     EXPECT_EQ(Execute(c.remote, c.verb), c.result);

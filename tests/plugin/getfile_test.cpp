@@ -3,7 +3,7 @@
 namespace qb {
 namespace {
 
-using testing::PluginTest;
+using support::PluginTest;
 
 class GetFileTest : public PluginTest {
  protected:
@@ -79,7 +79,7 @@ TEST_F(GetFileTest, UserLineHighBitsAndBinaryData) {
                               label35 + u"\r\n0000: 48 69 00 01 " + std::u16string(16, u' ') +
                               u"Hi..\r\n";
   ASSERT_GE(text.size(), tail.size());
-  EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << testing::U8(text);
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << support::U8(text);
 }
 
 TEST_F(GetFileTest, AbortsAndFailuresWriteNothingOrSayWhy) {

@@ -11,9 +11,9 @@
 namespace qb {
 namespace {
 
-using testing::PluginTest;
+using support::PluginTest;
 
-const std::u16string kOwnKey = testing::kEventLogKey + u"Application\\Quillerbankton";
+const std::u16string kOwnKey = support::kEventLogKey + u"Application\\Quillerbankton";
 
 TEST(RootName, IsCutToTheBufferAndNothingIsWrittenPastIt) {
   char buffer[120];

@@ -7,7 +7,7 @@
 namespace qb {
 namespace {
 
-using testing::PluginTest;
+using support::PluginTest;
 namespace err = platform::err;
 
 class ListingTest : public PluginTest {};

@@ -12,7 +12,7 @@ namespace qb {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::PluginTest;
+using support::PluginTest;
 
 // A thousand copies take well under a second; sanitizers make each of them several times
 // slower, and the lookups' share is checked apart from that.

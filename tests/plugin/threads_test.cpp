@@ -8,7 +8,7 @@
 namespace qb {
 namespace {
 
-using testing::PluginTest;
+using support::PluginTest;
 
 // The host asks for delayed column values on its background thread while its main thread
 // lists folders and copies records: the two must never meet inside the shared objects.

@@ -12,11 +12,11 @@ using qb::platform::Bytes;
 using qb::sim::IconImage;
 using qb::sim::ModuleImage;
 using qb::sim::ParsePeResources;
-using qb::testing::kLangEnUs;
-using qb::testing::kLangGerman;
-using qb::testing::kLangNeutral;
-using qb::testing::PeBuilder;
-using qb::testing::PeIcon;
+using qb::support::kLangEnUs;
+using qb::support::kLangGerman;
+using qb::support::kLangNeutral;
+using qb::support::PeBuilder;
+using qb::support::PeIcon;
 
 // Latin-1 except 0x80, which becomes the euro sign as in code page 1252, so a test can see
 // the conversion was used rather than a plain widening.
@@ -224,8 +224,8 @@ TEST_P(PeResources, DamagedHeadersAreRejected) {
         Damage{"PE signature", pe, 0x00004551}, Damage{"magic", optional, 0x0000010C},
         Damage{"section count", pe + 4, 0x7FFF014C},
         Damage{"resource rva", resourceDir, 0x00900000},
-        Damage{"root type entry", qb::testing::kPeRsrcFileOffset + 20, 0x8000FFF0},
-        Damage{"root entry count", qb::testing::kPeRsrcFileOffset + 12, 0xFFFF0000}}) {
+        Damage{"root type entry", qb::support::kPeRsrcFileOffset + 20, 0x8000FFF0},
+        Damage{"root entry count", qb::support::kPeRsrcFileOffset + 12, 0xFFFF0000}}) {
     Bytes file = good;
     Poke32(file, d.offset, d.value);
     std::string error;
@@ -239,10 +239,10 @@ TEST_P(PeResources, DataEntriesPointingOutsideTheSectionsAreRejected) {
   // Data entries are 16-byte records whose first field is an RVA inside .rsrc; find each by
   // its RVA and make it point elsewhere.
   int found = 0;
-  for (std::size_t at = qb::testing::kPeRsrcFileOffset; at + 8 <= good.size(); at += 4) {
+  for (std::size_t at = qb::support::kPeRsrcFileOffset; at + 8 <= good.size(); at += 4) {
     std::uint32_t rva = Peek32(good, at);
     std::uint32_t size = Peek32(good, at + 4);
-    if (rva < qb::testing::kPeRsrcRva + 16 || rva >= qb::testing::kPeRsrcRva + 0x1000 ||
+    if (rva < qb::support::kPeRsrcRva + 16 || rva >= qb::support::kPeRsrcRva + 0x1000 ||
         size == 0 || size > 0x1000 || rva % 8 != 0) {
       continue;
     }

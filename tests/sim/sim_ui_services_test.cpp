@@ -5,7 +5,7 @@
 namespace qb {
 namespace {
 
-using testing::SimTest;
+using support::SimTest;
 namespace lb = platform::lb;
 namespace err = platform::err;
 using K = platform::ControlKind;

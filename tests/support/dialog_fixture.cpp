@@ -1,6 +1,6 @@
 #include "support/dialog_fixture.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 DialogTest::DialogTest() {
   ui().SetWindowRect(kHostWindow, platform::Rect{100, 100, 1100, 800});
@@ -54,4 +54,4 @@ std::vector<std::u16string> DialogTest::TakeMessages() {
   return texts;
 }
 
-}  // namespace qb::testing
+}  // namespace qb::support

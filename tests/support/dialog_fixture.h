@@ -10,7 +10,7 @@
 #include "platform/sim/services/list_box.h"
 #include "support/plugin_fixture.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 class DialogTest : public PluginTest {
  protected:
@@ -37,4 +37,4 @@ class DialogTest : public PluginTest {
   std::vector<std::u16string> TakeMessages();
 };
 
-}  // namespace qb::testing
+}  // namespace qb::support

@@ -1,6 +1,6 @@
 #include "support/eventlog_fixture.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 EventLogTest::EventLogTest() {
   machine().modules().SetOwnImage(OwnResources());
@@ -53,4 +53,4 @@ TFWEventLog& EventLogTest::log() {
   return *log_;
 }
 
-}  // namespace qb::testing
+}  // namespace qb::support

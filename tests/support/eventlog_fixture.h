@@ -9,7 +9,7 @@
 #include "support/own_resources.h"
 #include "support/sim_fixture.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 inline const std::u16string kEventLogKey = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
 
@@ -40,4 +40,4 @@ class EventLogTest : public SimTest {
   std::unique_ptr<TFWEventLog> log_;
 };
 
-}  // namespace qb::testing
+}  // namespace qb::support

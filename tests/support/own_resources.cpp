@@ -1,6 +1,6 @@
 #include "support/own_resources.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 sim::ModuleImage OwnResources() {
   sim::ModuleImage image;
@@ -25,4 +25,4 @@ sim::ModuleImage OwnResources() {
   return image;
 }
 
-}  // namespace qb::testing
+}  // namespace qb::support

@@ -4,8 +4,8 @@
 
 #include "platform/sim/formats/module_image.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 sim::ModuleImage OwnResources();
 
-}  // namespace qb::testing
+}  // namespace qb::support

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace qb::testing {
+namespace qb::support {
 namespace {
 
 using platform::Bytes;
@@ -325,4 +325,4 @@ Bytes PeBuilder::Build() const {
   return out;
 }
 
-}  // namespace qb::testing
+}  // namespace qb::support

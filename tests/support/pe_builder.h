@@ -12,7 +12,7 @@
 
 #include "platform/types.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 inline constexpr std::uint16_t kLangEnUs = 1033;
 inline constexpr std::uint16_t kLangNeutral = 0;
@@ -83,4 +83,4 @@ class PeBuilder {
   std::uint16_t nextIconId_ = 1;
 };
 
-}  // namespace qb::testing
+}  // namespace qb::support

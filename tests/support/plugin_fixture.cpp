@@ -2,7 +2,7 @@
 
 #include "plugin/lifecycle.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 PluginTest::PluginTest() {
   sim::ModuleImage image = OwnResources();
@@ -70,4 +70,4 @@ int PluginTest::Value(std::u16string file, int field, std::u16string& text, int 
   return result;
 }
 
-}  // namespace qb::testing
+}  // namespace qb::support

@@ -7,7 +7,7 @@
 #include "plugin/exports.h"
 #include "support/eventlog_fixture.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 class PluginTest : public EventLogTest {
  protected:
@@ -41,4 +41,4 @@ class PluginTest : public EventLogTest {
   int Value(std::u16string file, int field, std::u16string& text, int maxlen = 1024, int flags = 0);
 };
 
-}  // namespace qb::testing
+}  // namespace qb::support

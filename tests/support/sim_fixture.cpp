@@ -5,7 +5,7 @@
 
 #include "util/text.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 bool SimTest::LoadPluginResources() {
 #ifdef QB_PLUGIN_PE
@@ -37,4 +37,4 @@ std::string U8(std::u16string_view text) {
   return util::Utf16ToUtf8(text);
 }
 
-}  // namespace qb::testing
+}  // namespace qb::support

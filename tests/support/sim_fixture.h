@@ -8,7 +8,7 @@
 
 #include "platform/sim/machine.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 class SimTest : public ::testing::Test {
  protected:
@@ -32,4 +32,4 @@ class SimTest : public ::testing::Test {
 // u"..." in assertions prints unreadably; this gives UTF-8 for messages.
 std::string U8(std::u16string_view text);
 
-}  // namespace qb::testing
+}  // namespace qb::support

@@ -8,7 +8,7 @@
 namespace qb::sysutil {
 namespace {
 
-using qb::testing::SimTest;
+using qb::support::SimTest;
 
 TEST(HalfToEven, RoundsHalvesToTheEvenNeighbour) {
   EXPECT_EQ(util::HalfToEven(101), 50);  // 50.5

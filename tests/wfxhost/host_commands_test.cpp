@@ -13,7 +13,7 @@
 #include "wfxhost/native_plugin.h"
 #include "wfxhost/text_codec.h"
 
-namespace qb::testing {
+namespace qb::support {
 namespace {
 
 namespace fs = std::filesystem;
@@ -308,4 +308,4 @@ TEST_F(HostCommandsTest, MessageBoxesThePluginShowsAreReported) {
 }
 
 }  // namespace
-}  // namespace qb::testing
+}  // namespace qb::support

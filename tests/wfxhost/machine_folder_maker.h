@@ -12,7 +12,7 @@
 #include "platform/sim/formats/event_record.h"
 #include "platform/sim/formats/evt_file.h"
 
-namespace qb::testing {
+namespace qb::support {
 
 // A fresh folder under the temporary folder, removed with everything in it at the end.
 class TempFolder {
@@ -89,4 +89,4 @@ inline std::string RegistryWithLogs(std::initializer_list<std::string_view> logs
   return text;
 }
 
-}  // namespace qb::testing
+}  // namespace qb::support

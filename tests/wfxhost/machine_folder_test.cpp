@@ -7,7 +7,7 @@
 #include "support/pe_builder.h"
 #include "wfxhost/machine_folder_maker.h"
 
-namespace qb::testing {
+namespace qb::support {
 namespace {
 
 namespace fs = std::filesystem;
@@ -217,4 +217,4 @@ TEST_F(MachineFolderTest, AMissingFolderIsAnError) {
 }
 
 }  // namespace
-}  // namespace qb::testing
+}  // namespace qb::support
