@@ -98,6 +98,46 @@ TEST_F(MachineFolderTest, MessageDllsInTheFilesServeTheirTables) {
   modules.FreeLibrary(module);
 }
 
+// A mounted image's system folder is linked in, not copied: links to folders are followed, a
+// link back into the walk and a dangling link are passed over, and the machine never writes
+// into the host's files.
+TEST_F(MachineFolderTest, LinkedFoldersAreFollowedAndTheHostFilesStayUntouched) {
+  TempFolder image;
+  WriteHostFile(image.path() / "system32" / "msg.dll", "MZ image");
+  fs::create_directories(root() / "files" / "C" / "WINDOWS");
+  fs::create_directory_symlink(image.path() / "system32",
+                               root() / "files" / "C" / "WINDOWS" / "system32");
+  fs::create_directory_symlink(root() / "files" / "C", image.path() / "system32" / "back");
+  fs::create_symlink(image.path() / "gone.dll", root() / "files" / "C" / "WINDOWS" / "gone.dll");
+  ASSERT_EQ(Load(), "");
+
+  auto& files = machine().system();
+  const auto dll = files.FileContents(u"C:\\Windows\\System32\\msg.dll");
+  ASSERT_TRUE(dll);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(dll->data()), dll->size()), "MZ image");
+  EXPECT_TRUE(files.DirectoryExists(u"C:\\Windows\\System32\\back"));
+  EXPECT_FALSE(files.DirectoryExists(u"C:\\Windows\\System32\\back\\WINDOWS"));
+  EXPECT_FALSE(files.FileExists(u"C:\\Windows\\gone.dll"));
+
+  std::vector<platform::FindEntry> found;
+  ASSERT_EQ(files.FindFiles(u"C:\\Windows\\System32\\msg.dll", found), err::kSuccess);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].size, 8u);
+
+  const std::string bytes = "new";
+  EXPECT_EQ(files.WriteFile(u"C:\\Windows\\System32\\msg.dll",
+                            std::as_bytes(std::span(bytes.data(), bytes.size()))),
+            err::kSuccess);
+  EXPECT_EQ(files.FileContents(u"C:\\Windows\\System32\\msg.dll")->size(), 3u);
+  EXPECT_EQ(fs::file_size(image.path() / "system32" / "msg.dll"), 8u);
+  // A host file that went away since the load reads as a read fault, not as empty.
+  WriteHostFile(root() / "files" / "C" / "later.txt", "x");
+  ASSERT_EQ(Load(), "");
+  fs::remove(root() / "files" / "C" / "later.txt");
+  platform::Bytes data;
+  EXPECT_EQ(machine().system().ReadFile(u"C:\\later.txt", data), err::kReadFault);
+}
+
 TEST_F(MachineFolderTest, MachineIniSetsTheMachine) {
   WriteHostFile(root() / "machine.ini",
                 "\xEF\xBB\xBF; the test machine\r\n"

@@ -185,30 +185,55 @@ void LoadLogs(Machine& machine, const fs::path& folder) {
   }
 }
 
-void LoadFiles(Machine& machine, const fs::path& root) {
-  std::vector<fs::directory_entry> entries(fs::recursive_directory_iterator(root), {});
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.path() < b.path(); });
-  for (const auto& entry : entries) {
-    const fs::path relative = entry.path().lexically_relative(root);
-    auto part = relative.begin();
-    const std::u16string drive = part->u16string();
-    if (drive.size() != 1 ||
-        !((drive[0] >= u'A' && drive[0] <= u'Z') || (drive[0] >= u'a' && drive[0] <= u'z'))) {
-      Fail(entry.path(), "is not inside a drive folder (files/<letter>/...)");
-    }
-    std::u16string windowsPath(1, static_cast<char16_t>(drive[0] & ~0x20));
-    windowsPath += u':';
-    for (++part; part != relative.end(); ++part) windowsPath += u'\\' + part->u16string();
-    if (entry.is_directory()) {
+// The Windows path of `relative` (below files/): its first part names the drive.
+std::u16string WindowsPath(const fs::path& where, const fs::path& relative) {
+  auto part = relative.begin();
+  const std::u16string drive = part->u16string();
+  if (drive.size() != 1 ||
+      !((drive[0] >= u'A' && drive[0] <= u'Z') || (drive[0] >= u'a' && drive[0] <= u'z'))) {
+    Fail(where, "is not inside a drive folder (files/<letter>/...)");
+  }
+  std::u16string windowsPath(1, static_cast<char16_t>(drive[0] & ~0x20));
+  windowsPath += u':';
+  for (++part; part != relative.end(); ++part) windowsPath += u'\\' + part->u16string();
+  return windowsPath;
+}
+
+// Walks `folder` (host path) as `relative` below files/. Links to folders are followed, so a
+// mounted image's system folder can be linked in; `visited` (canonical folders on the current
+// path) stops a link that leads back into a folder being walked. File contents stay on disk
+// until read.
+void LoadFilesBelow(Machine& machine, const fs::path& folder, const fs::path& relative,
+                    std::vector<fs::path>& visited) {
+  std::vector<fs::path> entries;
+  for (const auto& entry : fs::directory_iterator(folder)) entries.push_back(entry.path());
+  std::sort(entries.begin(), entries.end());
+  for (const fs::path& entry : entries) {
+    const fs::path name = relative / entry.filename();
+    const fs::file_status status = fs::status(entry);  // follows links
+    if (fs::is_directory(status)) {
+      const std::u16string windowsPath = WindowsPath(entry, name);
       // Empty folders count too: the plugin may enumerate or write into them.
       machine.system().AddDirectory(windowsPath.size() == 2 ? windowsPath + u'\\' : windowsPath);
-    } else if (entry.is_regular_file()) {
-      machine.system().AddFile(windowsPath, ReadHostFile(entry.path()));
+      const fs::path canonical = fs::canonical(entry);
+      if (std::find(visited.begin(), visited.end(), canonical) != visited.end()) continue;
+      visited.push_back(canonical);
+      LoadFilesBelow(machine, entry, name, visited);
+      visited.pop_back();
+    } else if (fs::is_regular_file(status)) {
+      machine.system().AddHostFile(WindowsPath(entry, name), entry);
+    } else if (fs::is_symlink(fs::symlink_status(entry)) && !fs::exists(status)) {
+      // A link that leads nowhere (common in a mounted image) is no file of the machine.
+      continue;
     } else {
-      Fail(entry.path(), "is neither a file nor a folder");
+      Fail(entry, "is neither a file nor a folder");
     }
   }
+}
+
+void LoadFiles(Machine& machine, const fs::path& root) {
+  std::vector<fs::path> visited{fs::canonical(root)};
+  LoadFilesBelow(machine, root, fs::path(), visited);
 }
 
 }  // namespace

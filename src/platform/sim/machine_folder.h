@@ -3,7 +3,8 @@
 //
 //   registry.reg                optional regedit export
 //   logs/<RegistryName>.evt     the live log of that name, one file per log
-//   files/<Drive>/<path>        files of the simulated drives (files/C/x/y.dll is C:\x\y.dll);
+//   files/<Drive>/<path>        files of the simulated drives (files/C/x/y.dll is C:\x\y.dll),
+//                               read when asked for; links to folders are followed;
 //                               message DLLs among them serve their message tables
 //   machine.ini                 optional: [Machine] OsMajorVersion, UtcOffsetMinutes,
 //                               AnsiCodePage (1252 or 65001), ComputerName, ModulePath;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "platform/sim/rules/case_rules.h"
 
@@ -123,7 +126,48 @@ void SimSystem::AddFile(std::u16string_view path, platform::ByteSpan data) {
   }
   node.isDirectory = false;
   node.data.assign(data.begin(), data.end());
+  node.hostFile.clear();
   node.lastWrite = Now();
+}
+
+void SimSystem::AddHostFile(std::u16string_view path, const std::filesystem::path& hostFile) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(hostFile, error);
+  std::lock_guard lock(mutex_);
+  const std::u16string key = Key(path);
+  const auto cut = path.find_last_of(u"\\/");
+  if (cut != std::u16string_view::npos) AddDirectoryLocked(path.substr(0, cut));
+  auto& node = nodes_[key];
+  if (node.order == 0) {
+    node.order = nextOrder_++;
+    node.path = std::u16string(path);
+  }
+  node.isDirectory = false;
+  node.data.clear();
+  node.hostFile = hostFile;
+  node.hostSize = error ? 0 : size;
+  node.lastWrite = Now();
+}
+
+bool SimSystem::ContentsOf(const Node& node, platform::Bytes& data) {
+  if (node.hostFile.empty()) {
+    data = node.data;
+    return true;
+  }
+  data.clear();
+  std::ifstream in(node.hostFile, std::ios::binary);
+  if (!in) return false;
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  data.resize(bytes.size());
+  std::transform(bytes.begin(), bytes.end(), data.begin(),
+                 [](char c) { return static_cast<std::byte>(c); });
+  return true;
+}
+
+std::uint64_t SimSystem::SizeOf(const Node& node) {
+  return node.hostFile.empty() ? node.data.size() : node.hostSize;
 }
 
 void SimSystem::AddFile(std::u16string_view path, std::string_view data) {
@@ -142,7 +186,9 @@ std::optional<platform::Bytes> SimSystem::FileContents(std::u16string_view path)
   std::lock_guard lock(mutex_);
   const auto it = nodes_.find(Key(path));
   if (it == nodes_.end() || it->second.isDirectory) return std::nullopt;
-  return it->second.data;
+  platform::Bytes data;
+  if (!ContentsOf(it->second, data)) return std::nullopt;
+  return data;
 }
 
 void SimSystem::SetReadOnlyFolder(std::u16string_view path, bool readOnly) {
@@ -194,8 +240,7 @@ ErrorCode SimSystem::ReadFile(std::u16string_view path, platform::Bytes& data) {
     return p == nodes_.end() ? err::kPathNotFound : err::kFileNotFound;
   }
   if (it->second.isDirectory) return err::kAccessDenied;
-  data = it->second.data;
-  return err::kSuccess;
+  return ContentsOf(it->second, data) ? err::kSuccess : err::kReadFault;
 }
 
 ErrorCode SimSystem::WriteFile(std::u16string_view path, platform::ByteSpan data) {
@@ -213,6 +258,7 @@ ErrorCode SimSystem::WriteFile(std::u16string_view path, platform::ByteSpan data
     node.path = std::u16string(path);
   }
   node.data.assign(data.begin(), data.end());
+  node.hostFile.clear();
   node.lastWrite = Now();
   return err::kSuccess;
 }
@@ -239,6 +285,8 @@ ErrorCode SimSystem::ReplaceFile(std::u16string_view from, std::u16string_view t
   }
   node.isDirectory = false;
   node.data = std::move(moved.data);
+  node.hostFile = std::move(moved.hostFile);
+  node.hostSize = moved.hostSize;
   node.lastWrite = moved.lastWrite;
   return err::kSuccess;
 }
@@ -331,7 +379,7 @@ ErrorCode SimSystem::FindFiles(std::u16string_view pattern,
     e.name = LastComponent(n->path);
     e.attributes =
         n->isDirectory ? platform::kFileAttributeDirectory : platform::kFileAttributeArchive;
-    e.size = n->data.size();
+    e.size = SizeOf(*n);
     e.lastWrite = n->lastWrite;
     entries.push_back(std::move(e));
   }

@@ -2,6 +2,7 @@
 // system of Windows paths, environment variables, the OS version and WOW64.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -23,6 +24,10 @@ class SimSystem final : public platform::ISystem {
   // Creates or replaces a file, creating missing parent folders.
   void AddFile(std::u16string_view path, platform::ByteSpan data);
   void AddFile(std::u16string_view path, std::string_view data);
+  // Creates or replaces a file whose contents stay in `hostFile` and are read when asked for,
+  // so that a machine folder holding a whole system folder costs no memory up front. Its size
+  // is taken now; a host file that cannot be read later reads as ERROR_READ_FAULT.
+  void AddHostFile(std::u16string_view path, const std::filesystem::path& hostFile);
   bool RemoveFile(std::u16string_view path);
   // The contents of a file, nullopt when there is none.
   std::optional<platform::Bytes> FileContents(std::u16string_view path) const;
@@ -80,10 +85,15 @@ class SimSystem final : public platform::ISystem {
     std::u16string path;  // as first written
     bool isDirectory = false;
     platform::Bytes data;
+    std::filesystem::path hostFile;  // when set, the contents live there, not in `data`
+    std::uint64_t hostSize = 0;
     std::uint64_t order = 0;  // creation order: the order folders list their entries in
     platform::FileTime lastWrite;
   };
   static platform::FileTime Now();
+  // The node's contents; false when its host file cannot be read.
+  static bool ContentsOf(const Node& node, platform::Bytes& data);
+  static std::uint64_t SizeOf(const Node& node);
   static std::u16string Key(std::u16string_view path);
   static std::u16string ParentKey(const std::u16string& key);
   bool WritableLocked(const std::u16string& key) const;
