@@ -138,6 +138,28 @@ TEST_F(MachineFolderTest, LinkedFoldersAreFollowedAndTheHostFilesStayUntouched) 
   EXPECT_EQ(machine().system().ReadFile(u"C:\\later.txt", data), err::kReadFault);
 }
 
+// The log properties find a live log's file where its key says; the .evt file stands in for
+// it unless files/ has one there.
+TEST_F(MachineFolderTest, ALiveLogIsAFileWhereItsKeySays) {
+  const std::string key = "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
+  WriteHostFile(root() / "registry.reg",
+                "Windows Registry Editor Version 5.00\r\n\r\n" + key + "Application]\r\n" +
+                    "\"File\"=\"%SystemRoot%\\\\config\\\\AppEvent.Evt\"\r\n\r\n" + key +
+                    "System]\r\n\"File\"=\"C:\\\\Logs\\\\SysEvent.Evt\"\r\n\r\n" + key +
+                    "Setup]\r\n\"File\"=\"SetupEvent.Evt\"\r\n");
+  WriteHostFile(root() / "logs" / "Application.evt", EvtOf({RecordOf(u"Alpha", 1, 4, 1)}));
+  WriteHostFile(root() / "logs" / "System.evt", EvtOf({}));
+  WriteHostFile(root() / "logs" / "Setup.evt", EvtOf({}));
+  WriteHostFile(root() / "files" / "C" / "Logs" / "SysEvent.Evt", "own");
+  ASSERT_EQ(Load(), "");
+  auto& files = machine().system();
+  const std::u16string app = Expand(machine(), u"%SystemRoot%\\config\\AppEvent.Evt");
+  ASSERT_TRUE(files.FileContents(app));
+  EXPECT_EQ(files.FileContents(app)->size(), fs::file_size(root() / "logs" / "Application.evt"));
+  EXPECT_EQ(files.FileContents(u"C:\\Logs\\SysEvent.Evt")->size(), 3u);
+  EXPECT_FALSE(files.FileExists(u"C:\\SetupEvent.Evt"));
+}
+
 TEST_F(MachineFolderTest, MachineIniSetsTheMachine) {
   WriteHostFile(root() / "machine.ini",
                 "\xEF\xBB\xBF; the test machine\r\n"

@@ -172,6 +172,23 @@ std::vector<fs::path> SortedEntries(const fs::path& folder) {
   return entries;
 }
 
+// On Windows a live log is also a file, where its key's "File" value says: the log properties
+// show its size from there. Unless files/ holds one already, the .evt file stands in for it.
+void ShowLogFile(Machine& machine, const fs::path& evt) {
+  const auto path = machine.registry().GetString(
+      u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + evt.stem().u16string(), u"File");
+  if (!path || path->empty()) return;
+  std::vector<char16_t> buffer(1024);
+  const std::uint32_t length = machine.system().ExpandEnvironmentStrings(*path, buffer);
+  if (length == 0 || length > buffer.size()) return;
+  const std::u16string expanded(buffer.data(), length - 1);
+  // Only a full path names a place on a drive.
+  if (expanded.size() < 3 || expanded[1] != u':' || expanded[2] != u'\\') return;
+  auto& files = machine.system();
+  if (files.FileExists(expanded) || files.DirectoryExists(expanded)) return;
+  files.AddHostFile(expanded, evt);
+}
+
 void LoadLogs(Machine& machine, const fs::path& folder) {
   for (const auto& file : SortedEntries(folder)) {
     if (!fs::is_regular_file(file)) Fail(file, "is no file (logs/ holds only .evt files)");
@@ -182,6 +199,7 @@ void LoadLogs(Machine& machine, const fs::path& folder) {
     if (!machine.eventlog().LoadEvt(file.stem().u16string(), ReadHostFile(file), &problem)) {
       Fail(file, problem);
     }
+    ShowLogFile(machine, file);
   }
 }
 
