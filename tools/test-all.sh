@@ -18,8 +18,8 @@ tools/setup-deps.sh
 
 # The one list of the library's exports.
 mapfile -t exports < <(sed -n 's/^  X(\(Fs[A-Za-z]*\)).*/\1/p' src/plugin/export_list.h)
-if [[ ${#exports[@]} -ne 19 ]]; then
-  echo "src/plugin/export_list.h names ${#exports[@]} exports, not 19" >&2
+if [[ ${#exports[@]} -ne 20 ]]; then
+  echo "src/plugin/export_list.h names ${#exports[@]} exports, not 20" >&2
   exit 1
 fi
 
@@ -44,6 +44,22 @@ tools/check-pe.sh "$wfx" i386 "${exports[@]}"
 tools/check-pe.sh "$wfx64" x86-64 "${exports[@]}"
 python3 tests/wine/check-resources.py "$wfx" Quillerbankton.wfx
 python3 tests/wine/check-resources.py "$wfx64" Quillerbankton.wfx64
+
+step "Linux library: exactly the plugin functions exported, no C++ runtime needed"
+cmake --preset linux >/dev/null
+cmake --build --preset linux -j "$jobs"
+so=$root/build/linux/src/linux/Quillerbankton.wfx
+defined=$(nm -D --defined-only "$so" | awk '{print $3}' | sort)
+wanted=$(printf '%s\n' "${exports[@]}" | sort)
+if [[ "$defined" != "$wanted" ]]; then
+  diff <(echo "$wanted") <(echo "$defined") >&2 || true
+  echo "$so does not export exactly the plugin functions" >&2
+  exit 1
+fi
+if objdump -p "$so" | grep -E 'NEEDED +lib(stdc\+\+|gcc_s)' >&2; then
+  echo "$so needs the C++ runtime as a shared library" >&2
+  exit 1
+fi
 
 step "Native tests"
 cmake --preset native -DQB_PLUGIN_PE="$wfx64" >/dev/null

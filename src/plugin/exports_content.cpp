@@ -237,7 +237,8 @@ extern "C" int QB_STDCALL FsContentGetValueW(fs::WCHAR* FileName, int FieldIndex
       return fs::ft_fieldempty;
     }
     std::unique_lock lock(plugin::Lock());
-    return GetValue(plugin::FromHost(FileName), FieldIndex, FieldValue, maxlen, flags, lock);
+    return GetValue(plugin::RemotePath(plugin::FromHost(FileName)), FieldIndex, FieldValue, maxlen,
+                    flags, lock);
   } catch (...) {
     return fs::ft_fieldempty;
   }
@@ -253,7 +254,7 @@ extern "C" int QB_STDCALL FsExtractCustomIconW(fs::WCHAR* RemoteName, int, fs::H
       return fs::FS_ICON_USEDEFAULT;
     }
     std::lock_guard lock(plugin::Lock());
-    return ExtractIcon(plugin::FromHost(RemoteName), TheIcon);
+    return ExtractIcon(plugin::RemotePath(plugin::FromHost(RemoteName)), TheIcon);
   } catch (...) {
     return fs::FS_ICON_USEDEFAULT;
   }
