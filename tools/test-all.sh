@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: both plugin libraries built and checked (exports, imports, resources), the
 # native tests, the same under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded
-# tests under ThreadSanitizer, a short run of each fuzz target, and the Windows programs
-# under Wine. Installs what it needs first. Exits non-zero at the first failure.
+# tests under ThreadSanitizer, a short run of each fuzz target, the Windows programs under
+# Wine, and the Linux library in Double Commander. Installs what it needs first. Exits
+# non-zero at the first failure.
 #
 #   tools/test-all.sh            (from the repository root; FUZZ_SECONDS=20 by default)
 set -euo pipefail
@@ -111,5 +112,13 @@ for config in "mingw64 win64" "mingw32 win64" "mingw32 win32"; do
     QB_WINE_PREFIX=$prefix "$script" "build/$build"
   done
 done
+
+# A host we did not write drives the Linux library (skipped, with a line saying so, where
+# Double Commander cannot be installed).
+step "Double Commander end to end"
+JOBS=$jobs tests/doublecmd/run-doublecmd-test.sh
+
+step "Offline Windows machine from a disk image (tools/offline-machine.sh)"
+tests/doublecmd/run-offline-machine-test.sh
 
 step "All tests passed"
