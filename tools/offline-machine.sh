@@ -61,9 +61,16 @@ subkeys() {
 }
 
 logs=0
+unreadable=()
 while IFS= read -r log; do
   [[ $log == *\\* ]] && continue
   file=$(below_system_root "$(value "$key\\$log" File)")
+  # A log of Vista and later kept only as .evtx is none the plugin can read.
+  if [[ ${file,,} == *.evtx ]]; then
+    echo "note: log $log is an .evtx log (Windows Vista and later): not shown"
+    unreadable+=("$log")
+    continue
+  fi
   found=${file:+$(on_image "$file")}
   if [[ -z $found ]]; then
     echo "note: log $log: no file ${file:-named} on the image"
@@ -72,6 +79,16 @@ while IFS= read -r log; do
   cp "$found" "$out/logs/$log.evt"
   logs=$((logs + 1))
 done < <(subkeys)
+
+# Their keys go too: a log the registry names is listed even without a file.
+for log in "${unreadable[@]}"; do
+  # Through the environment: awk -v would read the backslashes as escapes.
+  key="[hkey_local_machine\\system\\currentcontrolset\\services\\eventlog\\${log,,}" awk '
+    BEGIN { key = ENVIRON["key"] }
+    /^\[/ { line = tolower($0); skip = (line == key "]" || index(line, key "\\") == 1) }
+    !skip' "$out/registry.reg" >"$out/registry.reg.new"
+  mv "$out/registry.reg.new" "$out/registry.reg"
+done
 
 libraries=0
 while IFS= read -r source; do

@@ -64,6 +64,10 @@ python3 tests/doublecmd/empty_hive.py "$windows/system32/config/system"
   # hivexregedit takes no comments between values.
   grep -v '^;' samples/machine/registry.reg | tail -n +2 |
     sed 's/\\CurrentControlSet\\/\\ControlSet002\\/'
+  echo
+  # A log whose file is an .evtx (as on Vista and later): left out.
+  echo '[HKEY_LOCAL_MACHINE\SYSTEM\ControlSet002\Services\Eventlog\Setup]'
+  echo '"File"="%SystemRoot%\\System32\\winevt\\Logs\\Setup.evtx"'
 } >"$work/hive.reg"
 # Strings go into the hive as UTF-16, as Windows keeps them.
 hivexregedit --merge --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' --encoding utf-16le \
@@ -82,7 +86,7 @@ QbSample=QbSample.Evt
 EOF
 [[ -f $messages ]] && cp "$messages" "$windows/system32/QBSAMPLE.DLL"
 # What Vista and later keep: not read.
-cp "$sample/logs/System.evt" "$windows/system32/winevt/Logs/Application.evtx"
+cp "$sample/logs/System.evt" "$windows/system32/winevt/Logs/Setup.evtx"
 
 # --- The README's tool, and what our own host sees --------------------------------------------
 machine=$work/machine
