@@ -13,6 +13,8 @@
 # QB_DC_LOG picks the log to open (default: Security, whose records fill every column).
 # Skipped, with status 0, when Double Commander cannot be installed.
 set -euo pipefail
+# A command that fails without a message of ours still says where.
+trap 'printf "FAIL: line %s: %s\n" "$LINENO" "$BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/../.."
 root=$PWD
 here=$root/tests/doublecmd
@@ -73,7 +75,11 @@ machine=$work/plugin/machine
 # Our own host on the same machine folder tells what Double Commander should show.
 host() { "$wfxhost" --machine "$machine" "$@" 2>/dev/null; }
 # The names of a listing, without wfxhost's flags, size and time columns.
-host_names() { host ls "$1" | sed -E 's/^[^ ]+ +[0-9]+ +[^ ]+ +//' | LC_ALL=C sort; }
+host_names() {
+  local listing
+  listing=$(host ls "$1") || fail "wfxhost cannot list $1"
+  sed -E 's/^[^ ]+ +[0-9]+ +[^ ]+ +//' <<<"$listing" | LC_ALL=C sort
+}
 
 sed -e "s|@WFX@|$work/plugin/Quillerbankton.wfx|" -e "s|@LEFT@|$work/local/|" \
   -e "s|@RIGHT@|$work/local/|" "$here/config/doublecmd.xml" >"$work/config/doublecmd.xml"
@@ -82,10 +88,21 @@ sed -e "s|@LOG@|$log_name|" "$here/config/shortcuts.scf" >"$work/config/shortcut
 # --- X server and Double Commander -----------------------------------------------------------
 xvfb_pid=
 dc_pid=
+# Ends a process of ours: asked first, killed when it has not gone within 5 seconds.
+stop() {
+  local pid=$1 i
+  kill "$pid" 2>/dev/null || return 0
+  for i in $(seq 25); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill -9 "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
 cleanup() {
   # Double Commander first, so that it does not outlive its display.
-  [[ -n $dc_pid ]] && kill "$dc_pid" 2>/dev/null && wait "$dc_pid" 2>/dev/null
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  [[ -n $dc_pid ]] && stop "$dc_pid"
+  [[ -n $xvfb_pid ]] && stop "$xvfb_pid"
   return 0
 }
 trap cleanup EXIT

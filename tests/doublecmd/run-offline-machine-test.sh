@@ -8,6 +8,8 @@
 #
 #   tests/doublecmd/run-offline-machine-test.sh   (after the linux preset is built)
 set -euo pipefail
+# A command that fails without a message of ours still says where.
+trap 'printf "FAIL: line %s: %s\n" "$LINENO" "$BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/../.."
 root=$PWD
 work=$root/build/offline-machine-test
