@@ -2,9 +2,9 @@
 # Double Commander end to end: the Linux library in a host we did not write. Builds the library
 # and the sample machine, starts Double Commander under an X server of its own with a config
 # folder of its own, and checks through Double Commander what a user would see: the root lists
-# the sample's logs, a log lists its records with the four custom columns filled, F5 copies a
-# record out as its UTF-16 text, F5 again asks before overwriting, and Double Commander exits
-# with status 0. What Double Commander shows is read through its own commands that copy names
+# the sample's logs, a log's properties come as the plugin's message, a log lists its records
+# with the four custom columns filled, F5 copies a record out as its UTF-16 text, F5 again asks
+# before overwriting, F3 opens the viewer on it, and Double Commander exits with status 0. What Double Commander shows is read through its own commands that copy names
 # and file details to the clipboard (bound to keys in shortcuts.scf), not from pixels.
 #
 #   tests/doublecmd/run-doublecmd-test.sh
@@ -140,9 +140,11 @@ clip_after() {
   local marker="qb-marker-$RANDOM"
   printf "%s" "$marker" | xclip -selection clipboard -i >/dev/null 2>&1
   press "$@"
-  clip_changed() { [[ $(xclip -selection clipboard -o 2>/dev/null) != "$marker" ]]; }
+  # The clipboard's text as Double Commander gives it may end in a NUL: dropped.
+  clip_text() { xclip -selection clipboard -o 2>/dev/null | tr -d '\0'; }
+  clip_changed() { [[ $(clip_text) != "$marker" ]]; }
   within 15 clip_changed || fail "nothing reached the clipboard after $*"
-  xclip -selection clipboard -o
+  clip_text
 }
 shot() { import -window root "$shots/$1"; }
 
@@ -159,6 +161,23 @@ if [[ $shown != "$expected" ]]; then
 fi
 say "ok: the root lists the sample's logs: $(tr '\n' ',' <<<"$shown" | sed 's/,$//; s/,/, /g')"
 shot doublecmd-root.png
+
+# Properties of the log: the plugin's text in Double Commander's message box, whose title is
+# the one the plugin gives through the host's request callback.
+on_log=
+for _ in $(seq 10); do
+  [[ $(clip_after ctrl+3 | tr -d '\r') == "$log_name" ]] && { on_log=1; break; }
+  press Down
+done
+[[ -n $on_log ]] || fail "the caret never reached the folder $log_name"
+press ctrl+8
+within 10 window_named '^Quillerbankton$' || fail "properties of $log_name showed no message of the plugin"
+sleep 0.5
+shot doublecmd-properties.png
+press Return
+gone() { ! window_named '^Quillerbankton$'; }
+within 10 gone || fail "the properties message did not close"
+say "ok: properties of $log_name come as the plugin's message"
 
 # --- A log: its records and their columns ----------------------------------------------------
 press ctrl+2
@@ -223,6 +242,15 @@ say "ok: F5 on the same record asks before overwriting"
 press Return # the question's first button: Overwrite
 within 15 copied || fail "answering Overwrite did not write the record's text again"
 say "ok: Overwrite writes the record's text again"
+
+# --- F3: Double Commander's viewer on the record's text --------------------------------------
+press F3
+within 15 window_named "$(sed 's/[][\.^$*+?(){}|]/\\&/g' <<<"$first")\$" ||
+  fail "F3 opened no viewer on '$first'"
+say "ok: F3 opens Double Commander's viewer on '$first'"
+# The viewer has the keys now: a click on the panel's tab gives them back for the exit key.
+xdotool mousemove 40 111 click 1
+sleep 0.5
 
 # --- Exit --------------------------------------------------------------------------------------
 press ctrl+q
