@@ -52,8 +52,12 @@ done
 # --- Builds --------------------------------------------------------------------------------
 # The linux preset also builds samplegen and wfxhost (our own host, linked with the plugin).
 say "Building the Linux library, samplegen and wfxhost (preset linux)"
-cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$jobs" >/dev/null
+mkdir -p "$root/build"
+build_log=$root/build/doublecmd-e2e-build.log
+{ cmake --preset linux && cmake --build --preset linux -j "$jobs"; } >"$build_log" 2>&1 || {
+  tail -n 40 "$build_log" >&2
+  fail "the linux preset does not build (all of it in $build_log)"
+}
 library=$root/build/linux/src/linux/Quillerbankton.wfx
 samplegen=$root/build/linux/tools/samplegen/samplegen
 wfxhost=$root/build/linux/tools/wfxhost/wfxhost
