@@ -1,6 +1,6 @@
 // The Linux library's user interface: the host has no windows of ours, so every message box
-// goes to the host's request callback; the rest (icons, geometry, the clipboard) is the
-// simulated machine's and shows nothing.
+// goes to the host's request callback, no icon is handed out and no dialog runs; the rest
+// (geometry, the clipboard, the cursor) is the simulated machine's and shows nothing.
 #pragma once
 
 #include "platform/sim/services/ui.h"
@@ -24,9 +24,8 @@ class HostUi final : public platform::IUserInterface {
     return machine_.GetWindowRect(window, rect);
   }
   VirtualScreen GetVirtualScreen() override { return machine_.GetVirtualScreen(); }
-  platform::Handle LoadOwnIcon(std::u16string_view name) override {
-    return machine_.LoadOwnIcon(name);
-  }
+  // A handle of the simulated machine is no icon the host could draw: the host's own icons.
+  platform::Handle LoadOwnIcon(std::u16string_view) override { return 0; }
   platform::Handle GetFocusWindow() override { return 0; }
   std::unique_ptr<platform::IMessageWindow> CreateMessageWindow(
       platform::MessageProc proc) override {

@@ -218,6 +218,12 @@ TEST(LinuxLibraryTest, TheDoubleCommanderSequence) {
   std::u16string nowhere = util::Utf8ToUtf16((folder.path() / "missing" / "x.txt").string());
   EXPECT_EQ(x.FsGetFileW(remote.data(), nowhere.data(), 0, nullptr), fs::FS_FILE_WRITEERROR);
 
+  // No icon of the simulated machine is handed to the host as if it were one of its own.
+  fs::HICON icon = nullptr;
+  EXPECT_EQ(x.FsExtractCustomIconW(remote.data(), fs::FS_ICONFLAG_SMALL, &icon),
+            fs::FS_ICON_USEDEFAULT);
+  EXPECT_EQ(icon, nullptr);
+
   // Nothing was said so far; open is the host's, properties come as text.
   EXPECT_TRUE(g_requests.empty()) << g_requests.front().text;
   std::u16string open = u"open";
