@@ -22,4 +22,5 @@
   X(FsContentGetDefaultViewW)   \
   X(FsContentGetDefaultView)    \
   X(FsContentGetValueW)         \
-  X(FsContentGetValue)
+  X(FsContentGetValue)          \
+  X(FsSetDefaultParams)

@@ -3,12 +3,17 @@
 
 #include "plugin/fsplugin.h"
 
+// The exports stay visible when everything else is hidden (the Linux library).
+#if !defined(_WIN32)
+#pragma GCC visibility push(default)
+#endif
 extern "C" {
 int QB_STDCALL FsInit(int PluginNr, qb::fs::tProgressProc pProgressProc, qb::fs::tLogProc pLogProc,
                       qb::fs::tRequestProc pRequestProc);
 int QB_STDCALL FsInitW(int PluginNr, qb::fs::tProgressProcW pProgressProcW,
                        qb::fs::tLogProcW pLogProcW, qb::fs::tRequestProcW pRequestProcW);
 void QB_STDCALL FsGetDefRootName(char* DefRootName, int maxlen);
+void QB_STDCALL FsSetDefaultParams(qb::fs::FsDefaultParamStruct* dps);
 
 qb::fs::HANDLE QB_STDCALL FsFindFirstW(qb::fs::WCHAR* Path, qb::fs::WIN32_FIND_DATAW* FindData);
 qb::fs::BOOL QB_STDCALL FsFindNextW(qb::fs::HANDLE Hdl, qb::fs::WIN32_FIND_DATAW* FindData);
@@ -40,6 +45,9 @@ int QB_STDCALL FsContentGetValueW(qb::fs::WCHAR* FileName, int FieldIndex, int U
 int QB_STDCALL FsContentGetValue(char* FileName, int FieldIndex, int UnitIndex, void* FieldValue,
                                  int maxlen, int flags);
 }
+#if !defined(_WIN32)
+#pragma GCC visibility pop
+#endif
 
 #include "plugin/export_list.h"
 

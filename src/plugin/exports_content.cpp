@@ -211,7 +211,8 @@ extern "C" int QB_STDCALL FsContentGetValueW(fs::WCHAR* FileName, int FieldIndex
       return fs::ft_fieldempty;
     }
     std::unique_lock lock(plugin::Lock());
-    return GetValue(plugin::FromHost(FileName), FieldIndex, FieldValue, maxlen, flags, lock);
+    return GetValue(plugin::RemotePath(plugin::FromHost(FileName)), FieldIndex, FieldValue, maxlen,
+                    flags, lock);
   } catch (...) {
     return fs::ft_fieldempty;
   }

@@ -1,10 +1,14 @@
 // "open" on a record shows the record viewer; "properties" on a log folder shows the log's
-// properties and on the root the settings. Every other verb is accepted and ignored.
+// properties and on the root the settings. Every other verb is accepted and ignored. A host
+// without the library's windows gets the record back to open itself, and the properties and
+// settings as text in a message.
+#include "dialogs/dialog_text.h"
 #include "dialogs/log_properties.h"
 #include "dialogs/record_viewer.h"
 #include "dialogs/settings_dialog.h"
 #include "platform/platform.h"
 #include "plugin/exports.h"
+#include "plugin/host_options.h"
 #include "plugin/host_text.h"
 #include "plugin/plugin_state.h"
 #include "plugin/record_name.h"
@@ -19,10 +23,24 @@ DialogContext Context() {
   return DialogContext{*state.eventLog, *state.language, plugin::Lock()};
 }
 
+void ShowAsText(platform::Handle mainWin, const platform::DialogSpec& spec,
+                const DialogContext& context, platform::IDialogController& dialog) {
+  const std::u16string text = DialogAsText(spec, context.Texts(), dialog);
+  // The caption heads the text; the message's title is the library's name.
+  platform::Ui().MessageBox(mainWin, text, u"Quillerbankton",
+                            platform::mb::kOk | platform::mb::kIconInformation);
+}
+
 int Properties(platform::Handle mainWin, const std::u16string& remote) {
   const DialogContext context = Context();
+  const bool asText = plugin::Options().noPluginWindows;
   if (remote == u"\\") {
-    ShowSettingsDialog(context, mainWin);
+    if (asText) {
+      TEVSettingFrm settings(context, mainWin);
+      ShowAsText(mainWin, SettingsSpec(), context, settings);
+    } else {
+      ShowSettingsDialog(context, mainWin);
+    }
     return fs::FS_EXEC_OK;
   }
   if (remote.size() < 2) return fs::FS_EXEC_OK;
@@ -41,12 +59,19 @@ int Properties(platform::Handle mainWin, const std::u16string& remote) {
       return fs::FS_EXEC_ERROR;
     }
   }
-  ShowLogProperties(context, mainWin, displayName);
+  if (asText) {
+    TLogPropertiesFrm properties(context, mainWin, displayName);
+    ShowAsText(mainWin, LogPropertiesSpec(), context, properties);
+  } else {
+    ShowLogProperties(context, mainWin, displayName);
+  }
   return fs::FS_EXEC_OK;
 }
 
 int Execute(platform::Handle mainWin, const std::u16string& remote, const std::u16string& verb) {
   if (util::EqualsNoCase(verb, u"open")) {
+    // The host copies the record out and opens the copy in its own viewer.
+    if (plugin::Options().noPluginWindows) return fs::FS_EXEC_YOURSELF;
     // The host's file list box has the focus when the user opens an entry of it.
     const platform::Handle listBox = platform::Ui().GetFocusWindow();
     return ShowRecordViewer(Context(), mainWin, listBox, plugin::FirstPathComponent(remote))
@@ -63,8 +88,8 @@ extern "C" int QB_STDCALL FsExecuteFileW(fs::HWND MainWin, fs::WCHAR* RemoteName
   try {
     if (!plugin::IsLoaded()) return fs::FS_EXEC_ERROR;
     if (RemoteName == nullptr || Verb == nullptr) return fs::FS_EXEC_OK;
-    return Execute(reinterpret_cast<platform::Handle>(MainWin), plugin::FromHost(RemoteName),
-                   plugin::FromHost(Verb));
+    return Execute(reinterpret_cast<platform::Handle>(MainWin),
+                   plugin::RemotePath(plugin::FromHost(RemoteName)), plugin::FromHost(Verb));
   } catch (...) {
     return fs::FS_EXEC_ERROR;
   }

@@ -121,7 +121,7 @@ extern "C" HANDLE QB_STDCALL FsFindFirstW(qb::fs::WCHAR* Path, WIN32_FIND_DATAW*
     if (!qb::plugin::IsLoaded()) return Fail(err::kNotEnoughMemory);
     if (Path == nullptr || FindData == nullptr) return Fail(err::kInvalidParameter);
     std::lock_guard lock(qb::plugin::Lock());
-    return FindFirst(qb::plugin::FromHost(Path), FindData);
+    return FindFirst(qb::plugin::RemotePath(qb::plugin::FromHost(Path)), FindData);
   } catch (...) {
     return Fail(err::kReadFault);
   }

@@ -66,7 +66,9 @@ extern "C" int QB_STDCALL FsGetFileW(fs::WCHAR* RemoteName, fs::WCHAR* LocalName
     if (!plugin::IsLoaded()) return fs::FS_FILE_READERROR;
     if (RemoteName == nullptr || LocalName == nullptr) return fs::FS_FILE_NOTFOUND;
     std::lock_guard lock(plugin::Lock());
-    return GetFile(plugin::FromHost(RemoteName), plugin::FromHost(LocalName), CopyFlags);
+    // The local name is the host's own file name, taken as it is.
+    return GetFile(plugin::RemotePath(plugin::FromHost(RemoteName)), plugin::FromHost(LocalName),
+                   CopyFlags);
   } catch (...) {
     return fs::FS_FILE_READERROR;
   }

@@ -43,7 +43,7 @@ extern "C" int QB_STDCALL FsExtractCustomIconW(fs::WCHAR* RemoteName, int, fs::H
       return fs::FS_ICON_USEDEFAULT;
     }
     std::lock_guard lock(plugin::Lock());
-    return ExtractIcon(plugin::FromHost(RemoteName), TheIcon);
+    return ExtractIcon(plugin::RemotePath(plugin::FromHost(RemoteName)), TheIcon);
   } catch (...) {
     return fs::FS_ICON_USEDEFAULT;
   }

@@ -1,8 +1,9 @@
-// FsInit, FsInitW and FsGetDefRootName.
+// FsInit, FsInitW, FsSetDefaultParams and FsGetDefRootName.
 #include <algorithm>
 #include <cstring>
 
 #include "plugin/exports.h"
+#include "plugin/host_options.h"
 #include "plugin/lifecycle.h"
 #include "plugin/plugin_state.h"
 
@@ -11,7 +12,9 @@ constexpr char kRootName[] = "Quillerbankton";
 }
 
 extern "C" int QB_STDCALL FsInit(int PluginNr, qb::fs::tProgressProc pProgressProc,
-                                 qb::fs::tLogProc, qb::fs::tRequestProc) {
+                                 qb::fs::tLogProc, qb::fs::tRequestProc pRequestProc) {
+  // Before the load steps: what they have to say goes through the host's callback.
+  qb::plugin::RememberRequestProc(PluginNr, pRequestProc);
   qb::plugin::EnsureLoaded();
   if (!qb::plugin::IsLoaded()) return 0;
   std::lock_guard lock(qb::plugin::Lock());
@@ -23,7 +26,8 @@ extern "C" int QB_STDCALL FsInit(int PluginNr, qb::fs::tProgressProc pProgressPr
 }
 
 extern "C" int QB_STDCALL FsInitW(int PluginNr, qb::fs::tProgressProcW pProgressProcW,
-                                  qb::fs::tLogProcW, qb::fs::tRequestProcW) {
+                                  qb::fs::tLogProcW, qb::fs::tRequestProcW pRequestProcW) {
+  qb::plugin::RememberRequestProcW(PluginNr, pRequestProcW);
   qb::plugin::EnsureLoaded();
   if (!qb::plugin::IsLoaded()) return 0;
   std::lock_guard lock(qb::plugin::Lock());
@@ -41,3 +45,7 @@ extern "C" void QB_STDCALL FsGetDefRootName(char* DefRootName, int maxlen) {
   std::memcpy(DefRootName, kRootName, n);
   DefRootName[n] = '\0';
 }
+
+// Nothing of what the host tells here is needed; the record is not even read, so a record of
+// any size (or none) is safe.
+extern "C" void QB_STDCALL FsSetDefaultParams(qb::fs::FsDefaultParamStruct*) {}

@@ -126,6 +126,22 @@ inline constexpr int ft_delayed = 0;
 
 inline constexpr int CONTENT_DELAYIFSLOW = 1;
 
+// Request types of the host's request callback.
+inline constexpr int RT_Other = 0;
+inline constexpr int RT_MsgOK = 8;
+inline constexpr int RT_MsgYesNo = 9;
+inline constexpr int RT_MsgOKCancel = 10;
+
+// FsSetDefaultParams: what the host tells of itself. Later hosts may pass a longer record;
+// `size` says how much of it there is.
+struct FsDefaultParamStruct {
+  std::int32_t size;
+  DWORD PluginInterfaceVersionLow;
+  DWORD PluginInterfaceVersionHi;
+  char DefaultIniName[kMaxPath];
+};
+static_assert(sizeof(FsDefaultParamStruct) == 272);
+
 // Callbacks the host passes to FsInit / FsInitW.
 using tProgressProc = int(QB_STDCALL*)(int PluginNr, char* SourceName, char* TargetName,
                                        int PercentDone);

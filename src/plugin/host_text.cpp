@@ -12,6 +12,15 @@ std::u16string FromHost(const fs::WCHAR* text) {
   return std::u16string(text);
 }
 
+std::u16string RemotePath(std::u16string_view path) {
+  std::u16string result(path);
+  for (auto& c : result) {
+    if (c == u'/') c = u'\\';
+  }
+  if (result.size() > 1 && result.back() == u'\\') result.pop_back();
+  return result;
+}
+
 std::u16string FromHostAnsi(const char* text) {
   if (text == nullptr) return {};
   return platform::Locale().AnsiToWide(text);

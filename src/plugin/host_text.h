@@ -10,6 +10,10 @@
 namespace qb::plugin {
 
 std::u16string FromHost(const fs::WCHAR* text);
+// A path inside the plugin's tree as the core names it: "/" is a separator as well as "\"
+// (hosts on other systems use it), and a trailing separator names the folder itself
+// ("\Security\" is "\Security"; "/" is the root "\").
+std::u16string RemotePath(std::u16string_view path);
 // 8-bit host texts are in the system's ANSI code page.
 std::u16string FromHostAnsi(const char* text);
 

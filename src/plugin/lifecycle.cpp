@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/platform.h"
+#include "plugin/host_options.h"
 #include "plugin/plugin_state.h"
 
 namespace qb::plugin {
@@ -62,6 +63,7 @@ void EnsureLoaded() noexcept {
   try {
     std::lock_guard lock(Lock());
     if (IsLoaded()) return;
+    if (const auto beforeLoad = Options().beforeLoad) beforeLoad();
     auto state = std::make_unique<PluginState>();
     // The language comes first: the next steps already need its texts.
     state->language = std::make_shared<TLngResource>();

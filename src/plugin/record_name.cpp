@@ -5,18 +5,28 @@
 #include "util/text.h"
 
 namespace qb::plugin {
+namespace {
+
+// A source name is one path component: a separator in it would split the name in the host.
+char16_t NameChar(char16_t c) {
+  return c == u'\\' || c == u'/' ? kSeparatorReplacement : c;
+}
+
+}  // namespace
 
 std::u16string RecordFileName(const TFileItemView& item, std::size_t maxChars) {
   const std::u16string head = u"[" + util::ToDecimalUnsigned(item.fiNumber) + u"] ";
   std::u16string tail = u".";
   tail += item.fiType;
+  std::u16string source(item.fiName);
+  for (auto& c : source) c = NameChar(c);
   std::u16string name = head;
-  name += item.fiName;
+  name += source;
   name += tail;
   if (name.size() <= maxChars) return name;
   const std::size_t fixed = head.size() + tail.size();
   if (fixed >= maxChars) return name.substr(0, maxChars);
-  return head + std::u16string(item.fiName.substr(0, maxChars - fixed)) + tail;
+  return head + source.substr(0, maxChars - fixed) + tail;
 }
 
 void RecordFileNameInto(const TFileItemView& item, std::span<char16_t> buffer) {
@@ -46,6 +56,7 @@ void RecordFileNameInto(const TFileItemView& item, std::span<char16_t> buffer) {
   if (fixed + nameLength > maxChars && fixed < maxChars) nameLength = maxChars - fixed;
   put(head, headLength);
   put(item.fiName.data(), nameLength);
+  for (std::size_t i = headLength; i < pos; ++i) buffer[i] = NameChar(buffer[i]);
   const char16_t dot = u'.';
   put(&dot, 1);
   put(item.fiType.data(), item.fiType.size());

@@ -11,6 +11,9 @@
 
 namespace qb::plugin {
 
+// What stands in a record file name for a "\\" or "/" of the source name.
+inline constexpr char16_t kSeparatorReplacement = u'_';
+
 // The name of a record file, at most `maxChars` characters: a longer source name is cut so
 // that the number in front and the type word behind (which picks the icon) stay whole.
 std::u16string RecordFileName(const TFileItemView& item, std::size_t maxChars);
