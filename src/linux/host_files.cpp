@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "util/text.h"
@@ -154,18 +155,44 @@ platform::ErrorCode HostFiles::WriteFile(std::u16string_view path, platform::Byt
   if (!host) return machine_.WriteFile(path, data);
   std::error_code ec;
   if (stdfs::is_directory(*host, ec)) return err::kAccessDenied;
-  Fd fd(::open(host->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.get() < 0) return FromErrno(errno, *host);
+  // Never in place: the bytes go to a new sibling that then takes the name, so a failed write
+  // (a full disk, say) leaves the old file as it was.
+  const stdfs::path folder = host->parent_path();
+  if (!stdfs::is_directory(folder, ec)) return FromErrno(ENOENT, *host);
+  stdfs::path temporary;
+  int descriptor = -1;
+  for (unsigned attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+    temporary = folder / ("." + host->filename().string() + "." + std::to_string(::getpid()) + "." +
+                          std::to_string(attempt) + ".tmp");
+    descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0 && errno != EEXIST) return FromErrno(errno, *host);
+  }
+  if (descriptor < 0) return err::kAccessDenied;
+  Fd fd(descriptor);
+  const auto fail = [&](int error) {
+    fd.Close();
+    ::unlink(temporary.c_str());
+    return FromErrno(error, *host);
+  };
   std::size_t done = 0;
   while (done < data.size()) {
     const ssize_t n = ::write(fd.get(), data.data() + done, data.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return FromErrno(errno, *host);
+      return fail(errno);
     }
     done += static_cast<std::size_t>(n);
   }
-  if (fd.Close() != 0) return FromErrno(errno, *host);
+  if (fd.Close() != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    return FromErrno(error, *host);
+  }
+  if (std::rename(temporary.c_str(), host->c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    return FromErrno(error, *host);
+  }
   return err::kSuccess;
 }
 

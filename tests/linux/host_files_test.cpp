@@ -3,6 +3,10 @@
 #include "linux/host_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
 
 #include "platform/sim/machine.h"
 #include "support/sim_fixture.h"
@@ -46,6 +50,34 @@ class HostFilesFolderTest : public ::testing::Test {
   sim::Machine machine_;
   linuxlib::HostFiles files_;
 };
+
+// A write that cannot finish (here: over the file size limit, which binds root as well) leaves
+// the old file as it was and no temporary file behind.
+TEST_F(HostFilesFolderTest, AFailedWriteKeepsTheOldFile) {
+  const std::string old = "old";
+  const auto oldBytes = std::as_bytes(std::span(old.data(), old.size()));
+  ASSERT_EQ(files_.WriteFile(Host("kept.txt"), oldBytes), err::kSuccess);
+  const std::string large(64, 'x');
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const platform::ErrorCode error =
+      files_.WriteFile(Host("kept.txt"), std::as_bytes(std::span(large.data(), large.size())));
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_NE(error, err::kSuccess);
+  platform::Bytes read;
+  ASSERT_EQ(files_.ReadFile(Host("kept.txt"), read), err::kSuccess);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(read.data()), read.size()), old);
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u);
+}
 
 TEST_F(HostFilesFolderTest, TheHostsFilesWithWindowsErrors) {
   EXPECT_EQ(files_.ModuleFileName(), Drive("Quillerbankton.wfx"));
