@@ -77,8 +77,29 @@ run=(bash -c 'if [[ ${QB_WINE_UNMANAGED:-0} == 1 ]]; then
 if command -v xvfb-run >/dev/null; then
   run=(xvfb-run -a "${run[@]}")
 fi
-# The first program in a new prefix also sets the prefix up, which takes a while. Setting up
-# a prefix without 32-bit Wine reports a missing syswow64 rundll32.exe; that is harmless.
+# Setting up a new prefix takes a while, and now and then Wine's set-up never finishes (its
+# device service waits forever): set it up on its own, under a time limit, and start afresh
+# once when it hangs. Setting up a prefix without 32-bit Wine reports a missing syswow64
+# rundll32.exe; that is harmless.
+boot=(bash -c '"$1" wineboot -i; status=$?; "$WINESERVER" -k 2>/dev/null; exit $status' \
+  with-wine "$wine")
+if command -v xvfb-run >/dev/null; then
+  boot=(xvfb-run -a "${boot[@]}")
+fi
+for attempt in 1 2; do
+  if timeout 240 "${boot[@]}"; then
+    break
+  fi
+  WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true
+  if [[ $attempt -eq 2 ]]; then
+    echo "with-wine: FAIL: $label: setting up the Wine prefix did not finish" >&2
+    exit 1
+  fi
+  echo "with-wine: $label: setting up the Wine prefix did not finish; once more" >&2
+  # The same folder (its server socket folder is named after it), emptied.
+  find "$prefix" -mindepth 1 -delete
+done
+
 status=0
 timeout 600 "${run[@]}" || status=$?
 if [[ $status -ne 0 ]]; then
