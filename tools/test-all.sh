@@ -12,7 +12,8 @@ root=$PWD
 fuzz_seconds=${FUZZ_SECONDS:-20}
 jobs=${JOBS:-$(nproc)}
 
-step() { printf '\n=== %s ===\n' "$*"; }
+# Each step says when it began (minutes:seconds into the run), to see where the time goes.
+step() { printf '\n=== %s (at %d:%02d) ===\n' "$*" $((SECONDS / 60)) $((SECONDS % 60)); }
 
 step "Dependencies"
 tools/setup-deps.sh
