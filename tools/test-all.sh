@@ -86,7 +86,7 @@ step "Fuzz targets, ${fuzz_seconds} s each"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 corpus=$(mktemp -d)
-trap 'rm -rf "$corpus"' EXIT
+trap 'rm -rf "$corpus" "${wine_prefix:-}"' EXIT
 for target in build/fuzz/fuzz/*_fuzz; do
   name=$(basename "$target")
   mkdir -p "$corpus/$name"
@@ -105,13 +105,17 @@ cmake --build --preset bench -j "$jobs"
 
 # Each program against each library: the 64-bit ones under wine64, the 32-bit ones in a
 # 64-bit prefix (WOW64, as the 32-bit host runs on today's Windows) and in a 32-bit prefix.
+# The programs of one configuration share a new prefix, set up once; each cleans up after
+# itself.
 step "Windows programs under Wine"
 for config in "mingw64 win64" "mingw32 win64" "mingw32 win32"; do
   read -r build prefix <<<"$config"
+  wine_prefix=$(mktemp -d "${TMPDIR:-/tmp}/qb-wine-$prefix.XXXXXX")
   for script in tests/wine/run-*.sh; do
-    echo "--- $script: $build in a $prefix prefix"
-    QB_WINE_PREFIX=$prefix "$script" "build/$build"
+    echo "--- $script: $build in a $prefix prefix ($(date +%T))"
+    QB_WINE_PREFIX=$prefix QB_WINE_PREFIX_DIR=$wine_prefix "$script" "build/$build"
   done
+  rm -rf "$wine_prefix"
 done
 
 # A host we did not write drives the Linux library (skipped, with a line saying so, where

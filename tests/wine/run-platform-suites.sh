@@ -9,4 +9,4 @@ source "$(dirname "$0")/wine-build.sh"
 program=$build/tests/platform/qb_platform_suites.exe
 require_built "$program" "$plugin"
 # Its dialogs come and go by the dozen: no window manager to wait for.
-QB_WINE_UNMANAGED=1 exec "$(dirname "$0")/with-wine.sh" "$program" --gtest_color=no "${@:2}" "Z:${plugin//\//\\}"
+exec "$(dirname "$0")/with-wine.sh" "$program" --gtest_color=no "${@:2}" "Z:${plugin//\//\\}"

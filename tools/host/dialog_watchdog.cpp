@@ -21,7 +21,13 @@ std::string Utf8Of(const wchar_t* text) {
 
 }  // namespace
 
-DialogWatchdog::DialogWatchdog() : thread_([this] { Run(); }) {}
+DialogWatchdog::DialogWatchdog() : thread_([this] { Run(); }) {
+  // The thread's first window calls set up its window state in user32, which under Wine may
+  // load the display driver: were the caller to load a library at that moment (the plugin,
+  // next), the two could wait for each other. Return once that set-up is over.
+  std::unique_lock lock(mutex_);
+  swept_.wait(lock, [this] { return firstSweepDone_; });
+}
 
 DialogWatchdog::~DialogWatchdog() {
   stop_ = true;
@@ -68,6 +74,10 @@ void DialogWatchdog::Run() {
     {
       std::lock_guard lock(mutex_);
       std::erase_if(closing_, [](HWND window) { return !IsWindow(window); });
+      if (!firstSweepDone_) {
+        firstSweepDone_ = true;
+        swept_.notify_all();
+      }
     }
     Sleep(kPollMilliseconds);
   }

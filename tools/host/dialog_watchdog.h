@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -38,7 +39,9 @@ class DialogWatchdog {
   std::mutex mutex_;
   std::vector<std::string> texts_;
   std::vector<HWND> closing_;  // boxes asked to close, not reported twice
-  std::thread thread_;         // last: it starts once everything it uses exists
+  std::condition_variable swept_;
+  bool firstSweepDone_ = false;
+  std::thread thread_;  // last: it starts once everything it uses exists
 };
 
 }  // namespace qb::host
