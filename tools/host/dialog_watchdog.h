@@ -32,7 +32,7 @@ class DialogWatchdog {
   std::vector<std::string> Take();
 
  private:
-  static BOOL CALLBACK Visit(HWND window, LPARAM self);
+  void Sweep();
   void Run();
 
   std::atomic<bool> stop_{false};

@@ -96,7 +96,7 @@ long DistanceToOwnIcon(HICON shown, const wchar_t* name) {
 
 std::vector<int> TabOrderFrom(HWND dialog, int from, int steps) {
   std::vector<int> order;
-  HWND at = ControlOf(dialog, from);
+  HWND at = host::ControlOf(dialog, from);
   for (int i = 0; i < steps; ++i) {
     at = GetNextDlgTabItem(dialog, at, FALSE);
     order.push_back(GetDlgCtrlID(at));
@@ -129,7 +129,7 @@ TEST_F(Win32Dialog, ControlsAreLaidOutInFontsOfTheScreensDpi) {
   const int dpi = ScreenDpi();
   Run(TestDialog(), recorder, [&](Win32DialogUser& user) {
     const HWND dialog = user.window();
-    auto item = [&](int id) { return ControlOf(dialog, id); };
+    auto item = [&](int id) { return host::ControlOf(dialog, id); };
     const struct {
       int id;
       const wchar_t* face;
@@ -162,10 +162,10 @@ TEST_F(Win32Dialog, ControlsAreLaidOutInFontsOfTheScreensDpi) {
     ASSERT_NE(shown, nullptr);
     EXPECT_LT(DistanceToOwnIcon(shown, L"ERROR"), DistanceToOwnIcon(shown, L"INFORMATION"));
     // What the windows show beyond the view's texts.
-    EXPECT_EQ(TextOf(item(kCombo)), L"second");
+    EXPECT_EQ(host::WindowText(item(kCombo)), L"second");
     EXPECT_EQ(SendMessageW(item(kCombo), CB_GETCOUNT, 0, 0), 2);
-    EXPECT_EQ(TextOf(item(kTabs)), L"Page");
-    EXPECT_EQ(TextOf(item(kDays)), L"7");  // the up-down's value in its buddy
+    EXPECT_EQ(host::WindowText(item(kTabs)), L"Page");
+    EXPECT_EQ(host::WindowText(item(kDays)), L"7");  // the up-down's value in its buddy
 
     if (dpi != 96) {
       GTEST_LOG_(INFO) << "the screen has " << dpi << " DPI: places at 96 DPI not checked";
@@ -204,7 +204,7 @@ TEST_F(Win32Dialog, TheKeyboardMovesThroughTabStopsRadioGroupsAndUpDowns) {
   Recorder recorder;
   const int result = Run(TestDialog(), recorder, [&](Win32DialogUser& user) {
     const HWND dialog = user.window();
-    auto item = [&](int id) { return ControlOf(dialog, id); };
+    auto item = [&](int id) { return host::ControlOf(dialog, id); };
     // Tab order is spec order, although the tab control sits at the bottom of the z-order;
     // of the radio group only the checked button is visited.
     EXPECT_EQ(GetWindow(item(kValue), GW_HWNDLAST), item(kTabs));
@@ -223,7 +223,7 @@ TEST_F(Win32Dialog, TheKeyboardMovesThroughTabStopsRadioGroupsAndUpDowns) {
     EXPECT_EQ(GetNextDlgTabItem(dialog, item(kValue), FALSE), item(kOne));
     // The up-down steps its buddy's number with the arrow keys.
     PostMessageW(item(kDays), WM_KEYDOWN, VK_UP, 1);
-    EXPECT_TRUE(user.Until([&] { return TextOf(item(kDays)) == L"8"; }));
+    EXPECT_TRUE(user.Until([&] { return host::WindowText(item(kDays)) == L"8"; }));
     user.PressKey(VK_RETURN);
   });
   EXPECT_EQ(result, dlgresult::kOk);

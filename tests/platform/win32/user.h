@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "backend.h"
+#include "host/window_user.h"
 #include "platform/win32/windows_api.h"
 
 namespace qb::suite {
@@ -24,12 +25,6 @@ bool WaitFor(const std::function<bool()>& done, DWORD milliseconds = kUserWaitMs
 // in it; nullptr when none came in time, or as soon as `callReturned` is set.
 HWND FindDialog(HWND owner, const std::atomic<bool>* callReturned = nullptr,
                 DWORD milliseconds = kUserWaitMs);
-
-// Control `id` anywhere inside `dialog` (a group box or tab control may be its parent).
-HWND ControlOf(HWND dialog, int id);
-
-// WM_GETTEXT through SendMessageTimeoutW: the text a screen reader would read.
-std::wstring TextOf(HWND window);
 
 // The window with the keyboard focus on the thread that owns `window`.
 HWND FocusOf(HWND window);
