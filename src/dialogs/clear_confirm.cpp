@@ -14,7 +14,7 @@ namespace cs = platform::cs;
 constexpr int kCloses = platform::dlgresult::kOk;
 
 // clang-format off
-constexpr platform::ControlSpec kControls[] = {
+constexpr platform::ControlLayout kControls[] = {
     {.id = Label1, .kind = K::kLabel, .width = 503, .height = 30, .textId = 52,
      .style = cs::kCentered | cs::kBottom, .name = u"Label1"},
     {.id = Button1, .kind = K::kButton, .x = 68, .y = 40, .width = 150, .height = 25, .textId = 49,
@@ -28,10 +28,10 @@ constexpr platform::ControlSpec kControls[] = {
 
 }  // namespace
 
-const platform::DialogSpec& ClearConfirmSpec() {
-  static const platform::DialogSpec spec{
+const platform::DialogLayout& ClearConfirmLayout() {
+  static const platform::DialogLayout layout{
       .name = u"ClearConfirm", .clientWidth = 503, .clientHeight = 70, .controls = kControls};
-  return spec;
+  return layout;
 }
 
 void TEVConfirmFrm::OnCreate(platform::IDialogView& view) {
@@ -47,7 +47,7 @@ void TEVConfirmFrm::OnClick(platform::IDialogView&, int control) {
 TClearAction ShowClearConfirm(const DialogContext& context, platform::Handle owner,
                               const std::u16string& caption) {
   TEVConfirmFrm dialog(owner, caption);
-  platform::Ui().RunModalDialog(ClearConfirmSpec(), context.Texts(), owner, dialog);
+  platform::Ui().RunModalDialog(ClearConfirmLayout(), context.Texts(), owner, dialog);
   return dialog.ClearAction();
 }
 

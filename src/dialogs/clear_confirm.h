@@ -13,7 +13,7 @@ namespace confirm {
 enum : int { Label1 = 100, Button1, Button2, Button3 };
 }  // namespace confirm
 
-const platform::DialogSpec& ClearConfirmSpec();
+const platform::DialogLayout& ClearConfirmLayout();
 
 class TEVConfirmFrm final : public platform::IDialogController {
  public:

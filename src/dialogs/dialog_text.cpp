@@ -9,13 +9,13 @@ namespace qb {
 namespace {
 
 using platform::ControlKind;
-using platform::ControlSpec;
+using platform::ControlLayout;
 
 // Tops closer than this are one row: a label and the value beside it differ by a few pixels.
 constexpr std::int32_t kRowTolerance = 4;
 
 struct ControlState {
-  const ControlSpec* spec = nullptr;
+  const ControlLayout* layout = nullptr;
   std::u16string text;
   bool enabled = true;
   bool visible = true;
@@ -27,12 +27,12 @@ struct ControlState {
 
 class TextView final : public platform::IDialogView {
  public:
-  TextView(const platform::DialogSpec& spec,
+  TextView(const platform::DialogLayout& layout,
            const std::function<std::u16string(std::uint16_t)>& texts)
-      : spec_(spec) {
-    for (const auto& control : spec.controls) {
+      : layout_(layout) {
+    for (const auto& control : layout.controls) {
       ControlState& state = controls_[control.id];
-      state.spec = &control;
+      state.layout = &control;
       if (control.textId != 0) {
         state.text = texts(control.textId);
       } else if (control.text != nullptr) {
@@ -43,7 +43,7 @@ class TextView final : public platform::IDialogView {
       state.checked = (control.style & platform::cs::kChecked) != 0;
       state.bounds = {control.x, control.y, control.width, control.height};
     }
-    if (spec.captionId != 0) caption_ = texts(spec.captionId);
+    if (layout.captionId != 0) caption_ = texts(layout.captionId);
   }
 
   platform::Handle Window() const override { return 0; }
@@ -73,7 +73,7 @@ class TextView final : public platform::IDialogView {
   void SetChecked(int id, bool checked) override {
     auto* c = Find(id);
     if (c == nullptr) return;
-    if (checked && c->spec->kind == ControlKind::kRadio) UncheckGroupOf(id);
+    if (checked && c->layout->kind == ControlKind::kRadio) UncheckGroupOf(id);
     c->checked = checked;
   }
   bool IsChecked(int id) const override {
@@ -118,7 +118,7 @@ class TextView final : public platform::IDialogView {
       std::u16string text;
     };
     std::vector<Row> rows;
-    for (const auto& control : spec_.controls) {
+    for (const auto& control : layout_.controls) {
       if (!Showing(control.id)) continue;
       const std::u16string text = Shown(control);
       const bool unchosen = control.kind == ControlKind::kRadio && !Find(control.id)->checked;
@@ -159,7 +159,7 @@ class TextView final : public platform::IDialogView {
   void UncheckGroupOf(int id) {
     std::vector<int> group;
     bool found = false;
-    for (const auto& control : spec_.controls) {
+    for (const auto& control : layout_.controls) {
       if (control.kind != ControlKind::kRadio || (control.style & platform::cs::kGroupStart) != 0) {
         if (found) break;
         group.clear();
@@ -172,23 +172,23 @@ class TextView final : public platform::IDialogView {
   }
 
   bool Showing(int id) const {
-    for (const auto* c = Find(id); c != nullptr; c = Find(c->spec->parent)) {
+    for (const auto* c = Find(id); c != nullptr; c = Find(c->layout->parent)) {
       if (!c->visible) return false;
-      if (c->spec->parent == 0) return true;
+      if (c->layout->parent == 0) return true;
     }
     return true;
   }
 
   std::int32_t Top(int id) const {
     std::int32_t top = 0;
-    for (const auto* c = Find(id); c != nullptr; c = Find(c->spec->parent)) {
+    for (const auto* c = Find(id); c != nullptr; c = Find(c->layout->parent)) {
       top += c->bounds.y;
-      if (c->spec->parent == 0) break;
+      if (c->layout->parent == 0) break;
     }
     return top;
   }
 
-  std::u16string Shown(const ControlSpec& control) const {
+  std::u16string Shown(const ControlLayout& control) const {
     const ControlState& state = *Find(control.id);
     switch (control.kind) {
       case ControlKind::kLabel:
@@ -208,17 +208,17 @@ class TextView final : public platform::IDialogView {
     }
   }
 
-  const platform::DialogSpec& spec_;
+  const platform::DialogLayout& layout_;
   std::map<int, ControlState> controls_;
   std::u16string caption_;
 };
 
 }  // namespace
 
-std::u16string DialogAsText(const platform::DialogSpec& spec,
+std::u16string DialogAsText(const platform::DialogLayout& layout,
                             const std::function<std::u16string(std::uint16_t)>& texts,
                             platform::IDialogController& controller) {
-  TextView view(spec, texts);
+  TextView view(layout, texts);
   controller.OnCreate(view);
   controller.OnActivate(view);
   return view.Render();

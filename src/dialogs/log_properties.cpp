@@ -93,7 +93,7 @@ void TLogPropertiesFrm::OnCreate(platform::IDialogView& view) {
   CenterOver(view, fHostWindow);
   view.SetText(LogFileLabel, fFileName);
   // The day count starts at the up-down control's position.
-  for (const auto& control : LogPropertiesSpec().controls) {
+  for (const auto& control : LogPropertiesLayout().controls) {
     if (control.id == UpDown1) view.SetText(DayEdt, util::ToDecimal(control.value));
   }
   LoadLogValues(view);
@@ -310,8 +310,8 @@ void TLogPropertiesFrm::OnClick(platform::IDialogView& view, int control) {
 bool ShowLogProperties(const DialogContext& context, platform::Handle hostWindow,
                        const std::u16string& displayName) {
   TLogPropertiesFrm dialog(context, hostWindow, displayName);
-  return platform::Ui().RunModalDialog(LogPropertiesSpec(), context.Texts(), hostWindow, dialog) ==
-         platform::dlgresult::kOk;
+  return platform::Ui().RunModalDialog(LogPropertiesLayout(), context.Texts(), hostWindow,
+                                       dialog) == platform::dlgresult::kOk;
 }
 
 }  // namespace qb

@@ -41,7 +41,7 @@ enum : int {
 };
 }  // namespace props
 
-const platform::DialogSpec& LogPropertiesSpec();
+const platform::DialogLayout& LogPropertiesLayout();
 
 class TLogPropertiesFrm final : public platform::IDialogController {
  public:

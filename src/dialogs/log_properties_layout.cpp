@@ -14,7 +14,7 @@ namespace cs = platform::cs;
 // The group box sits at the bottom of the top panel with margins of 12; the options' panel at
 // the bottom of the group box's client area (2 pixels of border, below the caption).
 // clang-format off
-constexpr platform::ControlSpec kControls[] = {
+constexpr platform::ControlLayout kControls[] = {
     {.id = Panel1, .kind = K::kPanel, .width = 550, .height = 312, .name = u"Panel1"},
     {.id = cLogFileLabel, .kind = K::kLabel, .parent = Panel1, .x = 12, .y = 12, .textId = 39,
      .name = u"cLogFileLabel"},
@@ -75,10 +75,10 @@ constexpr platform::ControlSpec kControls[] = {
 
 }  // namespace
 
-const platform::DialogSpec& LogPropertiesSpec() {
-  static const platform::DialogSpec spec{
+const platform::DialogLayout& LogPropertiesLayout() {
+  static const platform::DialogLayout layout{
       .name = u"LogProperties", .clientWidth = 550, .clientHeight = 360, .controls = kControls};
-  return spec;
+  return layout;
 }
 
 }  // namespace qb

@@ -252,7 +252,7 @@ bool ShowRecordViewer(const DialogContext& context, platform::Handle hostWindow,
     if (!OpenLogNamed(context.log, logName)) return false;
   }
   TdlgViewRecordData dialog(context, hostWindow, listBox, logName);
-  platform::Ui().RunModalDialog(RecordViewerSpec(), context.Texts(), hostWindow, dialog);
+  platform::Ui().RunModalDialog(RecordViewerLayout(), context.Texts(), hostWindow, dialog);
   dialog.FormClosed();
   return true;
 }

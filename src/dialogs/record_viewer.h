@@ -44,7 +44,7 @@ enum : int {
 };
 }  // namespace viewer
 
-const platform::DialogSpec& RecordViewerSpec();
+const platform::DialogLayout& RecordViewerLayout();
 
 class TdlgViewRecordData final : public platform::IDialogController {
  public:

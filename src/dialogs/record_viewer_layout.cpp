@@ -12,7 +12,7 @@ using namespace viewer;
 namespace cs = platform::cs;
 
 // clang-format off
-constexpr platform::ControlSpec kControls[] = {
+constexpr platform::ControlLayout kControls[] = {
     {.id = pcEvent, .kind = K::kTabs, .x = 8, .y = 8, .width = 474, .height = 419, .textId = 15,
      .name = u"pcEvent"},
     {.id = tsEvent, .kind = K::kTabPage, .parent = pcEvent, .name = u"tsEvent"},
@@ -83,15 +83,15 @@ constexpr const char16_t* kIcons[] = {u"INFORMATION", u"ERROR", u"WARNING", u"AU
 
 }  // namespace
 
-const platform::DialogSpec& RecordViewerSpec() {
-  static const platform::DialogSpec spec{.name = u"RecordViewer",
-                                         .clientWidth = 490,
-                                         .clientHeight = 468,
-                                         .captionId = 14,
-                                         .keyPreview = true,
-                                         .controls = kControls,
-                                         .imageList = kIcons};
-  return spec;
+const platform::DialogLayout& RecordViewerLayout() {
+  static const platform::DialogLayout layout{.name = u"RecordViewer",
+                                             .clientWidth = 490,
+                                             .clientHeight = 468,
+                                             .captionId = 14,
+                                             .keyPreview = true,
+                                             .controls = kControls,
+                                             .imageList = kIcons};
+  return layout;
 }
 
 }  // namespace qb

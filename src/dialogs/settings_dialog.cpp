@@ -13,7 +13,7 @@ using namespace settings;
 namespace cs = platform::cs;
 
 // clang-format off
-constexpr platform::ControlSpec kControls[] = {
+constexpr platform::ControlLayout kControls[] = {
     {.id = Label1, .kind = K::kLabel, .x = 12, .y = 28, .textId = 11, .name = u"Label1"},
     {.id = ComboBox1, .kind = K::kComboList, .x = 117, .y = 25, .width = 161, .height = 21,
      .name = u"ComboBox1"},
@@ -29,13 +29,13 @@ constexpr platform::ControlSpec kControls[] = {
 
 }  // namespace
 
-const platform::DialogSpec& SettingsSpec() {
-  static const platform::DialogSpec spec{.name = u"Settings",
-                                         .clientWidth = 290,
-                                         .clientHeight = 128,
-                                         .captionId = 10,
-                                         .controls = kControls};
-  return spec;
+const platform::DialogLayout& SettingsLayout() {
+  static const platform::DialogLayout layout{.name = u"Settings",
+                                             .clientWidth = 290,
+                                             .clientHeight = 128,
+                                             .captionId = 10,
+                                             .controls = kControls};
+  return layout;
 }
 
 void TEVSettingFrm::OnCreate(platform::IDialogView& view) {
@@ -60,7 +60,7 @@ void TEVSettingFrm::OnClick(platform::IDialogView& view, int control) {
 bool ShowSettingsDialog(const DialogContext& context, platform::Handle hostWindow) {
   TEVSettingFrm dialog(context, hostWindow);
   const int result =
-      platform::Ui().RunModalDialog(SettingsSpec(), context.Texts(), hostWindow, dialog);
+      platform::Ui().RunModalDialog(SettingsLayout(), context.Texts(), hostWindow, dialog);
   if (result != platform::dlgresult::kOk) return false;
   if (dialog.Chosen() >= 0 && dialog.Chosen() <= 0xFFFF) {
     std::lock_guard lock(context.lock);

@@ -9,7 +9,7 @@ namespace settings {
 enum : int { Label1 = 100, ComboBox1, Button1, Button2, Label2 };
 }  // namespace settings
 
-const platform::DialogSpec& SettingsSpec();
+const platform::DialogLayout& SettingsLayout();
 
 class TEVSettingFrm final : public platform::IDialogController {
  public:

@@ -31,7 +31,7 @@ class HostUi final : public platform::IUserInterface {
       platform::MessageProc proc) override {
     return machine_.CreateMessageWindow(std::move(proc));
   }
-  int RunModalDialog(const platform::DialogSpec&,
+  int RunModalDialog(const platform::DialogLayout&,
                      const std::function<std::u16string(std::uint16_t)>&, platform::Handle,
                      platform::IDialogController&) override {
     return platform::dlgresult::kNone;

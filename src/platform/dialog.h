@@ -63,7 +63,7 @@ inline constexpr std::uint32_t kNext = 0x22;   // Page Down
 // One control. A radio group is the run of radio buttons that begins with a kGroupStart one.
 // Places and sizes are pixels at 96 DPI, relative to the parent (0: the dialog's
 // client area). Controls are created in table order, which is also the tab order.
-struct ControlSpec {
+struct ControlLayout {
   int id = 0;  // unique within the dialog, 100 and above
   ControlKind kind = ControlKind::kLabel;
   int parent = 0;
@@ -78,13 +78,13 @@ struct ControlSpec {
   const char16_t* name = u"";                    // the control's name, for tests and tools
 };
 
-struct DialogSpec {
+struct DialogLayout {
   const char16_t* name = u"";  // for tests and tools: which dialog this is
   std::int32_t clientWidth = 0, clientHeight = 0;
   std::uint16_t captionId = 0;   // 0: the logic sets the caption
   std::int32_t fontHeight = 13;  // "Tahoma", cell height in pixels
   bool keyPreview = false;       // OnKeyDown sees keys before the controls
-  std::span<const ControlSpec> controls;
+  std::span<const ControlLayout> controls;
   std::span<const char16_t* const> imageList;  // icons of the plugin for kIcon controls, 16 x 16
 };
 
@@ -94,7 +94,7 @@ struct LayoutRect {
   friend constexpr bool operator==(const LayoutRect&, const LayoutRect&) = default;
 };
 
-// The running dialog as its logic sees it. Every call names a control by its spec id; an id the
+// The running dialog as its logic sees it. Every call names a control by its layout id; an id the
 // dialog does not have is ignored (reads give empty values).
 class IDialogView {
  public:
@@ -156,7 +156,7 @@ class IDialogController {
   // A button or radio button was clicked. A button with a modal result closes the dialog
   // with it after this returns.
   virtual void OnClick(IDialogView&, int) {}
-  // Key preview (DialogSpec::keyPreview): a key pressed in the dialog, before the focused
+  // Key preview (DialogLayout::keyPreview): a key pressed in the dialog, before the focused
   // control sees it. True when handled: the control then does not see it.
   virtual bool OnKeyDown(IDialogView&, std::uint32_t) { return false; }
 };

@@ -105,12 +105,12 @@ class IUserInterface {
   // Creates a hidden message window on the calling thread; nullptr when that fails.
   virtual std::unique_ptr<IMessageWindow> CreateMessageWindow(MessageProc proc) = 0;
 
-  // Makes the dialog of `spec` (texts of its textIds from `texts`), owned by `owner`, runs
+  // Makes the dialog of `layout` (texts of its textIds from `texts`), owned by `owner`, runs
   // `controller`'s handlers while it is up, and returns the result it closed with once its
   // window is destroyed. The owner is disabled meanwhile. Esc clicks the cancel button (or
   // closes with dlgresult::kCancel when there is none); the close box closes with kCancel.
   // dlgresult::kNone when the window cannot be made.
-  virtual int RunModalDialog(const DialogSpec& spec,
+  virtual int RunModalDialog(const DialogLayout& layout,
                              const std::function<std::u16string(std::uint16_t)>& texts,
                              Handle owner, IDialogController& controller) = 0;
 

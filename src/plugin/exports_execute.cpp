@@ -23,9 +23,9 @@ DialogContext Context() {
   return DialogContext{*state.eventLog, *state.language, plugin::Lock()};
 }
 
-void ShowAsText(platform::Handle mainWin, const platform::DialogSpec& spec,
+void ShowAsText(platform::Handle mainWin, const platform::DialogLayout& layout,
                 const DialogContext& context, platform::IDialogController& dialog) {
-  const std::u16string text = DialogAsText(spec, context.Texts(), dialog);
+  const std::u16string text = DialogAsText(layout, context.Texts(), dialog);
   // The caption heads the text; the message's title is the library's name.
   platform::Ui().MessageBox(mainWin, text, u"Quillerbankton",
                             platform::mb::kOk | platform::mb::kIconInformation);
@@ -37,7 +37,7 @@ int Properties(platform::Handle mainWin, const std::u16string& remote) {
   if (remote == u"\\") {
     if (asText) {
       TEVSettingFrm settings(context, mainWin);
-      ShowAsText(mainWin, SettingsSpec(), context, settings);
+      ShowAsText(mainWin, SettingsLayout(), context, settings);
     } else {
       ShowSettingsDialog(context, mainWin);
     }
@@ -61,7 +61,7 @@ int Properties(platform::Handle mainWin, const std::u16string& remote) {
   }
   if (asText) {
     TLogPropertiesFrm properties(context, mainWin, displayName);
-    ShowAsText(mainWin, LogPropertiesSpec(), context, properties);
+    ShowAsText(mainWin, LogPropertiesLayout(), context, properties);
   } else {
     ShowLogProperties(context, mainWin, displayName);
   }

@@ -16,10 +16,10 @@ namespace vk = platform::vk;
 
 class DialogSuite : public PlatformTest {
  protected:
-  // Runs `spec` over the test's window while `script` acts as the user.
-  int Run(const platform::DialogSpec& spec, Recorder& recorder, DialogUser::Script script) {
+  // Runs `layout` over the test's window while `script` acts as the user.
+  int Run(const platform::DialogLayout& layout, Recorder& recorder, DialogUser::Script script) {
     const auto user = backend().ActOnDialog(owner_, std::move(script));
-    return ui().RunModalDialog(spec, &TestTexts, owner_, recorder);
+    return ui().RunModalDialog(layout, &TestTexts, owner_, recorder);
   }
 
   const platform::Handle owner_ = backend().Window({40, 40, 560, 480});

@@ -40,11 +40,11 @@ using platform::ControlKind;
 namespace cs = platform::cs;
 namespace dlgresult = platform::dlgresult;
 
-// The specs name only the fields a control needs.
+// The layouts name only the fields a control needs.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 // clang-format off
-inline constexpr platform::ControlSpec kControls[] = {
+inline constexpr platform::ControlLayout kControls[] = {
     {.id = kTabs, .kind = ControlKind::kTabs, .x = 8, .y = 100, .width = 150, .height = 90,
      .text = u"Page"},
     {.id = kPage, .kind = ControlKind::kTabPage, .parent = kTabs},
@@ -84,7 +84,7 @@ inline constexpr platform::ControlSpec kControls[] = {
      .text = u"Hidden", .style = cs::kHidden},
 };
 // Nothing to click or focus: Esc alone ends it.
-inline constexpr platform::ControlSpec kNestedControls[] = {
+inline constexpr platform::ControlLayout kNestedControls[] = {
     {.id = 100, .kind = ControlKind::kLabel, .x = 8, .y = 8, .text = u"Nested"},
 };
 // clang-format on
@@ -93,22 +93,22 @@ inline constexpr const char16_t* kImages[] = {u"INFORMATION", u"ERROR"};
 
 }  // namespace test_dialog
 
-inline platform::DialogSpec TestDialog(bool keyPreview = false) {
-  return platform::DialogSpec{.name = u"Test",
-                              .clientWidth = 320,
-                              .clientHeight = 272,
-                              .captionId = 2,
-                              .keyPreview = keyPreview,
-                              .controls = test_dialog::kControls,
-                              .imageList = test_dialog::kImages};
+inline platform::DialogLayout TestDialog(bool keyPreview = false) {
+  return platform::DialogLayout{.name = u"Test",
+                                .clientWidth = 320,
+                                .clientHeight = 272,
+                                .captionId = 2,
+                                .keyPreview = keyPreview,
+                                .controls = test_dialog::kControls,
+                                .imageList = test_dialog::kImages};
 }
 
-inline platform::DialogSpec NestedDialog() {
-  return platform::DialogSpec{.name = u"Nested",
-                              .clientWidth = 200,
-                              .clientHeight = 80,
-                              .controls = test_dialog::kNestedControls,
-                              .imageList = {}};
+inline platform::DialogLayout NestedDialog() {
+  return platform::DialogLayout{.name = u"Nested",
+                                .clientWidth = 200,
+                                .clientHeight = 80,
+                                .controls = test_dialog::kNestedControls,
+                                .imageList = {}};
 }
 
 // The language texts of the dialogs' textIds.

@@ -55,7 +55,7 @@ TEST_F(MessageFormat, InsertsReplacedByNumber) {
   EXPECT_EQ(Format(u"%99", many), u"last");
 }
 
-TEST_F(MessageFormat, ConversionSpecsTreatTheInsertAsAString) {
+TEST_F(MessageFormat, ConversionsTreatTheInsertAsAString) {
   EXPECT_EQ(Format(u"%1!s!|%1!S!|%1!ws!|%1!ls!|%1!d!|%1!lu!", {u"v"}), u"v|v|v|v|v|v");
   EXPECT_EQ(Format(u"[%1!5s!][%1!-5s!][%1!.2s!][%1!6.3s!]", {u"abcd"}),
             u"[ abcd][abcd ][ab][   abc]");

@@ -83,7 +83,7 @@ struct Recorder final : platform::IDialogController {
 
 // clang-format off
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-constexpr platform::ControlSpec kControls[] = {
+constexpr platform::ControlLayout kControls[] = {
     {.id = 100, .kind = K::kLabel, .x = 5, .y = 5, .textId = 1},
     {.id = 101, .kind = K::kMemo, .x = 5, .y = 20, .width = 100, .height = 40},
     {.id = 102, .kind = K::kRadio, .x = 5, .y = 70, .style = platform::cs::kGroupStart | platform::cs::kChecked},
@@ -94,12 +94,12 @@ constexpr platform::ControlSpec kControls[] = {
     {.id = 107, .kind = K::kButton, .x = 120, .y = 130, .style = platform::cs::kDisabled, .modalResult = 1},
 };
 // clang-format on
-const platform::DialogSpec kSpec{.name = u"Test",
-                                 .clientWidth = 200,
-                                 .clientHeight = 160,
-                                 .captionId = 2,
-                                 .keyPreview = true,
-                                 .controls = kControls};
+const platform::DialogLayout kLayout{.name = u"Test",
+                                     .clientWidth = 200,
+                                     .clientHeight = 160,
+                                     .captionId = 2,
+                                     .keyPreview = true,
+                                     .controls = kControls};
 
 TEST_F(SimUiServicesTest, DialogsAsTheUserActs) {
   struct Case {
@@ -150,7 +150,7 @@ TEST_F(SimUiServicesTest, DialogsAsTheUserActs) {
     Recorder recorder;
     machine().ui().QueueDialogScript(c.act);
     const int result = machine().ui().RunModalDialog(
-        kSpec, [](std::uint16_t id) { return u"text " + std::u16string(1, char16_t(u'0' + id)); },
+        kLayout, [](std::uint16_t id) { return u"text " + std::u16string(1, char16_t(u'0' + id)); },
         0x77, recorder);
     EXPECT_EQ(result, c.result);
     std::vector<std::string> expected{"create", "activate"};
@@ -164,7 +164,7 @@ TEST_F(SimUiServicesTest, DialogsAsTheUserActs) {
   // Without a script a dialog closes with its close box at once.
   Recorder quiet;
   EXPECT_EQ(machine().ui().RunModalDialog(
-                kSpec, [](std::uint16_t) { return u""; }, 0, quiet),
+                kLayout, [](std::uint16_t) { return u""; }, 0, quiet),
             platform::dlgresult::kCancel);
 }
 

@@ -39,7 +39,7 @@ TEST(Format, NumbersAndPercent) {
   EXPECT_EQ(Format(u"( %d ) ( %s )", {std::int64_t{16}, u"Src"}), u"( 16 ) ( Src )");
 }
 
-TEST(Format, MissingArgumentsGiveNothingAndUnknownSpecsStay) {
+TEST(Format, MissingArgumentsGiveNothingAndUnknownConversionsStay) {
   EXPECT_EQ(Format(u"a%sb%dc", {}), u"abc");
   EXPECT_EQ(Format(u"%q and %", {}), u"%q and %");
 }

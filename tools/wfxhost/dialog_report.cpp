@@ -52,18 +52,18 @@ std::string Padded(std::string text, std::size_t width) {
 }  // namespace
 
 std::vector<std::string> DescribeDialog(const sim::SimDialog& dialog) {
-  const auto& spec = dialog.spec();
-  std::vector<std::string> lines{"dialog " + Quoted(dialog.Caption()) + " (" + ToUtf8(spec.name) +
-                                 ", " + std::to_string(spec.clientWidth) + " x " +
-                                 std::to_string(spec.clientHeight) + ")"};
-  for (const auto& control : spec.controls) {
+  const auto& layout = dialog.layout();
+  std::vector<std::string> lines{"dialog " + Quoted(dialog.Caption()) + " (" + ToUtf8(layout.name) +
+                                 ", " + std::to_string(layout.clientWidth) + " x " +
+                                 std::to_string(layout.clientHeight) + ")"};
+  for (const auto& control : layout.controls) {
     if (control.kind == K::kPanel || control.kind == K::kTabPage) continue;
     const auto* state = dialog.Control(control.id);
     if (state == nullptr) continue;
     std::string line = "  " + Padded(ToUtf8(control.name), 19) + Padded(KindName(control.kind), 13);
     if (control.kind == K::kIcon) {
       line += state->image < 0 ? "no image"
-                               : ToUtf8(spec.imageList[static_cast<std::size_t>(state->image)]);
+                               : ToUtf8(layout.imageList[static_cast<std::size_t>(state->image)]);
     } else if (control.kind == K::kComboList) {
       for (std::size_t i = 0; i < state->items.size(); ++i) {
         line += (i == 0 ? "" : ", ") + Quoted(state->items[i]) +

@@ -1,4 +1,4 @@
-// Making a dialog's controls from its spec: places scaled to the owner's DPI, the fonts, the
+// Making a dialog's controls from its layout: places scaled to the owner's DPI, the fonts, the
 // icons and the initial state of every control.
 #include <algorithm>
 
@@ -28,45 +28,46 @@ std::u16string DialogWindow::TextOf(std::uint16_t textId) const {
 
 void DialogWindow::Build() {
   scale_ = DialogScale(WindowDpi(owner_));
-  fonts_.emplace(scale_.ToDevice(spec_.fontHeight));
-  const std::wstring caption = Terminated(TextOf(spec_.captionId));
+  fonts_.emplace(scale_.ToDevice(layout_.fontHeight));
+  const std::wstring caption = Terminated(TextOf(layout_.captionId));
   SetWindowTextW(dialog_, caption.c_str());
   PlaceWindow();
   MakeImageList();
 
-  controls_.reserve(spec_.controls.size());
+  controls_.reserve(layout_.controls.size());
   bool radioRun = false;      // the control before was a radio button
   bool radiosBefore = false;  // a run of radio buttons has not yet been closed by a group
   HWND previous = nullptr;
-  for (const auto& spec : spec_.controls) {
+  for (const auto& layout : layout_.controls) {
     Control& control = controls_.emplace_back();
-    control.spec = &spec;
+    control.layout = &layout;
     // A group begins at each radio group and again at the first focusable control after one,
     // so that the automatic radio buttons uncheck only their own group.
     bool group = false;
-    if (spec.kind == ControlKind::kRadio) {
-      group = !radioRun || (spec.style & cs::kGroupStart) != 0;
+    if (layout.kind == ControlKind::kRadio) {
+      group = !radioRun || (layout.style & cs::kGroupStart) != 0;
       radioRun = radiosBefore = true;
     } else {
       radioRun = false;
-      if (radiosBefore && IsFocusable(spec.kind)) {
+      if (radiosBefore && IsFocusable(layout.kind)) {
         group = true;
         radiosBefore = false;
       }
     }
     MakeControl(control, group, previous);
     if (control.window != nullptr) previous = control.window;
-    if ((spec.style & cs::kCancel) != 0 && cancelId_ == 0 && IsClickable(spec.kind)) {
-      cancelId_ = spec.id;
+    if ((layout.style & cs::kCancel) != 0 && cancelId_ == 0 && IsClickable(layout.kind)) {
+      cancelId_ = layout.id;
     }
-    if ((spec.style & cs::kDefault) != 0 && control.window != nullptr && IsClickable(spec.kind)) {
-      SendMessageW(dialog_, DM_SETDEFID, static_cast<WPARAM>(spec.id), 0);
+    if ((layout.style & cs::kDefault) != 0 && control.window != nullptr &&
+        IsClickable(layout.kind)) {
+      SendMessageW(dialog_, DM_SETDEFID, static_cast<WPARAM>(layout.id), 0);
     }
   }
   // Tab order is a cycle: at the bottom of the z-order a tab control keeps its place in it
   // while the controls of its page paint over it.
   for (const auto& control : controls_) {
-    if (control.spec->kind == ControlKind::kTabs && control.window != nullptr) {
+    if (control.layout->kind == ControlKind::kTabs && control.window != nullptr) {
       SetWindowPos(control.window, HWND_BOTTOM, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
@@ -74,8 +75,8 @@ void DialogWindow::Build() {
 }
 
 void DialogWindow::PlaceWindow() {
-  const int clientWidth = scale_.ToDevice(spec_.clientWidth);
-  const int clientHeight = scale_.ToDevice(spec_.clientHeight);
+  const int clientWidth = scale_.ToDevice(layout_.clientWidth);
+  const int clientHeight = scale_.ToDevice(layout_.clientHeight);
   RECT frame{0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_EXSTYLE)));
@@ -102,12 +103,12 @@ void DialogWindow::PlaceWindow() {
 }
 
 void DialogWindow::MakeImageList() {
-  if (spec_.imageList.empty()) return;
+  if (layout_.imageList.empty()) return;
   const int size = scale_.ToDevice(kIconSize);
   images_.reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK,
-                                 static_cast<int>(spec_.imageList.size()), 0));
+                                 static_cast<int>(layout_.imageList.size()), 0));
   if (images_ == nullptr) return;
-  for (const char16_t* name : spec_.imageList) {
+  for (const char16_t* name : layout_.imageList) {
     int slot = -1;
     if (name != nullptr) {
       const std::wstring resource = Terminated(name);
@@ -120,43 +121,43 @@ void DialogWindow::MakeImageList() {
 }
 
 void DialogWindow::MakeControl(Control& control, bool group, HWND previous) {
-  const platform::ControlSpec& spec = *control.spec;
+  const platform::ControlLayout& layout = *control.layout;
   POINT origin{0, 0};
-  const Control* parent = spec.parent != 0 ? Find(spec.parent) : nullptr;
+  const Control* parent = layout.parent != 0 ? Find(layout.parent) : nullptr;
   if (parent != nullptr && parent != &control) origin = parent->childOrigin;
-  int x = origin.x + scale_.ToDevice(spec.x);
-  int y = origin.y + scale_.ToDevice(spec.y);
-  int width = scale_.ToDevice(spec.width);
-  int height = scale_.ToDevice(spec.height);
+  int x = origin.x + scale_.ToDevice(layout.x);
+  int y = origin.y + scale_.ToDevice(layout.y);
+  int width = scale_.ToDevice(layout.width);
+  int height = scale_.ToDevice(layout.height);
   control.childOrigin = POINT{x, y};
 
-  const ControlClass windowClass = ClassOf(spec);
+  const ControlClass windowClass = ClassOf(layout);
   if (windowClass.name == nullptr) {
     // A tab page fills the display area of its tab control unless it says otherwise.
-    if (spec.kind == ControlKind::kTabPage && parent != nullptr &&
-        parent->spec->kind == ControlKind::kTabs) {
-      if (spec.width == 0) width = parent->page.cx;
-      if (spec.height == 0) height = parent->page.cy;
+    if (layout.kind == ControlKind::kTabPage && parent != nullptr &&
+        parent->layout->kind == ControlKind::kTabs) {
+      if (layout.width == 0) width = parent->page.cx;
+      if (layout.height == 0) height = parent->page.cy;
     }
     control.box = RECT{x, y, x + width, y + height};
-    control.enabled = (spec.style & cs::kDisabled) == 0;
-    control.visible = (spec.style & cs::kHidden) == 0;
+    control.enabled = (layout.style & cs::kDisabled) == 0;
+    control.visible = (layout.style & cs::kHidden) == 0;
     return;
   }
 
-  const std::u16string text = spec.textId != 0
-                                  ? TextOf(spec.textId)
-                                  : std::u16string(spec.text != nullptr ? spec.text : u"");
+  const std::u16string text = layout.textId != 0
+                                  ? TextOf(layout.textId)
+                                  : std::u16string(layout.text != nullptr ? layout.text : u"");
   const std::wstring wide = Terminated(text);
-  const HFONT font = fonts_->For(spec.style);
-  switch (spec.kind) {
+  const HFONT font = fonts_->For(layout.style);
+  switch (layout.kind) {
     case ControlKind::kLabel: {
       const SIZE extent = MeasureText(dialog_, font, wide);
       // A few pixels to spare: static controls do not always draw text as narrow as DrawText
       // measures it, and a label must never lose its last character.
-      if (spec.width == 0) width = extent.cx + scale_.ToDevice(kLabelSlack);
-      if (spec.height == 0) height = extent.cy;
-      if ((spec.style & cs::kBottom) != 0) {
+      if (layout.width == 0) width = extent.cx + scale_.ToDevice(kLabelSlack);
+      if (layout.height == 0) height = extent.cy;
+      if ((layout.style & cs::kBottom) != 0) {
         // One line at the bottom of its box: a static control cannot align text downwards.
         const int line = MeasureText(dialog_, font, {}).cy;
         if (height > line) {
@@ -180,25 +181,26 @@ void DialogWindow::MakeControl(Control& control, bool group, HWND previous) {
   // A label on a tab page draws its text only (dialog_page.cpp).
   const DWORD exStyle =
       windowClass.exStyle |
-      (spec.kind == ControlKind::kLabel && TabsBeneath(control) != nullptr ? WS_EX_TRANSPARENT : 0);
+      (layout.kind == ControlKind::kLabel && TabsBeneath(control) != nullptr ? WS_EX_TRANSPARENT
+                                                                             : 0);
   control.window = CreateWindowExW(
       exStyle, windowClass.name, wide.c_str(), style, x, y, width, height + control.dropHeight,
-      dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), OwnModule(), nullptr);
+      dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), OwnModule(), nullptr);
   if (control.window == nullptr) return;  // the dialog goes on without it
   SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
-  switch (spec.kind) {
+  switch (layout.kind) {
     case ControlKind::kRadio:
-      if ((spec.style & cs::kChecked) != 0) {
+      if ((layout.style & cs::kChecked) != 0) {
         SendMessageW(control.window, BM_SETCHECK, BST_CHECKED, 0);
       }
       break;
     case ControlKind::kImageButton:
-      if (spec.image != nullptr) {
-        const std::wstring resource = Terminated(spec.image);
-        control.icon.reset(static_cast<HICON>(
-            LoadImageW(OwnModule(), resource.c_str(), IMAGE_ICON, scale_.ToDevice(spec.imageWidth),
-                       scale_.ToDevice(spec.imageHeight), LR_DEFAULTCOLOR)));
+      if (layout.image != nullptr) {
+        const std::wstring resource = Terminated(layout.image);
+        control.icon.reset(static_cast<HICON>(LoadImageW(
+            OwnModule(), resource.c_str(), IMAGE_ICON, scale_.ToDevice(layout.imageWidth),
+            scale_.ToDevice(layout.imageHeight), LR_DEFAULTCOLOR)));
         SendMessageW(control.window, BM_SETIMAGE, IMAGE_ICON,
                      reinterpret_cast<LPARAM>(control.icon.get()));
       }
@@ -208,9 +210,9 @@ void DialogWindow::MakeControl(Control& control, bool group, HWND previous) {
       break;
     case ControlKind::kUpDown:
       SendMessageW(control.window, UDM_SETBUDDY, reinterpret_cast<WPARAM>(previous), 0);
-      SendMessageW(control.window, UDM_SETRANGE32, static_cast<WPARAM>(spec.min),
-                   static_cast<LPARAM>(spec.max));
-      SendMessageW(control.window, UDM_SETPOS32, 0, static_cast<LPARAM>(spec.value));
+      SendMessageW(control.window, UDM_SETRANGE32, static_cast<WPARAM>(layout.min),
+                   static_cast<LPARAM>(layout.max));
+      SendMessageW(control.window, UDM_SETPOS32, 0, static_cast<LPARAM>(layout.value));
       break;
     case ControlKind::kTabs: {
       TCITEMW item{};
@@ -231,19 +233,19 @@ void DialogWindow::MakeControl(Control& control, bool group, HWND previous) {
 }
 
 void DialogWindow::FitLabel(Control& control) {
-  const platform::ControlSpec& spec = *control.spec;
-  if (spec.kind != ControlKind::kLabel || control.window == nullptr) return;
-  if (spec.width != 0 && spec.height != 0) return;
+  const platform::ControlLayout& layout = *control.layout;
+  if (layout.kind != ControlKind::kLabel || control.window == nullptr) return;
+  if (layout.width != 0 && layout.height != 0) return;
   const int length = GetWindowTextLengthW(control.window);
   std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(
       std::max(GetWindowTextW(control.window, text.data(), static_cast<int>(text.size())), 0)));
-  const SIZE extent = MeasureText(dialog_, fonts_->For(spec.style), text);
+  const SIZE extent = MeasureText(dialog_, fonts_->For(layout.style), text);
   RECT now{};
   GetWindowRect(control.window, &now);
   const int width =
-      spec.width == 0 ? extent.cx + scale_.ToDevice(kLabelSlack) : now.right - now.left;
-  const int height = spec.height == 0 ? extent.cy : now.bottom - now.top;
+      layout.width == 0 ? extent.cx + scale_.ToDevice(kLabelSlack) : now.right - now.left;
+  const int height = layout.height == 0 ? extent.cy : now.bottom - now.top;
   SetWindowPos(control.window, nullptr, 0, 0, width, height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

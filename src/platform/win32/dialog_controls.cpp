@@ -6,8 +6,8 @@ namespace {
 using platform::ControlKind;
 namespace cs = platform::cs;
 
-bool Has(const platform::ControlSpec& spec, std::uint32_t flag) {
-  return (spec.style & flag) != 0;
+bool Has(const platform::ControlLayout& layout, std::uint32_t flag) {
+  return (layout.style & flag) != 0;
 }
 
 }  // namespace
@@ -33,22 +33,23 @@ bool IsClickable(ControlKind kind) noexcept {
          kind == ControlKind::kRadio;
 }
 
-ControlClass ClassOf(const platform::ControlSpec& spec) noexcept {
+ControlClass ClassOf(const platform::ControlLayout& layout) noexcept {
   DWORD base = WS_CHILD;
-  if (!Has(spec, cs::kHidden)) base |= WS_VISIBLE;
-  if (Has(spec, cs::kDisabled)) base |= WS_DISABLED;
+  if (!Has(layout, cs::kHidden)) base |= WS_VISIBLE;
+  if (Has(layout, cs::kDisabled)) base |= WS_DISABLED;
   // Of a radio group only the checked button is a tab stop (see DialogWindow::SetChecked).
-  if (IsFocusable(spec.kind) && (spec.kind != ControlKind::kRadio || Has(spec, cs::kChecked))) {
+  if (IsFocusable(layout.kind) &&
+      (layout.kind != ControlKind::kRadio || Has(layout, cs::kChecked))) {
     base |= WS_TABSTOP;
   }
-  const DWORD push = Has(spec, cs::kDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-  switch (spec.kind) {
+  const DWORD push = Has(layout, cs::kDefault) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+  switch (layout.kind) {
     case ControlKind::kLabel: {
       // SS_NOPREFIX: the text read back is exactly the text shown, ampersands included.
       DWORD align = SS_LEFTNOWORDWRAP;
-      if (Has(spec, cs::kCentered)) {
+      if (Has(layout, cs::kCentered)) {
         align = SS_CENTER;
-      } else if (Has(spec, cs::kWordWrap)) {
+      } else if (Has(layout, cs::kWordWrap)) {
         align = SS_LEFT;
       }
       return {WC_STATICW, base | align | SS_NOPREFIX, 0};

@@ -12,7 +12,7 @@ struct ControlClass {
   DWORD exStyle = 0;
 };
 
-ControlClass ClassOf(const platform::ControlSpec& spec) noexcept;
+ControlClass ClassOf(const platform::ControlLayout& layout) noexcept;
 
 // Kinds that take the keyboard focus and so get WS_TABSTOP.
 bool IsFocusable(platform::ControlKind kind) noexcept;

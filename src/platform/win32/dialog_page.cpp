@@ -11,11 +11,11 @@ using platform::ControlKind;
 const DialogWindow::Control* DialogWindow::TabsBeneath(const Control& control) const {
   const Control* at = &control;
   for (int depth = 0; at != nullptr && depth < 8; ++depth) {
-    const Control* parent = at->spec->parent != 0 ? Find(at->spec->parent) : nullptr;
+    const Control* parent = at->layout->parent != 0 ? Find(at->layout->parent) : nullptr;
     if (parent == nullptr || parent == at) return nullptr;
-    if (parent->spec->kind == ControlKind::kTabPage) {
-      const Control* tabs = parent->spec->parent != 0 ? Find(parent->spec->parent) : nullptr;
-      return tabs != nullptr && tabs->spec->kind == ControlKind::kTabs ? tabs : nullptr;
+    if (parent->layout->kind == ControlKind::kTabPage) {
+      const Control* tabs = parent->layout->parent != 0 ? Find(parent->layout->parent) : nullptr;
+      return tabs != nullptr && tabs->layout->kind == ControlKind::kTabs ? tabs : nullptr;
     }
     at = parent;
   }
@@ -34,7 +34,7 @@ INT_PTR DialogWindow::OnColorStatic(HDC dc, HWND window) noexcept {
   }
   const Control* tabs = control != nullptr ? TabsBeneath(*control) : nullptr;
   if (tabs == nullptr || tabs->window == nullptr) return FALSE;  // the dialog's own colours
-  switch (control->spec->kind) {
+  switch (control->layout->kind) {
     case ControlKind::kLabel:
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));

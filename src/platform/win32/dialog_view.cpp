@@ -1,4 +1,4 @@
-// The running dialog as its controller sees it: controls named by their spec ids, places in
+// The running dialog as its controller sees it: controls named by their layout ids, places in
 // 96-DPI pixels of the client area, converted from and to the device pixels of the window.
 #include <algorithm>
 
@@ -35,14 +35,14 @@ void SetStyle(HWND window, DWORD style, bool on) {
 
 DialogWindow::Control* DialogWindow::Find(int id) {
   for (auto& control : controls_) {
-    if (control.spec->id == id) return &control;
+    if (control.layout->id == id) return &control;
   }
   return nullptr;
 }
 
 const DialogWindow::Control* DialogWindow::Find(int id) const {
   for (const auto& control : controls_) {
-    if (control.spec->id == id) return &control;
+    if (control.layout->id == id) return &control;
   }
   return nullptr;
 }
@@ -59,13 +59,13 @@ bool DialogWindow::Usable(const Control& control) const {
 
 std::pair<std::size_t, std::size_t> DialogWindow::RadioGroupOf(std::size_t index) const {
   auto starts = [&](std::size_t i) {
-    return i == 0 || controls_[i - 1].spec->kind != ControlKind::kRadio ||
-           (controls_[i].spec->style & platform::cs::kGroupStart) != 0;
+    return i == 0 || controls_[i - 1].layout->kind != ControlKind::kRadio ||
+           (controls_[i].layout->style & platform::cs::kGroupStart) != 0;
   };
   std::size_t first = index;
   while (!starts(first)) --first;
   std::size_t last = index + 1;
-  while (last < controls_.size() && controls_[last].spec->kind == ControlKind::kRadio &&
+  while (last < controls_.size() && controls_[last].layout->kind == ControlKind::kRadio &&
          !starts(last)) {
     ++last;
   }
@@ -90,7 +90,7 @@ void DialogWindow::SetText(int id, std::u16string_view text) {
   Control* control = Find(id);
   if (control == nullptr || control->window == nullptr) return;
   const std::wstring wide = Terminated(text);
-  if (control->spec->kind == ControlKind::kTabs) {
+  if (control->layout->kind == ControlKind::kTabs) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<wchar_t*>(wide.c_str());
@@ -152,7 +152,7 @@ bool DialogWindow::IsVisible(int id) const {
 void DialogWindow::SetChecked(int id, bool checked) {
   const Control* control = Find(id);
   if (control == nullptr || control->window == nullptr ||
-      control->spec->kind != ControlKind::kRadio) {
+      control->layout->kind != ControlKind::kRadio) {
     return;
   }
   const auto index = static_cast<std::size_t>(control - controls_.data());
@@ -177,7 +177,7 @@ void DialogWindow::SetChecked(int id, bool checked) {
 bool DialogWindow::IsChecked(int id) const {
   const Control* control = Find(id);
   if (control == nullptr || control->window == nullptr ||
-      control->spec->kind != ControlKind::kRadio) {
+      control->layout->kind != ControlKind::kRadio) {
     return false;
   }
   return SendMessageW(control->window, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -186,7 +186,7 @@ bool DialogWindow::IsChecked(int id) const {
 void DialogWindow::SetImage(int id, int index) {
   Control* control = Find(id);
   if (control == nullptr || control->window == nullptr ||
-      control->spec->kind != ControlKind::kIcon) {
+      control->layout->kind != ControlKind::kIcon) {
     return;
   }
   UniqueIcon icon;
@@ -209,7 +209,7 @@ int DialogWindow::Image(int id) const {
 void DialogWindow::AddItem(int id, std::u16string_view text) {
   const Control* control = Find(id);
   if (control == nullptr || control->window == nullptr ||
-      control->spec->kind != ControlKind::kComboList) {
+      control->layout->kind != ControlKind::kComboList) {
     return;
   }
   const std::wstring item = Terminated(text);
@@ -219,7 +219,7 @@ void DialogWindow::AddItem(int id, std::u16string_view text) {
 void DialogWindow::SetSelection(int id, int index) {
   const Control* control = Find(id);
   if (control == nullptr || control->window == nullptr ||
-      control->spec->kind != ControlKind::kComboList) {
+      control->layout->kind != ControlKind::kComboList) {
     return;
   }
   SendMessageW(control->window, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -228,7 +228,7 @@ void DialogWindow::SetSelection(int id, int index) {
 int DialogWindow::Selection(int id) const {
   const Control* control = Find(id);
   if (control == nullptr || control->window == nullptr ||
-      control->spec->kind != ControlKind::kComboList) {
+      control->layout->kind != ControlKind::kComboList) {
     return -1;
   }
   const LRESULT selection = SendMessageW(control->window, CB_GETCURSEL, 0, 0);
@@ -238,7 +238,7 @@ int DialogWindow::Selection(int id) const {
 std::size_t DialogWindow::ItemCount(int id) const {
   const Control* control = Find(id);
   if (control == nullptr || control->window == nullptr ||
-      control->spec->kind != ControlKind::kComboList) {
+      control->layout->kind != ControlKind::kComboList) {
     return 0;
   }
   const LRESULT count = SendMessageW(control->window, CB_GETCOUNT, 0, 0);
@@ -275,7 +275,7 @@ int DialogWindow::Focused() const {
   if (focus == nullptr) return 0;
   for (const auto& control : controls_) {
     if (control.window != nullptr && (control.window == focus || IsChild(control.window, focus))) {
-      return control.spec->id;
+      return control.layout->id;
     }
   }
   return 0;
@@ -283,7 +283,7 @@ int DialogWindow::Focused() const {
 
 void DialogWindow::SetFocus(int id) {
   const Control* control = Find(id);
-  if (control == nullptr || control->window == nullptr || !IsFocusable(control->spec->kind)) {
+  if (control == nullptr || control->window == nullptr || !IsFocusable(control->layout->kind)) {
     return;
   }
   // Before the dialog is shown the focus cannot be set yet: it goes there when it is.

@@ -62,15 +62,15 @@ class OwnerDisabled {
 
 }  // namespace
 
-int RunDialog(const platform::DialogSpec& spec, const DialogTexts& texts, HWND owner,
+int RunDialog(const platform::DialogLayout& layout, const DialogTexts& texts, HWND owner,
               platform::IDialogController& controller) noexcept {
-  DialogWindow dialog(spec, texts, owner, controller);
+  DialogWindow dialog(layout, texts, owner, controller);
   return dialog.Run();
 }
 
-DialogWindow::DialogWindow(const platform::DialogSpec& spec, const DialogTexts& texts, HWND owner,
-                           platform::IDialogController& controller) noexcept
-    : spec_(spec), texts_(texts), owner_(owner), controller_(controller) {}
+DialogWindow::DialogWindow(const platform::DialogLayout& layout, const DialogTexts& texts,
+                           HWND owner, platform::IDialogController& controller) noexcept
+    : layout_(layout), texts_(texts), owner_(owner), controller_(controller) {}
 
 template <class Handler>
 void DialogWindow::Guarded(Handler&& handler) noexcept {
@@ -88,10 +88,10 @@ void DialogWindow::Guarded(Handler&& handler) noexcept {
 
 int DialogWindow::Run() noexcept {
   InitCommonControlsOnce();
-  const EmptyTemplate layout = MakeTemplate();
+  const EmptyTemplate emptyTemplate = MakeTemplate();
   UniqueWindow window(CreateDialogIndirectParamW(
-      OwnModule(), reinterpret_cast<const DLGTEMPLATE*>(layout.words.data()), owner_, &DialogProc,
-      reinterpret_cast<LPARAM>(this)));
+      OwnModule(), reinterpret_cast<const DLGTEMPLATE*>(emptyTemplate.words.data()), owner_,
+      &DialogProc, reinterpret_cast<LPARAM>(this)));
   if (window == nullptr) return dlgresult::kNone;
   dialog_ = window.get();
   std::optional<WPARAM> quit;
@@ -147,7 +147,7 @@ bool DialogWindow::Preview(const MSG& msg) noexcept {
   if (msg.message != WM_KEYDOWN || (msg.hwnd != dialog_ && !IsChild(dialog_, msg.hwnd))) {
     return false;
   }
-  if (spec_.keyPreview) {
+  if (layout_.keyPreview) {
     bool handled = false;
     const auto key = static_cast<std::uint32_t>(msg.wParam);
     Guarded([&] { handled = controller_.OnKeyDown(*this, key); });
@@ -157,7 +157,7 @@ bool DialogWindow::Preview(const MSG& msg) noexcept {
     // An open drop-down list closes on Esc; everywhere else Esc cancels, in a memo as well,
     // which would otherwise turn it into WM_CLOSE.
     for (const auto& control : controls_) {
-      if (control.spec->kind == ControlKind::kComboList && control.window != nullptr &&
+      if (control.layout->kind == ControlKind::kComboList && control.window != nullptr &&
           (control.window == msg.hwnd || IsChild(control.window, msg.hwnd)) &&
           SendMessageW(control.window, CB_GETDROPPEDSTATE, 0, 0) != FALSE) {
         return false;
@@ -212,7 +212,7 @@ void DialogWindow::OnCommand(int id, int code) noexcept {
     return;
   }
   Control* control = Find(id);
-  if (control == nullptr || control->window == nullptr || !IsClickable(control->spec->kind) ||
+  if (control == nullptr || control->window == nullptr || !IsClickable(control->layout->kind) ||
       code != BN_CLICKED) {
     return;
   }
@@ -232,9 +232,9 @@ bool DialogWindow::OnActivated() noexcept {
 void DialogWindow::Click(Control& control) noexcept {
   if (closed_ || !Usable(control)) return;
   // A click the control did not see itself (BN_CLICKED sent by a tool) still checks it.
-  if (control.spec->kind == ControlKind::kRadio) SetChecked(control.spec->id, true);
-  const int id = control.spec->id;
-  const int modalResult = control.spec->modalResult;
+  if (control.layout->kind == ControlKind::kRadio) SetChecked(control.layout->id, true);
+  const int id = control.layout->id;
+  const int modalResult = control.layout->modalResult;
   Guarded([&] { controller_.OnClick(*this, id); });
   if (!closed_ && modalResult != dlgresult::kNone) Close(modalResult);
 }
@@ -252,7 +252,7 @@ void DialogWindow::PlaceInitialFocus() noexcept {
   focusPlaced_ = true;
   const Control* target = nullptr;
   auto consider = [&](const Control& control) {
-    if (target == nullptr && control.window != nullptr && IsFocusable(control.spec->kind) &&
+    if (target == nullptr && control.window != nullptr && IsFocusable(control.layout->kind) &&
         Usable(control)) {
       target = &control;
     }
@@ -261,7 +261,7 @@ void DialogWindow::PlaceInitialFocus() noexcept {
     if (const Control* requested = Find(focusRequest_)) consider(*requested);
   }
   for (const auto& control : controls_) {
-    if ((control.spec->style & platform::cs::kFocus) != 0) consider(control);
+    if ((control.layout->style & platform::cs::kFocus) != 0) consider(control);
   }
   for (const auto& control : controls_) consider(control);
   if (target != nullptr) {

@@ -1,4 +1,4 @@
-// A modal dialog of standard controls made from a DialogSpec, run with a message loop of its
+// A modal dialog of standard controls made from a DialogLayout, run with a message loop of its
 // own, and the view its controller works through.
 #pragma once
 
@@ -19,12 +19,12 @@ using DialogTexts = std::function<std::u16string(std::uint16_t)>;
 
 // Makes the dialog, runs it while the owner is disabled and returns the result it closed with
 // once its window is destroyed; dlgresult::kNone when the window could not be made.
-int RunDialog(const platform::DialogSpec& spec, const DialogTexts& texts, HWND owner,
+int RunDialog(const platform::DialogLayout& layout, const DialogTexts& texts, HWND owner,
               platform::IDialogController& controller) noexcept;
 
 class DialogWindow final : public platform::IDialogView {
  public:
-  DialogWindow(const platform::DialogSpec& spec, const DialogTexts& texts, HWND owner,
+  DialogWindow(const platform::DialogLayout& layout, const DialogTexts& texts, HWND owner,
                platform::IDialogController& controller) noexcept;
   ~DialogWindow() override = default;
   DialogWindow(const DialogWindow&) = delete;
@@ -59,7 +59,7 @@ class DialogWindow final : public platform::IDialogView {
 
  private:
   struct Control {
-    const platform::ControlSpec* spec = nullptr;
+    const platform::ControlLayout* layout = nullptr;
     HWND window = nullptr;
     RECT box{};           // windowless kinds: where they lie, device pixels in the client area
     POINT childOrigin{};  // where the places of the controls inside it count from
@@ -109,7 +109,7 @@ class DialogWindow final : public platform::IDialogView {
   // The run of radio buttons the radio button at `index` belongs to: [first, last).
   std::pair<std::size_t, std::size_t> RadioGroupOf(std::size_t index) const;
 
-  const platform::DialogSpec& spec_;
+  const platform::DialogLayout& layout_;
   const DialogTexts& texts_;
   HWND owner_;
   platform::IDialogController& controller_;
@@ -117,7 +117,7 @@ class DialogWindow final : public platform::IDialogView {
   DialogScale scale_{kLayoutDpi};
   std::optional<DialogFonts> fonts_;
   UniqueImageList images_;
-  std::vector<int> imageSlots_;  // spec.imageList index -> image list index, -1 if missing
+  std::vector<int> imageSlots_;  // layout.imageList index -> image list index, -1 if missing
   UniqueBitmap pageImage_;       // the tab control as it paints itself, for pageBrush_
   UniqueBrush pageBrush_;
   std::vector<Control> controls_;

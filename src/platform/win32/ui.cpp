@@ -54,11 +54,11 @@ std::unique_ptr<platform::IMessageWindow> Win32UserInterface::CreateMessageWindo
   return win32::CreateMessageWindow(std::move(proc));
 }
 
-int Win32UserInterface::RunModalDialog(const platform::DialogSpec& spec,
+int Win32UserInterface::RunModalDialog(const platform::DialogLayout& layout,
                                        const std::function<std::u16string(std::uint16_t)>& texts,
                                        platform::Handle owner,
                                        platform::IDialogController& controller) {
-  return RunDialog(spec, texts, FromHandle<HWND>(owner), controller);
+  return RunDialog(layout, texts, FromHandle<HWND>(owner), controller);
 }
 
 std::optional<std::u16string> Win32UserInterface::GetSaveFileName(

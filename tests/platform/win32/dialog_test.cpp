@@ -106,11 +106,11 @@ std::vector<int> TabOrderFrom(HWND dialog, int from, int steps) {
 
 class Win32Dialog : public PlatformTest {
  protected:
-  int Run(const platform::DialogSpec& spec, Recorder& recorder,
+  int Run(const platform::DialogLayout& layout, Recorder& recorder,
           std::function<void(Win32DialogUser&)> script) {
     const auto user = backend().ActOnDialog(
         owner_, [&](DialogUser& u) { script(static_cast<Win32DialogUser&>(u)); });
-    return ui().RunModalDialog(spec, &TestTexts, owner_, recorder);
+    return ui().RunModalDialog(layout, &TestTexts, owner_, recorder);
   }
 
   const platform::Handle owner_ = backend().Window({50, 50, 550, 450});
@@ -205,7 +205,7 @@ TEST_F(Win32Dialog, TheKeyboardMovesThroughTabStopsRadioGroupsAndUpDowns) {
   const int result = Run(TestDialog(), recorder, [&](Win32DialogUser& user) {
     const HWND dialog = user.window();
     auto item = [&](int id) { return host::ControlOf(dialog, id); };
-    // Tab order is spec order, although the tab control sits at the bottom of the z-order;
+    // Tab order is layout order, although the tab control sits at the bottom of the z-order;
     // of the radio group only the checked button is visited.
     EXPECT_EQ(GetWindow(item(kValue), GW_HWNDLAST), item(kTabs));
     EXPECT_EQ(TabOrderFrom(dialog, kTabs, 10),

@@ -7,12 +7,12 @@ namespace qb::sim {
 using platform::ControlKind;
 namespace cs = platform::cs;
 
-SimDialog::SimDialog(const platform::DialogSpec& spec,
+SimDialog::SimDialog(const platform::DialogLayout& layout,
                      const std::function<std::u16string(std::uint16_t)>& texts,
                      platform::Handle window, platform::IDialogController& controller)
-    : spec_(spec), window_(window), controller_(controller) {
-  if (spec.captionId != 0) caption_ = texts(spec.captionId);
-  for (const auto& c : spec.controls) {
+    : layout_(layout), window_(window), controller_(controller) {
+  if (layout.captionId != 0) caption_ = texts(layout.captionId);
+  for (const auto& c : layout.controls) {
     ControlState state;
     state.id = c.id;
     state.kind = c.kind;
@@ -28,12 +28,12 @@ SimDialog::SimDialog(const platform::DialogSpec& spec,
     // its tab control, below the tabs.
     std::int32_t x = c.x, y = c.y;
     for (int parent = c.parent; parent != 0;) {
-      const auto* p = SpecOf(parent);
+      const auto* p = LayoutOf(parent);
       if (p == nullptr) break;
       x += p->x;
       y += p->y;
       if (p->kind == ControlKind::kTabPage) {
-        if (const auto* tabs = SpecOf(p->parent)) {
+        if (const auto* tabs = LayoutOf(p->parent)) {
           x += tabs->x + 4;
           y += tabs->y + 24;
           parent = tabs->parent;
@@ -42,12 +42,12 @@ SimDialog::SimDialog(const platform::DialogSpec& spec,
       }
       parent = p->parent;
     }
-    state.bounds = {x, y, c.width, c.height == 0 ? spec.fontHeight : c.height};
+    state.bounds = {x, y, c.width, c.height == 0 ? layout.fontHeight : c.height};
     controls_.push_back(std::move(state));
     AutoSize(controls_.back());
   }
-  rect_ = {0, 0, spec.clientWidth + 2 * kFrameSide, spec.clientHeight + kFrameTop + kFrameSide};
-  for (const auto& c : spec.controls) {
+  rect_ = {0, 0, layout.clientWidth + 2 * kFrameSide, layout.clientHeight + kFrameTop + kFrameSide};
+  for (const auto& c : layout.controls) {
     if ((c.style & cs::kFocus) != 0) focus_ = c.id;
   }
   if (focus_ == 0) {
@@ -60,8 +60,8 @@ SimDialog::SimDialog(const platform::DialogSpec& spec,
   }
 }
 
-const platform::ControlSpec* SimDialog::SpecOf(int id) const {
-  for (const auto& c : spec_.controls) {
+const platform::ControlLayout* SimDialog::LayoutOf(int id) const {
+  for (const auto& c : layout_.controls) {
     if (c.id == id) return &c;
   }
   return nullptr;
@@ -98,7 +98,7 @@ bool SimDialog::Focusable(const ControlState& control) const {
 }
 
 void SimDialog::AutoSize(ControlState& control) {
-  const auto* c = SpecOf(control.id);
+  const auto* c = LayoutOf(control.id);
   if (c == nullptr || c->kind != ControlKind::kLabel || c->width != 0) return;
   control.bounds.width = static_cast<std::int32_t>(control.text.size()) * kCharWidth;
 }
@@ -106,7 +106,7 @@ void SimDialog::AutoSize(ControlState& control) {
 std::vector<int> SimDialog::GroupOf(int id) const {
   // The run of radio buttons that begins with a kGroupStart one.
   std::vector<int> group;
-  for (const auto& c : spec_.controls) {
+  for (const auto& c : layout_.controls) {
     const bool radio = c.kind == ControlKind::kRadio;
     if (!radio || (c.style & cs::kGroupStart) != 0) {
       if (std::find(group.begin(), group.end(), id) != group.end()) return group;
@@ -140,7 +140,7 @@ void SimDialog::RunActivate() {
 void SimDialog::Click(int id) {
   auto* control = Find(id);
   if (closed_ || control == nullptr || !control->enabled || !control->visible) return;
-  const auto* c = SpecOf(id);
+  const auto* c = LayoutOf(id);
   if (control->kind == ControlKind::kRadio) SetChecked(id, true);
   if (Focusable(*control)) focus_ = id;
   Guarded([&] { controller_.OnClick(*this, id); });
@@ -149,7 +149,7 @@ void SimDialog::Click(int id) {
 
 void SimDialog::PressKey(std::uint32_t virtualKey) {
   if (closed_) return;
-  if (spec_.keyPreview) {
+  if (layout_.keyPreview) {
     bool handled = false;
     Guarded([&] { handled = controller_.OnKeyDown(*this, virtualKey); });
     if (handled || closed_) return;
@@ -162,14 +162,14 @@ void SimDialog::PressKey(std::uint32_t virtualKey) {
       Click(focus_);
       return;
     }
-    for (const auto& c : spec_.controls) {
+    for (const auto& c : layout_.controls) {
       if ((c.style & cs::kDefault) != 0) {
         Click(c.id);
         return;
       }
     }
   } else if (virtualKey == platform::vk::kEscape) {
-    for (const auto& c : spec_.controls) {
+    for (const auto& c : layout_.controls) {
       if ((c.style & cs::kCancel) != 0) {
         Click(c.id);
         return;
@@ -259,7 +259,7 @@ bool SimDialog::IsChecked(int id) const {
 void SimDialog::SetImage(int id, int index) {
   auto* c = Find(id);
   if (c == nullptr) return;
-  const bool valid = index >= 0 && static_cast<std::size_t>(index) < spec_.imageList.size();
+  const bool valid = index >= 0 && static_cast<std::size_t>(index) < layout_.imageList.size();
   c->image = valid ? index : -1;
 }
 

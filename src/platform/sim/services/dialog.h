@@ -1,4 +1,4 @@
-// A simulated modal dialog: the controls of a DialogSpec kept in memory, the dialog manager's
+// A simulated modal dialog: the controls of a DialogLayout kept in memory, the dialog manager's
 // handling of clicks and keys, and a test acting as the user.
 #pragma once
 
@@ -28,7 +28,7 @@ class SimDialog final : public platform::IDialogView {
   static constexpr std::int32_t kCharWidth = 6;
   static constexpr std::int32_t kFrameSide = 3, kFrameTop = 25;
 
-  SimDialog(const platform::DialogSpec& spec,
+  SimDialog(const platform::DialogLayout& layout,
             const std::function<std::u16string(std::uint16_t)>& texts, platform::Handle window,
             platform::IDialogController& controller);
 
@@ -41,7 +41,7 @@ class SimDialog final : public platform::IDialogView {
   void Choose(int id, int index);
   bool closed() const { return closed_; }
   int result() const { return result_; }
-  const platform::DialogSpec& spec() const { return spec_; }
+  const platform::DialogLayout& layout() const { return layout_; }
   std::vector<ControlState> Controls() const { return controls_; }
   const ControlState* Control(int id) const;
 
@@ -77,14 +77,14 @@ class SimDialog final : public platform::IDialogView {
 
  private:
   ControlState* Find(int id);
-  const platform::ControlSpec* SpecOf(int id) const;
+  const platform::ControlLayout* LayoutOf(int id) const;
   bool Focusable(const ControlState& control) const;
   std::vector<int> GroupOf(int id) const;
   void AutoSize(ControlState& control);
   template <typename Handler>
   void Guarded(Handler&& handler);
 
-  const platform::DialogSpec& spec_;
+  const platform::DialogLayout& layout_;
   platform::Handle window_;
   platform::IDialogController& controller_;
   std::u16string caption_;

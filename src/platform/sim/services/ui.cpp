@@ -221,7 +221,7 @@ void SimUi::ClearDialogs() {
   dialogs_.clear();
 }
 
-int SimUi::RunModalDialog(const platform::DialogSpec& spec,
+int SimUi::RunModalDialog(const platform::DialogLayout& layout,
                           const std::function<std::u16string(std::uint16_t)>& texts, Handle owner,
                           platform::IDialogController& controller) {
   if (dialogCreationFails_) return platform::dlgresult::kNone;
@@ -230,7 +230,7 @@ int SimUi::RunModalDialog(const platform::DialogSpec& spec,
     script = std::move(scripts_.front());
     scripts_.pop_front();
   }
-  SimDialog dialog(spec, texts, nextDialog_, controller);
+  SimDialog dialog(layout, texts, nextDialog_, controller);
   nextDialog_ += 0x10;
   running_.push_back(&dialog);
   dialog.RunCreate();
@@ -238,7 +238,7 @@ int SimUi::RunModalDialog(const platform::DialogSpec& spec,
   if (script && !dialog.closed()) script(dialog);
   dialog.CloseBox();
   running_.pop_back();
-  dialogs_.push_back(DialogRecord{std::u16string(spec.name), dialog.Caption(), owner,
+  dialogs_.push_back(DialogRecord{std::u16string(layout.name), dialog.Caption(), owner,
                                   dialog.result(), dialog.WindowRect(), dialog.Controls()});
   Reactivate();
   return dialog.result();

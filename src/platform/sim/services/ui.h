@@ -86,7 +86,7 @@ class SimUi final : public platform::IUserInterface {
   platform::Handle GetFocusWindow() override { return focus_; }
   std::unique_ptr<platform::IMessageWindow> CreateMessageWindow(
       platform::MessageProc proc) override;
-  int RunModalDialog(const platform::DialogSpec& spec,
+  int RunModalDialog(const platform::DialogLayout& layout,
                      const std::function<std::u16string(std::uint16_t)>& texts,
                      platform::Handle owner, platform::IDialogController& controller) override;
   std::optional<std::u16string> GetSaveFileName(const platform::SaveFileRequest& request) override;
