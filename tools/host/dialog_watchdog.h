@@ -3,13 +3,7 @@
 // the plugin wanted to tell one.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "host/windows_headers.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -4,13 +4,7 @@
 // thread; every message sent has a time limit, so a hung window cannot hang the caller.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "host/windows_headers.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,7 @@
 // The exports of a plugin library loaded into a Windows host, looked up by name.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "host/windows_headers.h"
 
 #include <string>
 #include <vector>

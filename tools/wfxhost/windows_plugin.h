@@ -1,13 +1,7 @@
 // A plugin DLL loaded into the host's process, as Total Commander loads it.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "host/windows_headers.h"
 
 #include <filesystem>
 #include <map>
