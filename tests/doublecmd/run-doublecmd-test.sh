@@ -34,12 +34,11 @@ fail() {
 # --- Tools ---------------------------------------------------------------------------------
 tools=(doublecmd Xvfb xdotool import xclip iconv)
 missing() { local t; for t in "${tools[@]}"; do command -v "$t" >/dev/null || return 0; done; return 1; }
-if missing && [[ $(id -u) -eq 0 ]] && command -v apt-get >/dev/null; then
+if missing && { [[ $(id -u) -eq 0 ]] || command -v sudo >/dev/null; } && command -v apt-get >/dev/null; then
   say "Installing Double Commander, Xvfb, xdotool, ImageMagick and xclip"
-  export DEBIAN_FRONTEND=noninteractive
-  { apt-get update -qq || true; } >/dev/null 2>&1
-  apt-get install -y -qq --no-install-recommends doublecmd-qt xvfb xdotool imagemagick xclip \
-    >"${TMPDIR:-/tmp}/qb-doublecmd-apt.log" 2>&1 || true
+  tools/apt-install.sh --may-fail --no-install-recommends doublecmd-qt xvfb xdotool imagemagick xclip \
+    >"${TMPDIR:-/tmp}/qb-doublecmd-apt.log" 2>&1
+  grep '^apt-install: worked around' "${TMPDIR:-/tmp}/qb-doublecmd-apt.log" || true
 fi
 if ! command -v doublecmd >/dev/null; then
   say "skipped: Double Commander (doublecmd-qt) is not installed and could not be installed"

@@ -20,9 +20,8 @@ messages=$root/build/mingw64/samples/qbsample.dll
 fail() { printf 'FAIL: %s\n' "$*" >&2; exit 1; }
 
 if ! command -v hivexregedit >/dev/null || ! command -v hivexget >/dev/null; then
-  if [[ $(id -u) -eq 0 ]] && command -v apt-get >/dev/null; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libwin-hivex-perl libhivex-bin \
-      >/dev/null 2>&1 || true
+  if command -v apt-get >/dev/null; then
+    tools/apt-install.sh --may-fail libwin-hivex-perl libhivex-bin | grep '^apt-install: worked' || true
   fi
 fi
 if ! command -v hivexregedit >/dev/null || ! command -v hivexget >/dev/null; then
