@@ -139,6 +139,10 @@ class TFWEventLog {
   // failure is not shown (the user saw message 200 when the library loaded).
   bool DeregisterApp(bool quiet = false);
   bool IsRegistered() const;
+  // Where the registration's failure message goes instead of a message box of its own (the
+  // plugin shows it once its lock is let go). Text and MessageBox flags.
+  using NoticeSink = std::function<void(std::u16string text, std::uint32_t flags)>;
+  void SetNoticeSink(NoticeSink sink) { fNoticeSink = std::move(sink); }
 
   // The platform's error of the last service call that failed (open, read, clear, backup,
   // write), so that callers can tell the user why.
@@ -236,6 +240,7 @@ class TFWEventLog {
   std::shared_ptr<SharedAccountNames> fSharedAccounts;
   std::shared_ptr<AccountNameCache> fAccounts = std::make_shared<AccountNameCache>();
   bool fUnloading = false;
+  NoticeSink fNoticeSink;
   std::uint64_t fClears = 0;
   // Type words of the current language, refreshed when the language changes.
   mutable std::uint64_t fTypeWordsGeneration = ~std::uint64_t{0};

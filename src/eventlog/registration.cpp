@@ -9,8 +9,12 @@ namespace qb {
 namespace err = platform::err;
 
 void TFWEventLog::ShowRegistrationError() const {
-  platform::Ui().MessageBox(0, fLanguage.GetLocaleString(200), FSource,
-                            platform::mb::kOk | platform::mb::kIconError);
+  constexpr std::uint32_t kFlags = platform::mb::kOk | platform::mb::kIconError;
+  if (fNoticeSink) {
+    fNoticeSink(fLanguage.GetLocaleString(200), kFlags);
+    return;
+  }
+  platform::Ui().MessageBox(0, fLanguage.GetLocaleString(200), FSource, kFlags);
 }
 
 bool TFWEventLog::RegisterApp(std::int32_t CategoryCount) {

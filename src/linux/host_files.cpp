@@ -1,5 +1,6 @@
 #include "linux/host_files.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -246,6 +247,14 @@ platform::ErrorCode HostFiles::FindFiles(std::u16string_view pattern,
     entries.push_back(std::move(entry));
   }
   return entries.empty() ? err::kFileNotFound : err::kSuccess;
+}
+
+platform::ErrorCode HostFiles::PinOwnModule() {
+  // The reference this takes is never given back: the library stays until the process ends.
+  if (dlopen(library_.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) == nullptr) {
+    return err::kModNotFound;
+  }
+  return err::kSuccess;
 }
 
 }  // namespace qb::linuxlib

@@ -21,9 +21,11 @@ class HostFiles final : public platform::ISystem {
  public:
   // `library`: the library's own file, the module file name the core sees.
   HostFiles(sim::SimSystem& machine, const std::filesystem::path& library)
-      : machine_(machine), moduleFileName_(DrivePath(library)) {}
+      : machine_(machine), library_(library), moduleFileName_(DrivePath(library)) {}
 
   std::u16string ModuleFileName() override { return moduleFileName_; }
+  // dlopen with RTLD_NODELETE: dlclose leaves the library mapped from now on.
+  platform::ErrorCode PinOwnModule() override;
   bool FileExists(std::u16string_view path) override;
   bool DirectoryExists(std::u16string_view path) override;
   platform::ErrorCode CreateDirectory(std::u16string_view path) override;
@@ -56,6 +58,7 @@ class HostFiles final : public platform::ISystem {
 
  private:
   sim::SimSystem& machine_;
+  std::filesystem::path library_;
   std::u16string moduleFileName_;
 };
 

@@ -17,7 +17,9 @@
 #include "platform/sim/machine.h"
 #include "platform/sim/machine_folder.h"
 #include "plugin/host_options.h"
+#include "plugin/export_call.h"
 #include "plugin/lifecycle.h"
+#include "util/no_destructor.h"
 #include "util/text.h"
 
 namespace qb::linuxlib {
@@ -53,9 +55,10 @@ struct Library {
   bool machineLoaded = false;
 };
 
+// Never destroyed by the runtime: the unload below decides what goes.
 Library& TheLibrary() {
-  static Library library;
-  return library;
+  static util::NoDestructor<Library> library;
+  return *library;
 }
 
 stdfs::path OwnFile() {
@@ -68,16 +71,20 @@ stdfs::path OwnFile() {
   return ec ? stdfs::path(info.dli_fname) : path;
 }
 
+// Under the plugin's lock: the message waits until it is let go.
 void Tell(const std::string& text) {
-  platform::Ui().MessageBox(0, util::Utf8ToUtf16(text), u"Quillerbankton",
-                            platform::mb::kOk | platform::mb::kIconError);
+  plugin::Tell(util::Utf8ToUtf16(text), platform::mb::kOk | platform::mb::kIconError);
 }
 
-void Unload() noexcept {
+// Runs at dlclose and at the process's end alike. Once the host's background thread has called
+// in, the library is pinned, dlclose leaves it mapped, and this runs only as the process ends,
+// perhaps while that thread is still inside: nothing is touched then. Otherwise the core goes
+// when no thread is inside it, and the platform after it; what a thread is inside stays.
+__attribute__((destructor)) void OnUnload() {
   try {
     auto& library = TheLibrary();
-    if (!library.platform) return;
-    plugin::OnProcessDetach(false);
+    if (!library.platform || plugin::ModulePinned()) return;
+    if (!plugin::OnProcessDetach(false)) return;
     plugin::ForgetRequestProcs();
     platform::Install(nullptr);
     library.platform.reset();
@@ -85,20 +92,9 @@ void Unload() noexcept {
   }
 }
 
-// Static objects go in the reverse order of their making, at dlclose and at exit alike. Made
-// at the first load, after the core's own, this one goes before them: the core is detached
-// while everything it uses is still there.
-struct Teardown {
-  Teardown() = default;
-  ~Teardown() { Unload(); }
-  Teardown(const Teardown&) = delete;
-  Teardown& operator=(const Teardown&) = delete;
-};
-
 // Under the plugin's lock, before the core's load steps. A machine that does not load leaves
 // an empty one behind: the root lists nothing, and the user is told why once.
 void LoadMachine() {
-  static Teardown teardown;
   auto& library = TheLibrary();
   if (library.machineLoaded || !library.platform) return;
   library.machineLoaded = true;

@@ -3,13 +3,21 @@
 #include <mutex>
 
 #include "platform/platform.h"
+#include "util/no_destructor.h"
 #include "util/text.h"
 
 namespace qb::ini {
 namespace {
 
-std::mutex g_nameMutex;
-std::u16string g_iniFileName;
+// The settings file's name; never destroyed, so the unload alone decides what goes.
+struct IniName {
+  std::mutex mutex;
+  std::u16string name;
+};
+IniName& TheIniName() {
+  static util::NoDestructor<IniName> name;
+  return *name;
+}
 
 bool IsBlank(char16_t c) {
   return c == u' ' || c == u'\t';
@@ -164,13 +172,15 @@ std::vector<std::u16string> SectionNames(const Document& doc) {
 }
 
 void SetIniFileName(std::u16string fileName) {
-  std::lock_guard lock(g_nameMutex);
-  g_iniFileName = std::move(fileName);
+  auto& ini = TheIniName();
+  std::lock_guard lock(ini.mutex);
+  ini.name = std::move(fileName);
 }
 
 std::u16string IniFileName() {
-  std::lock_guard lock(g_nameMutex);
-  return g_iniFileName;
+  auto& ini = TheIniName();
+  std::lock_guard lock(ini.mutex);
+  return ini.name;
 }
 
 void IniWriteString(std::u16string_view section, std::u16string_view ident,

@@ -16,6 +16,10 @@ Platform& Current() {
   return *g_platform;
 }
 
+bool IsInstalled() {
+  return g_platform != nullptr;
+}
+
 void Install(Platform* platform) {
   g_platform = platform;
 }

@@ -29,6 +29,9 @@ Platform& Current();
 // used and uninstall after it has stopped.
 void Install(Platform* platform);
 
+// Whether a platform is installed (a library that is unloading may have uninstalled it).
+bool IsInstalled();
+
 // Installs a platform for the lifetime of the guard and restores the previous one after it.
 class ScopedInstall {
  public:

@@ -25,6 +25,10 @@ class ISystem {
   // The full path; callers apply their own buffer limits.
   virtual std::u16string ModuleFileName() = 0;
 
+  // GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | ..._FROM_ADDRESS) on the plugin's own
+  // module: it stays mapped until the process ends, whatever FreeLibrary calls follow.
+  virtual ErrorCode PinOwnModule() = 0;
+
   // GetFileAttributesW-based checks: a file (not a folder) / a folder exists at `path`.
   virtual bool FileExists(std::u16string_view path) = 0;
   virtual bool DirectoryExists(std::u16string_view path) = 0;

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "plugin/column_text.h"
+#include "plugin/export_call.h"
 #include "plugin/exports.h"
 #include "plugin/host_text.h"
 #include "plugin/plugin_state.h"
@@ -41,8 +42,7 @@ std::uint64_t ListingKey() {
 
 // The record behind a text column. The reading, the account lookup and the formatting happen
 // with the plugin's lock let go: the main thread never waits for a column.
-const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name,
-                                      std::unique_lock<std::recursive_mutex>& lock) {
+const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name, plugin::StateLock& lock) {
   auto& state = plugin::State();
   const std::int32_t index = plugin::LogIndexOf(name.logName);
   if (index == 0) return nullptr;
@@ -92,7 +92,7 @@ std::optional<std::uint32_t> EventCode(const plugin::RemoteRecord& name) {
 }
 
 int GetValue(const std::u16string& fileName, int fieldIndex, void* fieldValue, int maxlen,
-             int flags, std::unique_lock<std::recursive_mutex>& lock) {
+             int flags, plugin::StateLock& lock) {
   auto& state = plugin::State();
   if (state.findRecord->frIsRoot) {
     t_cache = ColumnCache{};
@@ -162,8 +162,9 @@ extern "C" fs::BOOL QB_STDCALL FsContentGetDefaultViewW(fs::WCHAR* ViewContents,
                                                         fs::WCHAR* ViewWidths,
                                                         fs::WCHAR* ViewOptions, int maxlen) {
   try {
-    if (!plugin::IsLoaded() || maxlen <= 0) return fs::kFalse;
-    std::lock_guard lock(plugin::Lock());
+    const plugin::ExportCall call;
+    if (!call || maxlen <= 0) return fs::kFalse;
+    const plugin::StateLock lock;
     const auto& lng = *plugin::State().language;
     const auto size = static_cast<std::size_t>(maxlen);
     plugin::CopyToHost(
@@ -207,10 +208,9 @@ extern "C" fs::BOOL QB_STDCALL FsContentGetDefaultView(char* ViewContents, char*
 extern "C" int QB_STDCALL FsContentGetValueW(fs::WCHAR* FileName, int FieldIndex, int,
                                              void* FieldValue, int maxlen, int flags) {
   try {
-    if (!plugin::IsLoaded() || FileName == nullptr || FieldValue == nullptr) {
-      return fs::ft_fieldempty;
-    }
-    std::unique_lock lock(plugin::Lock());
+    const plugin::ExportCall call;
+    if (!call || FileName == nullptr || FieldValue == nullptr) return fs::ft_fieldempty;
+    plugin::StateLock lock;
     return GetValue(plugin::RemotePath(plugin::FromHost(FileName)), FieldIndex, FieldValue, maxlen,
                     flags, lock);
   } catch (...) {

@@ -7,6 +7,7 @@
 #include "dialogs/record_viewer.h"
 #include "dialogs/settings_dialog.h"
 #include "platform/platform.h"
+#include "plugin/export_call.h"
 #include "plugin/exports.h"
 #include "plugin/host_options.h"
 #include "plugin/host_text.h"
@@ -52,7 +53,7 @@ int Properties(platform::Handle mainWin, const std::u16string& remote) {
   }
   const std::u16string displayName = remote.substr(1);
   {
-    std::lock_guard lock(plugin::Lock());
+    const plugin::StateLock lock;
     // A log open for reading stays as it is: the dialog's load step reopens its own log anyway.
     if (!plugin::State().eventLog->OpenState().Has(TFSOpenState::osRead) &&
         !plugin::OpenLogNamed(displayName)) {
@@ -86,7 +87,8 @@ int Execute(platform::Handle mainWin, const std::u16string& remote, const std::u
 
 extern "C" int QB_STDCALL FsExecuteFileW(fs::HWND MainWin, fs::WCHAR* RemoteName, fs::WCHAR* Verb) {
   try {
-    if (!plugin::IsLoaded()) return fs::FS_EXEC_ERROR;
+    const plugin::ExportCall call;
+    if (!call) return fs::FS_EXEC_ERROR;
     if (RemoteName == nullptr || Verb == nullptr) return fs::FS_EXEC_OK;
     return Execute(reinterpret_cast<platform::Handle>(MainWin),
                    plugin::RemotePath(plugin::FromHost(RemoteName)), plugin::FromHost(Verb));

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "plugin/export_call.h"
 #include "plugin/exports.h"
 #include "plugin/host_text.h"
 #include "plugin/plugin_state.h"
@@ -18,6 +19,12 @@ namespace err = qb::platform::err;
 
 HANDLE Fail(qb::platform::ErrorCode code) {
   qb::platform::System().SetLastError(code);
+  return kInvalidHandleValue;
+}
+
+// Not admitted: the library is unloading, and its platform may be gone already.
+HANDLE NotLoaded() {
+  if (qb::platform::IsInstalled()) qb::platform::System().SetLastError(err::kNotEnoughMemory);
   return kInvalidHandleValue;
 }
 
@@ -70,8 +77,7 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
     std::u16string reason = platform::Modules().SystemErrorText(log.LastError());
     while (!reason.empty() && reason.back() <= u' ') reason.pop_back();
     if (!reason.empty()) text += u"\r\n\r\n" + reason;
-    platform::Ui().MessageBox(0, text, u"Quillerbankton",
-                              platform::mb::kOk | platform::mb::kIconError);
+    plugin::Tell(std::move(text), platform::mb::kOk | platform::mb::kIconError);
     return Fail(err::kFileNotFound);
   }
   const std::uint32_t count = log.RecordCount(false, false);
@@ -118,9 +124,10 @@ void ToAnsi(const WIN32_FIND_DATAW& wide, WIN32_FIND_DATAA* ansi) {
 
 extern "C" HANDLE QB_STDCALL FsFindFirstW(qb::fs::WCHAR* Path, WIN32_FIND_DATAW* FindData) {
   try {
-    if (!qb::plugin::IsLoaded()) return Fail(err::kNotEnoughMemory);
+    const qb::plugin::ExportCall call;
+    if (!call) return NotLoaded();
     if (Path == nullptr || FindData == nullptr) return Fail(err::kInvalidParameter);
-    std::lock_guard lock(qb::plugin::Lock());
+    const qb::plugin::StateLock lock;
     return FindFirst(qb::plugin::RemotePath(qb::plugin::FromHost(Path)), FindData);
   } catch (...) {
     return Fail(err::kReadFault);
@@ -129,8 +136,9 @@ extern "C" HANDLE QB_STDCALL FsFindFirstW(qb::fs::WCHAR* Path, WIN32_FIND_DATAW*
 
 extern "C" qb::fs::BOOL QB_STDCALL FsFindNextW(HANDLE Hdl, WIN32_FIND_DATAW* FindData) {
   try {
-    if (!qb::plugin::IsLoaded() || FindData == nullptr) return qb::fs::kFalse;
-    std::lock_guard lock(qb::plugin::Lock());
+    const qb::plugin::ExportCall call;
+    if (!call || FindData == nullptr) return qb::fs::kFalse;
+    const qb::plugin::StateLock lock;
     return FindNext(Hdl, FindData);
   } catch (...) {
     return qb::fs::kFalse;
@@ -143,8 +151,9 @@ extern "C" int QB_STDCALL FsFindClose(HANDLE) {
 
 extern "C" HANDLE QB_STDCALL FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData) {
   try {
-    if (!qb::plugin::IsLoaded()) return Fail(err::kNotEnoughMemory);
-    if (Path == nullptr || FindData == nullptr) return Fail(err::kInvalidParameter);
+    if (Path == nullptr || FindData == nullptr) {
+      return qb::plugin::IsLoaded() ? Fail(err::kInvalidParameter) : NotLoaded();
+    }
     std::u16string wide = qb::plugin::FromHostAnsi(Path);
     WIN32_FIND_DATAW data{};
     const HANDLE h = FsFindFirstW(wide.data(), &data);

@@ -1,5 +1,6 @@
 // Copying a record file out: the record's text rendition, written as UTF-16.
 #include "platform/platform.h"
+#include "plugin/export_call.h"
 #include "plugin/exports.h"
 #include "plugin/host_text.h"
 #include "plugin/plugin_state.h"
@@ -13,16 +14,25 @@ using namespace qb;
 
 // Tells the host's progress callback; true when the user asked to abort.
 bool Progress(const std::u16string& remote, const std::u16string& local, int percent) {
-  auto& state = plugin::State();
-  if (state.progressW != nullptr) {
+  int pluginNr = 0;
+  fs::tProgressProcW progressW = nullptr;
+  fs::tProgressProc progress = nullptr;
+  {
+    const plugin::StateLock lock;
+    const auto& state = plugin::State();
+    pluginNr = state.pluginNr;
+    progressW = state.progressW;
+    progress = state.progress;
+  }
+  if (progressW != nullptr) {
     std::u16string r = remote;
     std::u16string l = local;
-    return state.progressW(state.pluginNr, r.data(), l.data(), percent) == 1;
+    return progressW(pluginNr, r.data(), l.data(), percent) == 1;
   }
-  if (state.progress != nullptr) {
+  if (progress != nullptr) {
     std::string r = platform::Locale().WideToAnsi(remote);
     std::string l = platform::Locale().WideToAnsi(local);
-    return state.progress(state.pluginNr, r.data(), l.data(), percent) == 1;
+    return progress(pluginNr, r.data(), l.data(), percent) == 1;
   }
   return false;
 }
@@ -36,6 +46,21 @@ platform::Bytes Utf16File(const std::vector<std::u16string>& lines) {
   return util::Utf16LeBytes(text, true);
 }
 
+// The record's text, read under the plugin's lock; nullopt with the host's answer when it
+// cannot be.
+std::optional<std::vector<std::u16string>> RecordText(const plugin::RemoteRecord& name, int& error) {
+  const plugin::StateLock lock;
+  auto& state = plugin::State();
+  // The record is read from the log its name gives, whichever log was open before.
+  TFWEventLogRecord record;
+  if (!plugin::OpenLogNamed(name.logName) || !state.eventLog->Read(false, name.number, record)) {
+    error = fs::FS_FILE_READERROR;
+    return std::nullopt;
+  }
+  return plugin::RecordTextLines(*state.eventLog, *state.language, name.logName, record);
+}
+
+// The host's progress callback runs its message loop: it is called with the lock let go.
 int GetFile(const std::u16string& remote, const std::u16string& local, int copyFlags) {
   if (Progress(remote, local, 0)) return fs::FS_FILE_USERABORT;
   const auto name = plugin::ExtractRecordNumber(remote);
@@ -44,14 +69,10 @@ int GetFile(const std::u16string& remote, const std::u16string& local, int copyF
   if ((copyFlags & fs::FS_COPYFLAGS_OVERWRITE) == 0 && platform::System().FileExists(local)) {
     return fs::FS_FILE_EXISTS;
   }
-  auto& state = plugin::State();
-  // The record is read from the log its name gives, whichever log was open before.
-  if (!plugin::OpenLogNamed(name->logName)) return fs::FS_FILE_READERROR;
-  TFWEventLogRecord record;
-  if (!state.eventLog->Read(false, name->number, record)) return fs::FS_FILE_READERROR;
-  const auto lines =
-      plugin::RecordTextLines(*state.eventLog, *state.language, name->logName, record);
-  if (platform::System().WriteFile(local, Utf16File(lines)) != platform::err::kSuccess) {
+  int error = fs::FS_FILE_OK;
+  const auto lines = RecordText(*name, error);
+  if (!lines) return error;
+  if (platform::System().WriteFile(local, Utf16File(*lines)) != platform::err::kSuccess) {
     return fs::FS_FILE_WRITEERROR;
   }
   if (Progress(remote, local, 100)) return fs::FS_FILE_USERABORT;
@@ -63,9 +84,9 @@ int GetFile(const std::u16string& remote, const std::u16string& local, int copyF
 extern "C" int QB_STDCALL FsGetFileW(fs::WCHAR* RemoteName, fs::WCHAR* LocalName, int CopyFlags,
                                      fs::RemoteInfoStruct*) {
   try {
-    if (!plugin::IsLoaded()) return fs::FS_FILE_READERROR;
+    const plugin::ExportCall call;
+    if (!call) return fs::FS_FILE_READERROR;
     if (RemoteName == nullptr || LocalName == nullptr) return fs::FS_FILE_NOTFOUND;
-    std::lock_guard lock(plugin::Lock());
     // The local name is the host's own file name, taken as it is.
     return GetFile(plugin::RemotePath(plugin::FromHost(RemoteName)), plugin::FromHost(LocalName),
                    CopyFlags);

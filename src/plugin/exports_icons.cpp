@@ -2,6 +2,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "plugin/export_call.h"
 #include "plugin/exports.h"
 #include "plugin/host_text.h"
 #include "plugin/plugin_state.h"
@@ -39,10 +40,9 @@ int ExtractIcon(const std::u16string& remoteName, fs::HICON* theIcon) {
 
 extern "C" int QB_STDCALL FsExtractCustomIconW(fs::WCHAR* RemoteName, int, fs::HICON* TheIcon) {
   try {
-    if (!plugin::IsLoaded() || RemoteName == nullptr || TheIcon == nullptr) {
-      return fs::FS_ICON_USEDEFAULT;
-    }
-    std::lock_guard lock(plugin::Lock());
+    const plugin::ExportCall call;
+    if (!call || RemoteName == nullptr || TheIcon == nullptr) return fs::FS_ICON_USEDEFAULT;
+    const plugin::StateLock lock;
     return ExtractIcon(plugin::RemotePath(plugin::FromHost(RemoteName)), TheIcon);
   } catch (...) {
     return fs::FS_ICON_USEDEFAULT;

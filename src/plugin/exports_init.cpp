@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "plugin/export_call.h"
 #include "plugin/exports.h"
 #include "plugin/host_options.h"
 #include "plugin/lifecycle.h"
@@ -16,8 +17,9 @@ extern "C" int QB_STDCALL FsInit(int PluginNr, qb::fs::tProgressProc pProgressPr
   // Before the load steps: what they have to say goes through the host's callback.
   qb::plugin::RememberRequestProc(PluginNr, pRequestProc);
   qb::plugin::EnsureLoaded();
-  if (!qb::plugin::IsLoaded()) return 0;
-  std::lock_guard lock(qb::plugin::Lock());
+  const qb::plugin::ExportCall call;
+  if (!call) return 0;
+  const qb::plugin::StateLock lock;
   auto& state = qb::plugin::State();
   state.pluginNr = PluginNr;
   state.progress = pProgressProc;
@@ -29,8 +31,9 @@ extern "C" int QB_STDCALL FsInitW(int PluginNr, qb::fs::tProgressProcW pProgress
                                   qb::fs::tLogProcW, qb::fs::tRequestProcW pRequestProcW) {
   qb::plugin::RememberRequestProcW(PluginNr, pRequestProcW);
   qb::plugin::EnsureLoaded();
-  if (!qb::plugin::IsLoaded()) return 0;
-  std::lock_guard lock(qb::plugin::Lock());
+  const qb::plugin::ExportCall call;
+  if (!call) return 0;
+  const qb::plugin::StateLock lock;
   auto& state = qb::plugin::State();
   state.pluginNr = PluginNr;
   state.progressW = pProgressProcW;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "util/no_destructor.h"
 
 namespace qb::plugin {
 namespace {
@@ -19,8 +20,8 @@ struct Requests {
 };
 
 Requests& TheRequests() {
-  static Requests requests;
-  return requests;
+  static util::NoDestructor<Requests> requests;
+  return *requests;
 }
 
 }  // namespace

@@ -3,8 +3,13 @@
 // worker thread, also for folders and the root), real files copied out, messages through the
 // request callback, and dlclose.
 #include <dlfcn.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -239,7 +244,76 @@ TEST(LinuxLibraryTest, TheDoubleCommanderSequence) {
   EXPECT_NE(g_requests[0].text.find("\nRecords: 3\n"), std::string::npos) << g_requests[0].text;
   EXPECT_EQ(g_requests[0].text.find('\r'), std::string::npos);
 
-  EXPECT_TRUE(library.Close());
+  // A background thread called in: the library stays mapped until the process ends.
+  EXPECT_FALSE(library.Close());
+}
+
+// The host quits or unloads while its background thread loops over column values: the process
+// ends at once with status 0, whatever the thread is doing (each case in a child process).
+TEST(LinuxLibraryTest, ExitAndUnloadWhileColumnsLoad) {
+  enum class End { kExitWhileFetching, kListAgainAndExit, kCloseAfterThreadEnded };
+  const struct {
+    const char* what;
+    End end;
+  } cases[] = {{"exit while fetching", End::kExitWhileFetching},
+               {"list again, exit while fetching", End::kListAgainAndExit},
+               {"dlclose after the thread ended, exit", End::kCloseAfterThreadEnded}};
+  TempFolder folder;
+  WriteMachine(folder.path() / "machine");
+  std::vector<sim::RecordFields> many;
+  for (std::uint32_t i = 0; i < 3000; ++i) {
+    many.push_back(support::RecordOf(u"Disk", i, 4, 1'199'145'600 + i));
+  }
+  support::WriteHostFile(folder.path() / "machine" / "logs" / "System.evt", support::EvtOf(many));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      // A fresh copy beside the machine for each child; nothing of the test runs on in it.
+      stdfs::remove(folder.path() / "Quillerbankton.wfx");
+      Library library(folder.path());
+      if (!library.loaded()) _exit(3);
+      library.Start();
+      library.List(u"/System");
+      std::atomic<int> fetched{0};
+      std::atomic<bool> stop{false};
+      std::thread columns([&] {
+        char16_t text[256];
+        for (std::uint32_t n = 1; !stop; n = n % 3000 + 1) {
+          std::u16string name = u"/System/[" + util::ToDecimalUnsigned(n) + u"] Disk.information";
+          library.x().FsContentGetValueW(name.data(), 3, 0, text, sizeof(text), 0);
+          ++fetched;
+        }
+      });
+      while (fetched < 50) std::this_thread::yield();
+      if (c.end == End::kListAgainAndExit) library.List(u"/System");
+      if (c.end == End::kCloseAfterThreadEnded) {
+        stop = true;
+        columns.join();
+        library.Close();
+        std::exit(0);
+      }
+      columns.detach();
+      std::exit(0);
+    }
+    int status = 0;
+    pid_t done = 0;
+    for (int waited = 0; waited < 200 && done == 0; ++waited) {
+      done = waitpid(child, &status, WNOHANG);
+      if (done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (done == 0) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      ADD_FAILURE() << "the process did not end within 10 s";
+      continue;
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << (WIFSIGNALED(status) ? "killed by signal " + std::to_string(WTERMSIG(status))
+                                : "status " + std::to_string(WEXITSTATUS(status)));
+  }
 }
 
 TEST(LinuxLibraryTest, WhichMachineFolder) {

@@ -1,7 +1,10 @@
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <future>
 #include <thread>
 
+#include "plugin/lifecycle.h"
 #include "support/plugin_fixture.h"
 #include "util/text.h"
 
@@ -72,6 +75,72 @@ TEST_F(ThreadsTest, BackgroundColumnsWhileTheMainThreadListsAndCopies) {
   background.join();
   EXPECT_GT(answered.load(), 0);
   EXPECT_EQ(wrong.load(), 0);
+}
+
+// While a message box is up or the host's progress callback runs, the host's background thread
+// gets its column values: the plugin's lock is let go before either.
+TEST_F(ThreadsTest, ColumnsAnswerWhileABoxIsUpOrTheHostIsCalledBack) {
+  enum class Moment { kLogDoesNotOpen, kRegistrationFails, kCopyProgress };
+  const struct {
+    const char* what;
+    Moment moment;
+  } cases[] = {{"message 203: the log does not open", Moment::kLogDoesNotOpen},
+               {"message 200: the source cannot be registered", Moment::kRegistrationFails},
+               {"the copy's progress callback", Moment::kCopyProgress}};
+  auto& application = AddLog(u"Application");
+  application.Append(Record(u"Src"));
+  AddLog(u"Security");
+  machine().eventlog().SetOpenFails(u"Security", platform::err::kAccessDenied);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    plugin::OnProcessDetach(false);
+    plugin::OnProcessAttach();
+    machine().ui().ClearMessageBoxes();
+    if (c.moment == Moment::kRegistrationFails) {
+      machine().accounts().SetTokenGroups({sim::SimAccounts::SidFromString(u"S-1-5-32-545")});
+    }
+    // A column value from another thread, asked while the box is up or the host is called.
+    // A question still waiting is answered once the box closes (a test that fails, not hangs).
+    int answers = 0;
+    std::vector<std::future<int>> questions;
+    const auto askColumn = [&] {
+      questions.push_back(std::async(std::launch::async, [] {
+        std::vector<char16_t> buffer(256);
+        std::u16string name = u"\\Application\\[1] Src.information";
+        return FsContentGetValueW(name.data(), 2, 0, buffer.data(), 512, 0);
+      }));
+      if (questions.back().wait_for(std::chrono::seconds(1)) == std::future_status::ready) {
+        ++answers;
+      }
+    };
+    machine().ui().SetMessageBoxHook([&](const sim::SimUi::MessageBoxCall&) { askColumn(); });
+    static std::function<void()> onProgress;
+    onProgress = askColumn;
+    Init();
+    ASSERT_TRUE(List(u"\\Application").ok);
+    switch (c.moment) {
+      case Moment::kLogDoesNotOpen:
+        EXPECT_FALSE(List(u"\\Security").ok);
+        break;
+      case Moment::kRegistrationFails:
+        break;
+      case Moment::kCopyProgress: {
+        const auto progress = [](int, fs::WCHAR*, fs::WCHAR*, int) QB_STDCALL {
+          onProgress();
+          return 0;
+        };
+        FsInitW(7, progress, nullptr, nullptr);
+        EXPECT_EQ(GetFile(u"\\Application\\[1] Src.information", u"C:\\Temp\\a.txt"),
+                  fs::FS_FILE_OK);
+        break;
+      }
+    }
+    machine().ui().SetMessageBoxHook(nullptr);
+    for (auto& question : questions) question.wait();
+    machine().accounts().SetTokenGroups(
+        {sim::SimAccounts::SidFromString(u"S-1-5-32-544")});  // an administrator again
+    EXPECT_EQ(answers, c.moment == Moment::kCopyProgress ? 2 : 1);
+  }
 }
 
 }  // namespace

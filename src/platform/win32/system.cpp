@@ -77,6 +77,15 @@ std::u16string Win32System::ModuleFileName() {
   }
 }
 
+platform::ErrorCode Win32System::PinOwnModule() {
+  HMODULE pinned = nullptr;
+  if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCWSTR>(OwnModule()), &pinned) == FALSE) {
+    return ::GetLastError();
+  }
+  return platform::err::kSuccess;
+}
+
 bool Win32System::FileExists(std::u16string_view path) {
   const DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

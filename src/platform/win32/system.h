@@ -8,6 +8,7 @@ namespace qb::win32 {
 class Win32System final : public platform::ISystem {
  public:
   std::u16string ModuleFileName() override;
+  platform::ErrorCode PinOwnModule() override;
   bool FileExists(std::u16string_view path) override;
   bool DirectoryExists(std::u16string_view path) override;
   platform::ErrorCode CreateDirectory(std::u16string_view path) override;

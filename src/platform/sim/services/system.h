@@ -2,6 +2,7 @@
 // system of Windows paths, environment variables, the OS version and WOW64.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -58,6 +59,12 @@ class SimSystem final : public platform::ISystem {
 
   // --- ISystem ---
   std::u16string ModuleFileName() override { return moduleFileName_; }
+  // Counted: the simulated module is never unmapped anyway.
+  platform::ErrorCode PinOwnModule() override {
+    ++pins_;
+    return platform::err::kSuccess;
+  }
+  int Pins() const { return pins_.load(); }
   bool FileExists(std::u16string_view path) override;
   bool DirectoryExists(std::u16string_view path) override;
   platform::ErrorCode CreateDirectory(std::u16string_view path) override;
@@ -104,6 +111,7 @@ class SimSystem final : public platform::ISystem {
   std::map<std::u16string, bool> readOnly_;
   std::map<std::u16string, std::pair<std::u16string, std::u16string>> env_;  // key: folded name
   std::u16string moduleFileName_;
+  std::atomic<int> pins_{0};
   std::u16string currentDirectory_ = u"C:\\";
   std::uint64_t nextOrder_ = 1;
   std::uint32_t osMajor_ = 10;

@@ -108,6 +108,9 @@ std::optional<std::u16string> SimUi::IconName(Handle icon) const {
 int SimUi::MessageBox(Handle owner, std::u16string_view text, std::u16string_view caption,
                       std::uint32_t flags) {
   int answer = (flags & 0x0F) == platform::mb::kYesNo ? platform::mb::kIdYes : platform::mb::kIdOk;
+  if (messageBoxHook_) {
+    messageBoxHook_({owner, std::u16string(text), std::u16string(caption), flags});
+  }
   {
     std::lock_guard lock(mutex_);
     boxes_.push_back({owner, std::u16string(text), std::u16string(caption), flags});

@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -33,6 +34,10 @@ class SimUi final : public platform::IUserInterface {
   // The next message box answers `answer`; without a queued answer a box answers with its
   // first button (OK or Yes).
   void QueueAnswer(int answer);
+  // Runs on the calling thread while a message box is up (before it answers): a test sees what
+  // else holds at that moment. Set it while no other thread uses the service.
+  using MessageBoxHook = std::function<void(const MessageBoxCall&)>;
+  void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook_ = std::move(hook); }
 
   void SetWindowRect(platform::Handle window, platform::Rect rect);
   void SetVirtualScreen(VirtualScreen screen) { screen_ = screen; }
@@ -105,6 +110,7 @@ class SimUi final : public platform::IUserInterface {
   SimModules& modules_;
   mutable std::mutex mutex_;
   std::vector<MessageBoxCall> boxes_;
+  MessageBoxHook messageBoxHook_;
   std::deque<int> answers_;
   std::map<platform::Handle, platform::Rect> rects_;
   VirtualScreen screen_{0, 0, 1920, 1080};
