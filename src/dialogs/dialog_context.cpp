@@ -14,11 +14,16 @@ void CenterOver(platform::IDialogView& view, platform::Handle window) {
 }
 
 void ShowFailure(platform::IDialogView& view, std::u16string_view what, platform::ErrorCode error) {
+  ShowFailure(view.Window(), view.Caption(), what, error);
+}
+
+void ShowFailure(platform::Handle owner, std::u16string_view caption, std::u16string_view what,
+                 platform::ErrorCode error) {
   std::u16string reason = platform::Modules().SystemErrorText(error);
   while (!reason.empty() && reason.back() <= u' ') reason.pop_back();
   if (reason.empty()) reason = u"Error " + util::ToDecimalUnsigned(error) + u".";
-  platform::Ui().MessageBox(view.Window(), std::u16string(what) + u"\r\n\r\n" + reason,
-                            view.Caption(), platform::mb::kOk | platform::mb::kIconError);
+  platform::Ui().MessageBox(owner, std::u16string(what) + u"\r\n\r\n" + reason, caption,
+                            platform::mb::kOk | platform::mb::kIconError);
 }
 
 }  // namespace qb

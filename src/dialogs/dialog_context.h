@@ -31,5 +31,8 @@ void CenterOver(platform::IDialogView& view, platform::Handle window);
 
 // A modal error box over the dialog: `what` failed, and the system's text for `error`.
 void ShowFailure(platform::IDialogView& view, std::u16string_view what, platform::ErrorCode error);
+// The same over any window, with the given caption (a dialog that has closed already).
+void ShowFailure(platform::Handle owner, std::u16string_view caption, std::u16string_view what,
+                 platform::ErrorCode error);
 
 }  // namespace qb

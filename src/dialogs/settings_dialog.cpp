@@ -63,10 +63,17 @@ bool ShowSettingsDialog(const DialogContext& context, platform::Handle hostWindo
       platform::Ui().RunModalDialog(SettingsLayout(), context.Texts(), hostWindow, dialog);
   if (result != platform::dlgresult::kOk) return false;
   if (dialog.Chosen() >= 0 && dialog.Chosen() <= 0xFFFF) {
-    std::lock_guard lock(context.lock);
-    auto& language = context.language;
-    language.SetCurrentLocaleFile(
-        language.GetLocaleFile(static_cast<std::uint16_t>(dialog.Chosen())));
+    platform::ErrorCode error = platform::err::kSuccess;
+    {
+      std::lock_guard lock(context.lock);
+      auto& language = context.language;
+      error = language.SetCurrentLocaleFile(
+          language.GetLocaleFile(static_cast<std::uint16_t>(dialog.Chosen())));
+    }
+    // Not remembered: the choice would silently go at the next start.
+    if (error != platform::err::kSuccess && error != platform::err::kFileNotFound) {
+      ShowFailure(hostWindow, context.Text(10), context.Text(214), error);
+    }
   }
   return true;
 }

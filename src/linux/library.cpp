@@ -13,6 +13,7 @@
 #include "linux/host_ui.h"
 #include "linux/machine_choice.h"
 #include "linux/own_image.h"
+#include "localization/ini_file.h"
 #include "platform/platform.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/machine_folder.h"
@@ -108,7 +109,15 @@ void LoadMachine() {
     return;
   }
   std::string error;
-  if (sim::LoadMachineFolder(library.platform->machine(), folder, &error)) return;
+  std::vector<std::string> skipped;
+  if (sim::LoadMachineFolder(library.platform->machine(), folder, &error, &skipped)) {
+    if (skipped.empty()) return;
+    std::string text = "Parts of the offline Windows machine in " + folder.string() +
+                       " cannot be read and are left out:";
+    for (const auto& part : skipped) text += "\n" + part;
+    Tell(text);
+    return;
+  }
   auto fresh = std::make_unique<LibraryPlatform>(library.file);
   platform::Install(&fresh->platform());
   library.platform = std::move(fresh);
@@ -123,6 +132,8 @@ __attribute__((constructor)) void OnLoad() {
     library.platform = std::make_unique<LibraryPlatform>(library.file);
     platform::Install(&library.platform->platform());
     plugin::SetHostOptions({.noPluginWindows = true, .beforeLoad = &LoadMachine});
+    // The settings file beside the library is a Linux text file.
+    ini::SetEightBitText(ini::EightBitText::kUtf8);
     plugin::OnProcessAttach();
   } catch (...) {
     // Only a lack of memory gets here; no exception may reach the loader.

@@ -99,6 +99,8 @@ const std::vector<std::u16string>& TLngResource::AddedLines() {
       u"211=Previous record",
       u"212=Next record",
       u"213=Copy to clipboard",
+      u"214=The choice of language could not be saved.",
+      u"215=Not all records of the event log could be read.",
   };
   return kLines;
 }

@@ -1,5 +1,6 @@
 #include "localization/ini_file.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/platform.h"
@@ -77,12 +78,21 @@ std::optional<std::pair<std::size_t, std::size_t>> FindSection(const Document& d
   return std::nullopt;
 }
 
-std::optional<Document> ReadDocument(std::u16string_view fileName) {
+std::atomic<EightBitText> g_eightBit{EightBitText::kAnsiCodePage};
+
+// nullopt with the reason in *error when the file cannot be read.
+std::optional<Document> ReadDocument(std::u16string_view fileName,
+                                     platform::ErrorCode* error = nullptr) {
   platform::Bytes bytes;
-  if (fileName.empty() || platform::System().ReadFile(fileName, bytes) != platform::err::kSuccess) {
-    return std::nullopt;
-  }
+  const platform::ErrorCode read = fileName.empty() ? platform::err::kFileNotFound
+                                                    : platform::System().ReadFile(fileName, bytes);
+  if (error) *error = read;
+  if (read != platform::err::kSuccess) return std::nullopt;
   const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (g_eightBit.load() == EightBitText::kUtf8 &&
+      !(view.size() >= 2 && view[0] == '\xFF' && view[1] == '\xFE')) {
+    return ParseUtf8(view);
+  }
   return Parse(view, [](std::string_view s) { return platform::Locale().AnsiToWide(s); });
 }
 
@@ -93,12 +103,29 @@ platform::Bytes Serialize(const Document& doc) {
     text += u"\r\n";
   }
   if (doc.utf16) return util::Utf16LeBytes(text, true);
-  const std::string ansi = platform::Locale().WideToAnsi(text);
-  const auto bytes = std::as_bytes(std::span(ansi.data(), ansi.size()));
+  std::string eightBit;
+  if (g_eightBit.load() == EightBitText::kUtf8) {
+    eightBit = (doc.utf8Bom ? "\xEF\xBB\xBF" : "") + util::Utf16ToUtf8(text);
+  } else {
+    eightBit = platform::Locale().WideToAnsi(text);
+  }
+  const auto bytes = std::as_bytes(std::span(eightBit.data(), eightBit.size()));
   return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace
+
+void SetEightBitText(EightBitText encoding) {
+  g_eightBit.store(encoding);
+}
+
+Document ParseUtf8(std::string_view bytes) {
+  const bool bom = bytes.starts_with("\xEF\xBB\xBF");
+  if (bom) bytes.remove_prefix(3);
+  Document doc = ParseUtf16(util::Utf8ToUtf16(bytes), false);
+  doc.utf8Bom = bom;
+  return doc;
+}
 
 Document ParseUtf16(std::u16string_view text, bool utf16) {
   Document doc;
@@ -183,18 +210,27 @@ std::u16string IniFileName() {
   return ini.name;
 }
 
-void IniWriteString(std::u16string_view section, std::u16string_view ident,
-                    std::u16string_view value) {
-  IniWriteStringTo(section, ident, value, IniFileName());
+platform::ErrorCode IniWriteString(std::u16string_view section, std::u16string_view ident,
+                                   std::u16string_view value) {
+  return IniWriteStringTo(section, ident, value, IniFileName());
 }
 
-void IniWriteStringTo(std::u16string_view section, std::u16string_view ident,
-                      std::u16string_view value, const std::u16string& fileName) {
-  if (fileName.empty() || Trim(section).empty() || Trim(ident).empty()) return;
-  // A file that is missing is created as 8-bit text; a failed write changes nothing.
-  Document doc = ReadDocument(fileName).value_or(Document{});
-  SetKey(doc, section, ident, value);
-  platform::System().WriteFile(fileName, Serialize(doc));
+platform::ErrorCode IniWriteStringTo(std::u16string_view section, std::u16string_view ident,
+                                     std::u16string_view value, const std::u16string& fileName) {
+  namespace err = platform::err;
+  if (fileName.empty() || Trim(section).empty() || Trim(ident).empty()) {
+    return err::kInvalidParameter;
+  }
+  // A file that is missing is created as 8-bit text; one that is there but cannot be read is
+  // not replaced by a file of one key. A failed write changes nothing.
+  platform::ErrorCode error = err::kSuccess;
+  auto doc = ReadDocument(fileName, &error);
+  if (!doc) {
+    if (error != err::kFileNotFound && error != err::kPathNotFound) return error;
+    doc.emplace();
+  }
+  SetKey(*doc, section, ident, value);
+  return platform::System().WriteFile(fileName, Serialize(*doc));
 }
 
 std::u16string IniReadStringFrom(std::u16string_view section, std::u16string_view ident,

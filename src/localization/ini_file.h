@@ -2,7 +2,8 @@
 // one portable implementation on every platform (the rules of the profile functions, made
 // explicit): sections and keys match without regard to case, keys and texts are trimmed, one
 // pair of enclosing quotes is removed, the first of duplicate keys counts, texts are cut to
-// 2047 characters, files are UTF-16 LE with a byte-order mark or 8-bit ANSI text without.
+// 2047 characters, files are UTF-16 LE with a byte-order mark or 8-bit text without (in the
+// ANSI code page, or UTF-8 where the host's files are UTF-8).
 #pragma once
 
 #include <cstdint>
@@ -11,22 +12,31 @@
 #include <utility>
 #include <vector>
 
+#include "platform/types.h"
 #include "util/text.h"
 
 namespace qb::ini {
 
 inline constexpr std::size_t kMaxValueLength = 2047;
 
+// How files without a UTF-16 byte-order mark are read and written: in the ANSI code page, as
+// the profile functions do on Windows (the default), or as UTF-8 with or without its
+// byte-order mark, as text files are on Linux (process-wide, set before any file is read).
+enum class EightBitText { kAnsiCodePage, kUtf8 };
+void SetEightBitText(EightBitText encoding);
+
 // The file that IniWriteString, IniReadString and IniReadInteger work on (process-wide).
 void SetIniFileName(std::u16string fileName);
 std::u16string IniFileName();
 
-void IniWriteString(std::u16string_view section, std::u16string_view ident,
-                    std::u16string_view value);
+// Writes a key; the Windows error when it could not be written. A file that exists but cannot
+// be read is left as it is (rewriting it would lose its other keys).
+platform::ErrorCode IniWriteString(std::u16string_view section, std::u16string_view ident,
+                                   std::u16string_view value);
 // The same as IniWriteString into a file named by the caller: a write never depends on what
 // another caller pointed the process-wide name at last.
-void IniWriteStringTo(std::u16string_view section, std::u16string_view ident,
-                      std::u16string_view value, const std::u16string& fileName);
+platform::ErrorCode IniWriteStringTo(std::u16string_view section, std::u16string_view ident,
+                                     std::u16string_view value, const std::u16string& fileName);
 std::u16string IniReadStringFrom(std::u16string_view section, std::u16string_view ident,
                                  std::u16string_view defaultValue, std::u16string_view fileName);
 std::u16string IniReadString(std::u16string_view section, std::u16string_view ident,
@@ -41,7 +51,8 @@ std::vector<std::pair<std::u16string, std::u16string>> IniReadSection(std::u16st
 // --- the engine, on file contents ---
 
 struct Document {
-  bool utf16 = false;  // UTF-16 LE with byte-order mark, else 8-bit ANSI
+  bool utf16 = false;    // UTF-16 LE with byte-order mark, else 8-bit text
+  bool utf8Bom = false;  // 8-bit UTF-8 text that began with the UTF-8 byte-order mark
   std::vector<std::u16string> lines;
 };
 
@@ -49,6 +60,8 @@ struct Document {
 template <typename AnsiToWide>
 Document Parse(std::string_view bytes, AnsiToWide&& ansiToWide);
 Document ParseUtf16(std::u16string_view text, bool utf16);
+// Decodes UTF-8 file bytes, a leading byte-order mark noted and dropped.
+Document ParseUtf8(std::string_view bytes);
 
 // The text of a key, nullopt when the section or key is missing.
 std::optional<std::u16string> Lookup(const Document& doc, std::u16string_view section,

@@ -139,15 +139,17 @@ std::u16string TLngResource::GetLanguageName(std::uint16_t index) const {
   return index < fLangFileList.size() ? fLangFileList[index].liLangiageName : std::u16string();
 }
 
-void TLngResource::SetCurrentLocaleFile(const std::u16string& value) {
-  if (!platform::System().FileExists(value)) return;
+platform::ErrorCode TLngResource::SetCurrentLocaleFile(const std::u16string& value) {
+  if (!platform::System().FileExists(value)) return platform::err::kFileNotFound;
   ini::SetIniFileName(fSettingFile);
-  ini::IniWriteStringTo(kSettingsSection, kSettingsKey, util::ExtractFileName(value), fSettingFile);
+  const platform::ErrorCode written = ini::IniWriteStringTo(
+      kSettingsSection, kSettingsKey, util::ExtractFileName(value), fSettingFile);
   {
     std::unique_lock lock(fLock);
     fCurrentLocaleFile = value;
   }
   LoadLanguageData();
+  return written;
 }
 
 std::int32_t TLngResource::LocaleIndexFromFile(const std::u16string& fileName) const {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/types.h"
+
 namespace qb {
 
 struct TLanguageInfo {
@@ -35,8 +37,10 @@ class TLngResource {
   std::u16string GetLanguageName(std::uint16_t index) const;
 
   std::u16string GetCurrentLocaleFile();
-  // Makes an existing language file current, remembers it in the settings and loads it.
-  void SetCurrentLocaleFile(const std::u16string& value);
+  // Makes an existing language file current, remembers it in the settings and loads it. The
+  // Windows error when the settings could not be written (the choice holds until the library
+  // is unloaded).
+  platform::ErrorCode SetCurrentLocaleFile(const std::u16string& value);
 
   // Index of a language in the last list, -1 when absent; and the file of an index.
   std::int32_t LocaleIndexFromFile(const std::u16string& fileName) const;

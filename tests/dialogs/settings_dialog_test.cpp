@@ -84,6 +84,24 @@ TEST_F(SettingsDialogTest, PreselectsTheCurrentLanguageAndCancelKeepsIt) {
   EXPECT_EQ(ControlOf(LastDialog(), ComboBox1).selection, 1);
 }
 
+// A choice that cannot be remembered is told, with the system's reason; the settings file's
+// other keys stay.
+TEST_F(SettingsDialogTest, AChoiceThatCannotBeSavedIsTold) {
+  files().AddFile(settingsFile_, "[General]\r\nLanguage=Eng.lng\r\nOther=kept\r\n");
+  files().SetReadOnlyFolder(settingsFile_);
+  machine().ui().ClearMessageBoxes();
+  Show([](sim::SimDialog& dialog) {
+    dialog.Choose(ComboBox1, 0);
+    dialog.Click(Button1);
+  });
+  const auto boxes = machine().ui().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text.find(u"The choice of language could not be saved.\r\n\r\n"), 0u)
+      << support::U8(boxes[0].text);
+  EXPECT_EQ(boxes[0].caption, u"Settings");
+  EXPECT_NE(FileText(settingsFile_).find(u"Other=kept"), std::u16string::npos);
+}
+
 TEST_F(SettingsDialogTest, WithoutAMatchTheFirstLanguageIsPreselected) {
   files().RemoveFile(folder_ + u"Eng.lng");
   const auto d = Show([](sim::SimDialog& dialog) { dialog.CloseBox(); });

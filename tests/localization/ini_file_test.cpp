@@ -88,19 +88,53 @@ TEST_F(IniTest, WritingKeepsOtherLinesAndTheEncoding) {
   EXPECT_EQ((*bytes)[1], std::byte{0xFE});
 }
 
-TEST_F(IniTest, NewFilesAreAnsiAndUnwritableFilesStaySilent) {
-  SetIniFileName(u"C:\\cfg\\new.ini");
+TEST_F(IniTest, NewFilesAreAnsi) {
   files().AddDirectory(u"C:\\cfg");
-  IniWriteString(u"General", u"Language", u"Eng.lng");
+  EXPECT_EQ(IniWriteStringTo(u"General", u"Language", u"Eng.lng", u"C:\\cfg\\new.ini"), 0u);
   const auto bytes = files().FileContents(u"C:\\cfg\\new.ini");
   ASSERT_TRUE(bytes.has_value());
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
             "[General]\r\nLanguage=Eng.lng\r\n");
+}
 
+// A write that fails says why, and a file that is there but cannot be read keeps its keys.
+TEST_F(IniTest, FailedWritesSayWhyAndLeaveTheFileAlone) {
+  files().AddDirectory(u"C:\\locked");
   files().SetReadOnlyFolder(u"C:\\locked");
-  SetIniFileName(u"C:\\locked\\x.ini");
-  IniWriteString(u"General", u"Language", u"Eng.lng");  // no error, no file
+  files().AddHostFile(u"C:\\cfg\\unreadable.ini", "/nonexistent/qb-unreadable.ini");
+  const struct {
+    const char16_t* file;
+    platform::ErrorCode error;
+  } cases[] = {{u"C:\\locked\\x.ini", platform::err::kAccessDenied},
+               {u"C:\\cfg\\unreadable.ini", platform::err::kReadFault},
+               {u"C:\\nowhere\\x.ini", platform::err::kPathNotFound}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(support::U8(c.file));
+    EXPECT_EQ(IniWriteStringTo(u"General", u"Language", u"Eng.lng", c.file), c.error);
+  }
   EXPECT_FALSE(files().FileExists(u"C:\\locked\\x.ini"));
+  EXPECT_FALSE(files().FileContents(u"C:\\cfg\\unreadable.ini").has_value());
+}
+
+// Where the host's files are UTF-8 (Linux), 8-bit files are read and written as UTF-8, with
+// or without the byte-order mark, which a rewrite keeps.
+TEST_F(IniTest, Utf8Files) {
+  SetEightBitText(EightBitText::kUtf8);
+  Write("\xEF\xBB\xBF[Machine]\r\nFolder=/srv/Maschine B\xC3\xBCro\r\n");
+  EXPECT_EQ(Read(u"Machine", u"Folder"), u"/srv/Maschine B\u00fcro");
+  EXPECT_EQ(IniWriteStringTo(u"General", u"Language", u"Deu.lng", kFile), 0u);
+  const auto bytes = files().FileContents(kFile);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+            "\xEF\xBB\xBF[Machine]\r\nFolder=/srv/Maschine B\xC3\xBCro\r\n"
+            "[General]\r\nLanguage=Deu.lng\r\n");
+  Write("[Machine]\r\nFolder=B\xC3\xBCro\r\n");
+  EXPECT_EQ(Read(u"Machine", u"Folder"), u"B\u00fcro");
+  WriteUtf16(u"[S]\r\nK=\u041e\r\n");  // UTF-16 files stay what they are
+  EXPECT_EQ(Read(u"S", u"K"), u"\u041e");
+  SetEightBitText(EightBitText::kAnsiCodePage);
+  Write("[S]\r\nK=B\xC3\xBCro\r\n");
+  EXPECT_EQ(Read(u"S", u"K"), u"B\u00c3\u00bcro");
 }
 
 TEST(IniDocument, SectionOrderAndKeysInFileOrder) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "support/pe_builder.h"
@@ -17,13 +19,15 @@ class MachineFolderTest : public ::testing::Test {
  protected:
   const fs::path& root() const { return temp_.path(); }
 
-  // Loads the folder into a fresh machine; the error text, empty on success.
+  // Loads the folder into a fresh machine; what was skipped, a line each, empty when nothing.
   std::string Load() {
     machine_ = std::make_unique<sim::Machine>();
     std::string error;
-    const bool ok = sim::LoadMachineFolder(*machine_, root(), &error);
-    EXPECT_EQ(ok, error.empty()) << error;
-    return ok ? std::string() : (error.empty() ? "(failed without a reason)" : error);
+    std::vector<std::string> skipped;
+    EXPECT_TRUE(sim::LoadMachineFolder(*machine_, root(), &error, &skipped)) << error;
+    std::string lines;
+    for (const auto& line : skipped) lines += line + "\n";
+    return lines;
   }
 
   sim::Machine& machine() { return *machine_; }
@@ -222,7 +226,8 @@ TEST_F(MachineFolderTest, MachineIniMayBeUtf16) {
   EXPECT_EQ(Expand(machine(), u"%COMPUTERNAME%"), u"WIDE\u00c9");
 }
 
-// Each fault is reported with the file it is in and what is wrong there.
+// Each fault skips its part alone, named with the file it is in and what is wrong there; the
+// rest of the machine loads.
 struct Fault {
   const char* file;
   std::string contents;
@@ -232,15 +237,28 @@ struct Fault {
 class MachineFolderFaultTest : public MachineFolderTest,
                                public ::testing::WithParamInterface<Fault> {};
 
-TEST_P(MachineFolderFaultTest, NamesTheFileAndTheReason) {
-  WriteHostFile(root() / GetParam().file, GetParam().contents);
-  const std::string error = Load();
-  ASSERT_NE(error, "");
-  // The first part of each error is the folder's own file name.
-  EXPECT_EQ(error.find(root().generic_string()), 0u) << error;
-  for (const char* part : GetParam().expected) {
-    EXPECT_NE(error.find(part), std::string::npos) << error << " lacks " << part;
+TEST_P(MachineFolderFaultTest, SkipsThePartAndNamesTheFileAndTheReason) {
+  WriteHostFile(root() / "logs" / "Application.evt", EvtOf({RecordOf(u"Alpha", 1, 4, 1)}));
+  WriteHostFile(root() / "files" / "C" / "ok.dll", "MZ");
+  WriteHostFile(root() / "machine.ini", "[Machine]\nComputerName=GOOD\n");
+  const std::string name = GetParam().file;
+  if (name == "machine.ini") {
+    WriteHostFile(root() / name, GetParam().contents + "[Machine]\nComputerName=GOOD\n");
+  } else {
+    WriteHostFile(root() / name, GetParam().contents);
   }
+  const std::string skipped = Load();
+  // One line, which begins with the folder's own file name.
+  EXPECT_EQ(skipped.find(root().generic_string()), 0u) << skipped;
+  EXPECT_EQ(std::count(skipped.begin(), skipped.end(), '\n'), 1) << skipped;
+  for (const char* part : GetParam().expected) {
+    EXPECT_NE(skipped.find(part), std::string::npos) << skipped << " lacks " << part;
+  }
+  const sim::SimEventLog* app = machine().eventlog().FindLog(u"Application");
+  ASSERT_NE(app, nullptr);
+  EXPECT_EQ(app->records.size(), 1u);
+  EXPECT_TRUE(machine().system().FileExists(u"C:\\ok.dll"));
+  EXPECT_EQ(Expand(machine(), u"%COMPUTERNAME%"), u"GOOD");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -265,8 +283,20 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"registry.reg", "REGEDIT4\n\"N\"=\"no key\"\n", {"registry.reg:", "line"}},
         Fault{"logs/System.evt", "this is no event log", {"logs/System.evt:"}},
         Fault{"logs/System.evtx", "ElfFile", {"logs/System.evtx:", "no .evt"}},
+        Fault{"logs/Broken.evt", std::string(100, '\0'), {"logs/Broken.evt:"}},
+        Fault{"logs/README.txt", "notes", {"logs/README.txt:", "no .evt"}},
+        Fault{"machine.ini", "ComputerName=X\n", {"machine.ini:", "line 1", "outside"}},
         Fault{"files/readme.txt", "x", {"files/readme.txt:", "drive folder"}},
         Fault{"files/CD/x.dll", "x", {"files/CD:", "drive folder"}}));
+
+TEST_F(MachineFolderTest, AFifoInTheFilesIsSkipped) {
+  WriteHostFile(root() / "files" / "C" / "a.dll", "MZ");
+  ASSERT_EQ(mkfifo((root() / "files" / "C" / "pipe").c_str(), 0600), 0);
+  const std::string skipped = Load();
+  EXPECT_NE(skipped.find("files/C/pipe: is neither a file nor a folder"), std::string::npos)
+      << skipped;
+  EXPECT_TRUE(machine().system().FileExists(u"C:\\a.dll"));
+}
 
 TEST_F(MachineFolderTest, AMissingFolderIsAnError) {
   sim::Machine machine;

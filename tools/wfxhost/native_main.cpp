@@ -31,10 +31,12 @@ int main(int argc, char** argv) {
 
   qb::sim::Machine machine;
   std::string error;
-  if (!qb::sim::LoadMachineFolder(machine, *options.machine, &error)) {
+  std::vector<std::string> skipped;
+  if (!qb::sim::LoadMachineFolder(machine, *options.machine, &error, &skipped)) {
     std::cerr << "wfxhost: " << error << "\n";
     return kExitSetup;
   }
+  for (const auto& part : skipped) std::cerr << "wfxhost: warning: skipped " << part << "\n";
   if (options.pluginResources) {
     if (!LoadPluginResources(machine, *options.pluginResources, error)) {
       std::cerr << "wfxhost: " << error << "\n";

@@ -15,7 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Thrown inside the loader only; LoadMachineFolder turns it into its error text.
+// Thrown inside the loader only: the part it names is skipped, or the load fails when the
+// folder itself is at fault.
 struct LoadError {
   std::string text;
 };
@@ -24,6 +25,22 @@ struct LoadError {
 std::string Show(const fs::path& path) {
   const std::u8string text = path.generic_u8string();
   return std::string(text.begin(), text.end());
+}
+
+// What was skipped, as "file: reason" lines.
+using Skipped = std::vector<std::string>;
+
+// Runs `load` for one part of the folder; a fault in it skips that part only.
+template <class F>
+void Tolerate(Skipped& skipped, const fs::path& where, F&& load) {
+  try {
+    load();
+  } catch (const LoadError& e) {
+    skipped.push_back(e.text);
+  } catch (const std::exception& e) {
+    // File-system errors name their paths themselves.
+    skipped.push_back(Show(where) + ": " + e.what());
+  }
 }
 
 [[noreturn]] void Fail(const fs::path& file, std::string_view reason) {
@@ -54,7 +71,7 @@ struct IniEntry {
   std::u16string value;
 };
 
-std::vector<IniEntry> ReadIni(const fs::path& file, std::u16string_view text) {
+std::vector<IniEntry> ReadIni(const fs::path& file, std::u16string_view text, Skipped& skipped) {
   std::vector<IniEntry> entries;
   std::u16string section;
   bool inSection = false;
@@ -68,16 +85,29 @@ std::vector<IniEntry> ReadIni(const fs::path& file, std::u16string_view text) {
     ++lineNumber;
     if (line.empty() || line.front() == u';') continue;
     const std::string where = "line " + std::to_string(lineNumber) + ": ";
+    const auto skip = [&](const std::string& reason) {
+      skipped.push_back(Show(file) + ": " + where + reason);
+    };
     if (line.front() == u'[') {
-      if (line.back() != u']') Fail(file, where + "a section name lacks its \"]\"");
+      if (line.back() != u']') {
+        skip("a section name lacks its \"]\"");
+        // The keys below belong to no section anyone can name.
+        inSection = false;
+        continue;
+      }
       section = std::u16string(Trimmed(line.substr(1, line.size() - 2)));
       inSection = true;
       continue;
     }
     const auto equals = line.find(u'=');
-    if (equals == std::u16string_view::npos)
-      Fail(file, where + "is neither [section] nor key=value");
-    if (!inSection) Fail(file, where + "a key stands before any [section]");
+    if (equals == std::u16string_view::npos) {
+      skip("is neither [section] nor key=value");
+      continue;
+    }
+    if (!inSection) {
+      skip("a key stands outside any [section]");
+      continue;
+    }
     entries.push_back({section, std::u16string(Trimmed(line.substr(0, equals))),
                        std::u16string(Trimmed(line.substr(equals + 1)))});
   }
@@ -133,7 +163,7 @@ void AddAccountLine(Machine& machine, const fs::path& file, const std::u16string
   machine.accounts().AddAccount(sid, std::move(name), std::move(domain));
 }
 
-void LoadMachineIni(Machine& machine, const fs::path& file) {
+void LoadMachineIni(Machine& machine, const fs::path& file, Skipped& skipped) {
   const platform::Bytes bytes = ReadHostFile(file);
   std::u16string text;
   if (bytes.size() >= 2 && bytes[0] == std::byte{0xFF} && bytes[1] == std::byte{0xFE}) {
@@ -143,19 +173,25 @@ void LoadMachineIni(Machine& machine, const fs::path& file) {
     if (raw.starts_with("\xEF\xBB\xBF")) raw.remove_prefix(3);
     text = FromUtf8(raw);
   }
-  const std::vector<IniEntry> entries = ReadIni(file, text);
+  const std::vector<IniEntry> entries = ReadIni(file, text, skipped);
+  std::vector<std::u16string> unknown;
   for (const IniEntry& entry : entries) {
-    if (!NamesEqual(entry.section, u"Machine") && !NamesEqual(entry.section, u"Accounts")) {
-      Fail(file, "unknown section [" + Narrow(entry.section) + "]");
+    if (!NamesEqual(entry.section, u"Machine") && !NamesEqual(entry.section, u"Accounts") &&
+        std::find(unknown.begin(), unknown.end(), entry.section) == unknown.end()) {
+      unknown.push_back(entry.section);
+      skipped.push_back(Show(file) + ": unknown section [" + Narrow(entry.section) + "]");
+    }
+  }
+  // A bad key is skipped alone: the machine's other settings still apply.
+  for (const IniEntry& entry : entries) {
+    if (NamesEqual(entry.section, u"Machine")) {
+      Tolerate(skipped, file, [&] { ApplyMachineKey(machine, file, entry.key, entry.value); });
     }
   }
   for (const IniEntry& entry : entries) {
-    if (NamesEqual(entry.section, u"Machine"))
-      ApplyMachineKey(machine, file, entry.key, entry.value);
-  }
-  for (const IniEntry& entry : entries) {
-    if (NamesEqual(entry.section, u"Accounts"))
-      AddAccountLine(machine, file, entry.key, entry.value);
+    if (NamesEqual(entry.section, u"Accounts")) {
+      Tolerate(skipped, file, [&] { AddAccountLine(machine, file, entry.key, entry.value); });
+    }
   }
 }
 
@@ -189,17 +225,21 @@ void ShowLogFile(Machine& machine, const fs::path& evt) {
   files.AddHostFile(expanded, evt);
 }
 
-void LoadLogs(Machine& machine, const fs::path& folder) {
+void LoadLog(Machine& machine, const fs::path& file) {
+  if (!fs::is_regular_file(file)) Fail(file, "is no file (logs/ holds only .evt files)");
+  if (!NamesEqual(file.extension().u16string(), u".evt")) {
+    Fail(file, "is no .evt file (logs/ holds only .evt files)");
+  }
+  std::string problem;
+  if (!machine.eventlog().LoadEvt(file.stem().u16string(), ReadHostFile(file), &problem)) {
+    Fail(file, problem);
+  }
+  ShowLogFile(machine, file);
+}
+
+void LoadLogs(Machine& machine, const fs::path& folder, Skipped& skipped) {
   for (const auto& file : SortedEntries(folder)) {
-    if (!fs::is_regular_file(file)) Fail(file, "is no file (logs/ holds only .evt files)");
-    if (!NamesEqual(file.extension().u16string(), u".evt")) {
-      Fail(file, "is no .evt file (logs/ holds only .evt files)");
-    }
-    std::string problem;
-    if (!machine.eventlog().LoadEvt(file.stem().u16string(), ReadHostFile(file), &problem)) {
-      Fail(file, problem);
-    }
-    ShowLogFile(machine, file);
+    Tolerate(skipped, file, [&] { LoadLog(machine, file); });
   }
 }
 
@@ -222,48 +262,72 @@ std::u16string WindowsPath(const fs::path& where, const fs::path& relative) {
 // path) stops a link that leads back into a folder being walked. File contents stay on disk
 // until read.
 void LoadFilesBelow(Machine& machine, const fs::path& folder, const fs::path& relative,
-                    std::vector<fs::path>& visited) {
-  std::vector<fs::path> entries;
-  for (const auto& entry : fs::directory_iterator(folder)) entries.push_back(entry.path());
-  std::sort(entries.begin(), entries.end());
-  for (const fs::path& entry : entries) {
-    const fs::path name = relative / entry.filename();
-    const fs::file_status status = fs::status(entry);  // follows links
-    if (fs::is_directory(status)) {
-      const std::u16string windowsPath = WindowsPath(entry, name);
-      // Empty folders count too: the plugin may enumerate or write into them.
-      machine.system().AddDirectory(windowsPath.size() == 2 ? windowsPath + u'\\' : windowsPath);
-      const fs::path canonical = fs::canonical(entry);
-      if (std::find(visited.begin(), visited.end(), canonical) != visited.end()) continue;
-      visited.push_back(canonical);
-      LoadFilesBelow(machine, entry, name, visited);
-      visited.pop_back();
-    } else if (fs::is_regular_file(status)) {
-      machine.system().AddHostFile(WindowsPath(entry, name), entry);
-    } else if (fs::is_symlink(fs::symlink_status(entry)) && !fs::exists(status)) {
-      // A link that leads nowhere (common in a mounted image) is no file of the machine.
-      continue;
-    } else {
-      Fail(entry, "is neither a file nor a folder");
-    }
+                    std::vector<fs::path>& visited, Skipped& skipped);
+
+void LoadFileEntry(Machine& machine, const fs::path& entry, const fs::path& relative,
+                   std::vector<fs::path>& visited, Skipped& skipped) {
+  const fs::path name = relative / entry.filename();
+  const fs::file_status status = fs::status(entry);  // follows links
+  if (fs::is_directory(status)) {
+    const std::u16string windowsPath = WindowsPath(entry, name);
+    // Empty folders count too: the plugin may enumerate or write into them.
+    machine.system().AddDirectory(windowsPath.size() == 2 ? windowsPath + u'\\' : windowsPath);
+    const fs::path canonical = fs::canonical(entry);
+    if (std::find(visited.begin(), visited.end(), canonical) != visited.end()) return;
+    visited.push_back(canonical);
+    LoadFilesBelow(machine, entry, name, visited, skipped);
+    visited.pop_back();
+  } else if (fs::is_regular_file(status)) {
+    machine.system().AddHostFile(WindowsPath(entry, name), entry);
+  } else if (fs::is_symlink(fs::symlink_status(entry)) && !fs::exists(status)) {
+    // A link that leads nowhere (common in a mounted image) is no file of the machine.
+  } else {
+    Fail(entry, "is neither a file nor a folder");
   }
 }
 
-void LoadFiles(Machine& machine, const fs::path& root) {
+// A folder that cannot be read, or an entry of it that is no file or folder, is skipped with
+// what lies below it; the rest of the walk goes on.
+void LoadFilesBelow(Machine& machine, const fs::path& folder, const fs::path& relative,
+                    std::vector<fs::path>& visited, Skipped& skipped) {
+  std::vector<fs::path> entries;
+  Tolerate(skipped, folder, [&] {
+    for (const auto& entry : fs::directory_iterator(folder)) entries.push_back(entry.path());
+  });
+  std::sort(entries.begin(), entries.end());
+  for (const fs::path& entry : entries) {
+    Tolerate(skipped, entry, [&] { LoadFileEntry(machine, entry, relative, visited, skipped); });
+  }
+}
+
+void LoadFiles(Machine& machine, const fs::path& root, Skipped& skipped) {
   std::vector<fs::path> visited{fs::canonical(root)};
-  LoadFilesBelow(machine, root, fs::path(), visited);
+  LoadFilesBelow(machine, root, fs::path(), visited, skipped);
 }
 
 }  // namespace
 
-bool LoadMachineFolder(Machine& machine, const fs::path& folder, std::string* error) {
+bool LoadMachineFolder(Machine& machine, const fs::path& folder, std::string* error,
+                       std::vector<std::string>* skippedParts) {
+  Skipped skipped;
   try {
     if (!fs::is_directory(folder)) Fail(folder, "is no folder");
+    const auto part = [&](const char* name, auto load) {
+      const fs::path path = folder / name;
+      Tolerate(skipped, path, [&] {
+        if (fs::exists(path)) load(path);
+      });
+    };
     // The settings first: the code page decides how 8-bit texts loaded later are read.
-    if (fs::exists(folder / "machine.ini")) LoadMachineIni(machine, folder / "machine.ini");
-    if (fs::exists(folder / "registry.reg")) LoadRegistry(machine, folder / "registry.reg");
-    if (fs::is_directory(folder / "files")) LoadFiles(machine, folder / "files");
-    if (fs::is_directory(folder / "logs")) LoadLogs(machine, folder / "logs");
+    part("machine.ini", [&](const fs::path& p) { LoadMachineIni(machine, p, skipped); });
+    part("registry.reg", [&](const fs::path& p) { LoadRegistry(machine, p); });
+    part("files", [&](const fs::path& p) {
+      if (fs::is_directory(p)) LoadFiles(machine, p, skipped);
+    });
+    part("logs", [&](const fs::path& p) {
+      if (fs::is_directory(p)) LoadLogs(machine, p, skipped);
+    });
+    if (skippedParts) *skippedParts = std::move(skipped);
     return true;
   } catch (const LoadError& e) {
     if (error) *error = e.text;

@@ -15,13 +15,17 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/sim/machine.h"
 
 namespace qb::sim {
 
-// Loads the folder into `machine`. On failure returns false with the file at fault and the
-// reason in *error (when given); what was loaded before the fault stays in the machine.
-bool LoadMachineFolder(Machine& machine, const std::filesystem::path& folder, std::string* error);
+// Loads the folder into `machine`. What cannot be read (a damaged log, a file in logs/ that is
+// no log, a bad line of machine.ini, an entry of files/ that is neither file nor folder) is
+// skipped, and the rest loads: each skipped part is named with its reason in *skipped, as
+// "file: reason". False, with the reason in *error, only when the folder itself is no folder.
+bool LoadMachineFolder(Machine& machine, const std::filesystem::path& folder, std::string* error,
+                       std::vector<std::string>* skipped = nullptr);
 
 }  // namespace qb::sim
