@@ -410,7 +410,7 @@ bool TFWEventLog::IsUserAdmin() const {
       std::byte{0},    std::byte{5}, std::byte{32}, std::byte{0}, std::byte{0}, std::byte{0},
       std::byte{0x20}, std::byte{2}, std::byte{0},  std::byte{0}};
   auto& accounts = platform::Accounts();
-  std::vector<platform::Bytes> groups;
+  std::vector<platform::TokenGroup> groups;
   std::uint32_t needed = 0;
   auto error = accounts.GetTokenGroups(1024, groups, needed);
   // A token with many groups needs a larger buffer: ask for the size it needs.
@@ -418,8 +418,11 @@ bool TFWEventLog::IsUserAdmin() const {
     error = accounts.GetTokenGroups(needed, groups, needed);
   }
   if (error != err::kSuccess) return false;
-  return std::any_of(groups.begin(), groups.end(),
-                     [](const platform::Bytes& sid) { return sid == kAdministrators; });
+  // A deny-only Administrators group (a token UAC has filtered) grants nothing.
+  return std::any_of(groups.begin(), groups.end(), [](const platform::TokenGroup& group) {
+    return group.sid == kAdministrators &&
+           (group.attributes & platform::groupattr::kUseForDenyOnly) == 0;
+  });
 }
 
 }  // namespace qb

@@ -45,8 +45,12 @@ bool TFWEventLog::DeregisterApp(bool quiet) {
     return false;
   }
   try {
-    platform::Registry().DeleteTree(platform::RegRoot::kLocalMachine, FRegisterKey);
-    return true;
+    // A key that is gone already is no failure: the source is not registered either way.
+    const auto error = platform::Registry().DeleteTree(platform::RegRoot::kLocalMachine,
+                                                       FRegisterKey);
+    if (error == err::kSuccess || error == err::kFileNotFound) return true;
+    if (!quiet) ShowRegistrationError();
+    return false;
   } catch (...) {
     return false;
   }

@@ -163,8 +163,8 @@ platform::ErrorCode HostFiles::WriteFile(std::u16string_view path, platform::Byt
   stdfs::path temporary;
   int descriptor = -1;
   for (unsigned attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-    temporary = folder / ("." + host->filename().string() + "." + std::to_string(::getpid()) + "." +
-                          std::to_string(attempt) + ".tmp");
+    // Short whatever the target's name, so a name as long as names may be can be written.
+    temporary = folder / (".qb" + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp");
     descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0 && errno != EEXIST) return FromErrno(errno, *host);
   }
@@ -247,6 +247,10 @@ platform::ErrorCode HostFiles::FindFiles(std::u16string_view pattern,
     entries.push_back(std::move(entry));
   }
   return entries.empty() ? err::kFileNotFound : err::kSuccess;
+}
+
+std::uint32_t HostFiles::CurrentProcessId() {
+  return static_cast<std::uint32_t>(::getpid());
 }
 
 platform::ErrorCode HostFiles::PinOwnModule() {

@@ -44,6 +44,7 @@ class HostFiles final : public platform::ISystem {
   }
   bool GetVersionEx(std::uint32_t& major) override { return machine_.GetVersionEx(major); }
   platform::Handle CurrentProcess() override { return machine_.CurrentProcess(); }
+  std::uint32_t CurrentProcessId() override;
   platform::ErrorCode IsWow64Process(platform::Handle process, bool& wow64) override {
     return machine_.IsWow64Process(process, wow64);
   }

@@ -72,6 +72,9 @@ class ISystem {
 
   // Pseudo handle of the current process.
   virtual Handle CurrentProcess() = 0;
+  // GetCurrentProcessId: tells this process's files from another's (a 32-bit and a 64-bit
+  // host side by side).
+  virtual std::uint32_t CurrentProcessId() = 0;
 
   // IsWow64Process looked up at run time in kernel32: ERROR_PROC_NOT_FOUND when the
   // function does not exist, the call's error when it fails.

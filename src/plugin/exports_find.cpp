@@ -42,6 +42,14 @@ void FillRecord(WIN32_FIND_DATAW& data, const qb::TFileItemView& item) {
   qb::plugin::RecordFileNameInto(item, std::span<char16_t>(data.cFileName, qb::fs::kMaxPath));
 }
 
+// A message with the system's text for `error`, once the plugin's lock is let go.
+void TellWhy(std::u16string text, qb::platform::ErrorCode error) {
+  std::u16string reason = qb::platform::Modules().SystemErrorText(error);
+  while (!reason.empty() && reason.back() <= u' ') reason.pop_back();
+  if (!reason.empty()) text += u"\r\n\r\n" + reason;
+  qb::plugin::Tell(std::move(text), qb::platform::mb::kOk | qb::platform::mb::kIconError);
+}
+
 HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   using namespace qb;
   auto& state = plugin::State();
@@ -73,17 +81,16 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   }
   if (!log.Open(index, TFSOpenState::osRead)) {
     // Say why: without administrator rights the Security log says "Access is denied."
-    std::u16string text = state.language->GetLocaleString(203);
-    std::u16string reason = platform::Modules().SystemErrorText(log.LastError());
-    while (!reason.empty() && reason.back() <= u' ') reason.pop_back();
-    if (!reason.empty()) text += u"\r\n\r\n" + reason;
-    plugin::Tell(std::move(text), platform::mb::kOk | platform::mb::kIconError);
+    TellWhy(state.language->GetLocaleString(203), log.LastError());
     return Fail(err::kFileNotFound);
   }
   const std::uint32_t count = log.RecordCount(false, false);
   if (count == 0) return Fail(err::kNoMoreFiles);
   const bool complete = log.Read(false, false, &find.frEventList);
   if (find.frEventList.empty()) return Fail(complete ? err::kNoMoreFiles : err::kReadFault);
+  // What was read is shown; that it is not all of the log is said once, with the reason (a
+  // damaged record, the log cleared meanwhile).
+  if (!complete) TellWhy(state.language->GetLocaleString(215), log.LastError());
   FillRecord(*findData, find.frEventList.front());
   find.frItemIndex = 1;
   return &find;

@@ -2,6 +2,7 @@
 #include <thread>
 
 #include "dialogs/clear_confirm.h"
+#include "dialogs/log_backup.h"
 #include "dialogs/log_properties.h"
 #include "support/dialog_fixture.h"
 #include "util/text.h"
@@ -287,7 +288,8 @@ TEST_F(LogPropertiesTest, TheHourglassShowsWhileTheLogIsSavedOrCleared) {
   const std::u16string target = u"C:\\Backups\\app.evt";
   std::vector<std::pair<std::string, platform::CursorShape>> seen;
   const auto record = [&](std::string_view api) { seen.emplace_back(api, ui().Cursor()); };
-  machine().eventlog().SetCallHook(record);
+  machine().eventlog().SetCallHook(
+      [&](std::string_view api, std::u16string_view) { record(api); });
   files().SetCallHook(record);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -394,7 +396,7 @@ TEST_F(LogPropertiesTest, SaveAndClearNeverLosesRecords) {
   const auto d = Show();
   EXPECT_TRUE(app_.records.empty());
   std::vector<platform::FindEntry> entries;
-  files().FindFiles(u"C:\\Backups\\app.~qb*", entries);
+  files().FindFiles(u"C:\\Backups\\~qb*", entries);
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(TakeMessages(),
             std::vector<std::u16string>{u"The event log was cleared and its records were saved to "
@@ -413,6 +415,35 @@ TEST_F(LogPropertiesTest, SaveAndClearNeverLosesRecords) {
   EXPECT_EQ(app_.records.size(), 2u);
   EXPECT_EQ(TakeMessages(), std::vector<std::u16string>{
                                 u"The event log could not be cleared.\r\n\r\nAccess is denied."});
+}
+
+// Two hosts side by side (32- and 64-bit) never pick one name for their backups, and a save
+// that finds its file taken never deletes it: it may be the other's only copy of a cleared log.
+TEST_F(LogPropertiesTest, SaveAndClearNeverDeletesAFileItDidNotWrite) {
+  files().AddDirectory(u"C:\\Backups");
+  files().SetProcessId(100);
+  const std::u16string mine = BackupSibling(u"C:\\Backups\\app.evt");
+  files().SetProcessId(200);
+  const std::u16string theirs = BackupSibling(u"C:\\Backups\\app.evt");
+  EXPECT_NE(mine.substr(0, mine.find(u'-')), theirs.substr(0, theirs.find(u'-')));
+  EXPECT_EQ(mine.rfind(u".evt"), mine.size() - 4);
+
+  Records(3);
+  machine().eventlog().SetCallHook([&](std::string_view api, std::u16string_view path) {
+    // Another process writes its backup under that very name first.
+    if (api == "ClearEventLogW") files().AddFile(path, std::string_view("their backup"));
+  });
+  ui().QueueSaveAnswer(u"C:\\Backups\\app.evt");
+  Then([](sim::SimDialog& d) { d.Click(Button1); });
+  Then([](sim::SimDialog& confirm) { confirm.Click(confirm::Button1); });
+  Show();
+  machine().eventlog().SetCallHook({});
+  EXPECT_EQ(app_.records.size(), 3u);
+  std::vector<platform::FindEntry> entries;
+  files().FindFiles(u"C:\\Backups\\~qb*", entries);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(FileText(u"C:\\Backups\\" + entries[0].name), u"their backup");
+  EXPECT_EQ(TakeMessages().size(), 1u);
 }
 
 TEST_F(LogPropertiesTest, ALogThatDoesNotReopenShowsNoCountAndCannotBeCleared) {

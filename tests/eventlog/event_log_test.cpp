@@ -189,6 +189,10 @@ TEST_F(EventLogObjectTest, AdministratorsAreFoundAlsoInLargeTokens) {
   machine().accounts().SetTokenGroups(groups);
   EXPECT_FALSE(log().IsAdmin());
   ResetLog();
+  // UAC's filtered token: Administrators only denies.
+  machine().accounts().AddTokenGroup(admins, platform::groupattr::kUseForDenyOnly);
+  EXPECT_FALSE(log().IsAdmin());
+  ResetLog();
   machine().accounts().SetTokenGroups({admins});
   machine().accounts().SetTokenError(platform::err::kAccessDenied);
   EXPECT_FALSE(log().IsAdmin());

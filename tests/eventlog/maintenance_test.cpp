@@ -132,6 +132,12 @@ TEST_F(RegistrationTest, AKeyThatCannotBeWrittenShowsTheMessage) {
   EXPECT_FALSE(log().RegisterApp(1));
   EXPECT_EQ(machine().ui().MessageBoxes().size(), 1u);
   EXPECT_TRUE(registry().ValueNames(kOwnKey).empty());
+  // Nor can it be deleted: the removal fails and says so, unless told to keep quiet.
+  EXPECT_FALSE(log().DeregisterApp());
+  EXPECT_EQ(machine().ui().MessageBoxes().size(), 2u);
+  EXPECT_FALSE(log().DeregisterApp(true));
+  EXPECT_EQ(machine().ui().MessageBoxes().size(), 2u);
+  EXPECT_TRUE(registry().KeyExists(kOwnKey));
 }
 
 }  // namespace

@@ -77,6 +77,10 @@ TEST_F(HostFilesFolderTest, AFailedWriteKeepsTheOldFile) {
     ++entries;
   }
   EXPECT_EQ(entries, 1u);
+  // A name as long as names may be is written too: the sibling's name does not grow with it.
+  const std::string longest(255, 'n');
+  EXPECT_EQ(files_.WriteFile(Host(longest), oldBytes), err::kSuccess);
+  EXPECT_TRUE(std::filesystem::exists(folder_.path() / longest));
 }
 
 TEST_F(HostFilesFolderTest, TheHostsFilesWithWindowsErrors) {

@@ -25,7 +25,7 @@ const Bytes kAdministrators = Sid({1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2,
 using AccountsSuite = PlatformTest;
 
 TEST_F(AccountsSuite, TokenGroupsComeWithTheSizeTheyNeed) {
-  std::vector<Bytes> groups{kSystem};
+  std::vector<platform::TokenGroup> groups{{kSystem, 0}};
   std::uint32_t needed = 0;
   EXPECT_EQ(accounts().GetTokenGroups(0, groups, needed), err::kInsufficientBuffer);
   EXPECT_GT(needed, 0u);
@@ -35,11 +35,15 @@ TEST_F(AccountsSuite, TokenGroupsComeWithTheSizeTheyNeed) {
   EXPECT_EQ(again, needed);
   ASSERT_EQ(accounts().GetTokenGroups(needed, groups, needed), err::kSuccess);
   ASSERT_FALSE(groups.empty());
-  for (const Bytes& sid : groups) {
-    EXPECT_GE(sid.size(), 8u);
-    EXPECT_EQ(sid.size(), 8 + 4 * static_cast<std::size_t>(sid[1]));
+  for (const auto& group : groups) {
+    EXPECT_GE(group.sid.size(), 8u);
+    EXPECT_EQ(group.sid.size(), 8 + 4 * static_cast<std::size_t>(group.sid[1]));
   }
-  EXPECT_NE(std::find(groups.begin(), groups.end(), kEveryone), groups.end());
+  // Everyone is in every token, enabled.
+  const auto everyone = std::find_if(groups.begin(), groups.end(),
+                                     [](const auto& group) { return group.sid == kEveryone; });
+  ASSERT_NE(everyone, groups.end());
+  EXPECT_NE(everyone->attributes & platform::groupattr::kEnabled, 0u);
 }
 
 TEST_F(AccountsSuite, WellKnownAccountsHaveNames) {

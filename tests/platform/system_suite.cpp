@@ -64,6 +64,10 @@ TEST_F(SystemSuite, WholeFilesAreWrittenAndRead) {
   EXPECT_EQ(Contents(In(u"SETTINGS.INI")), AsBytes("short"));
   EXPECT_EQ(system().WriteFile(file, {}), err::kSuccess);
   EXPECT_TRUE(Contents(file).empty());
+  // A name as long as names may be: whatever the write does on the side must fit beside it.
+  const std::u16string longest = In(std::u16string(250, u'n') + u".txt");
+  EXPECT_EQ(system().WriteFile(longest, AsBytes("long")), err::kSuccess);
+  EXPECT_EQ(Contents(longest), AsBytes("long"));
   Bytes large(3 << 20);
   for (std::size_t i = 0; i < large.size(); ++i) large[i] = std::byte(i % 251);
   EXPECT_EQ(system().WriteFile(file, large), err::kSuccess);

@@ -118,9 +118,16 @@ TEST_F(ListingTest, AReaderThatDeliversNothingOrOnlyPartIsHonest) {
   app.Append(damaged);
   app.Append(Record(u"D"));
   Init();
+  machine().ui().ClearMessageBoxes();
   auto list = List(u"\\Application");
   ASSERT_TRUE(list.ok);
   EXPECT_EQ(list.names, (std::vector<std::u16string>{u"[4] D.information"}));
+  // The user is told once that this is not all, and why.
+  const auto boxes = machine().ui().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text.find(u"Not all records of the event log could be read.\r\n\r\n"), 0u)
+      << support::U8(boxes[0].text);
+  EXPECT_GT(boxes[0].text.size(), 52u);
 
   auto& only = AddLog(u"OnlyDamage");
   only.Append(damaged);

@@ -41,15 +41,17 @@ TEST(SimAccounts, SidTextRoundTrips) {
 
 TEST(SimAccounts, TokenGroupsNeedA64BitLayout) {
   SimAccounts accounts;
-  std::vector<Bytes> groups;
+  std::vector<platform::TokenGroup> groups;
   std::uint32_t needed = 0;
   // 8 + 4 * 16 + the SIDs (12 + 16 + 16 + 12).
   EXPECT_EQ(accounts.GetTokenGroups(127, groups, needed), err::kInsufficientBuffer);
   EXPECT_EQ(needed, 128u);
   EXPECT_TRUE(groups.empty());
   ASSERT_EQ(accounts.GetTokenGroups(128, groups, needed), err::kSuccess);
-  EXPECT_EQ(groups, (std::vector<Bytes>{Sid(u"S-1-1-0"), Sid(u"S-1-5-32-544"), Sid(u"S-1-5-32-545"),
-                                        Sid(u"S-1-5-11")}));
+  std::vector<Bytes> sids;
+  for (const auto& group : groups) sids.push_back(group.sid);
+  EXPECT_EQ(sids, (std::vector<Bytes>{Sid(u"S-1-1-0"), Sid(u"S-1-5-32-544"), Sid(u"S-1-5-32-545"),
+                                      Sid(u"S-1-5-11")}));
 
   // More groups than 1024 bytes hold.
   for (std::uint32_t i = 0; i < 30; ++i) {
@@ -81,12 +83,12 @@ TEST(SimAccounts, LookupKnowsTheMachinesAccounts) {
   EXPECT_EQ(accounts.LookupAccountSid(admin, 14, 5, name, domain), err::kInsufficientBuffer);
   EXPECT_TRUE(name.empty());
   // The token's default groups all have names.
-  std::vector<Bytes> groups;
+  std::vector<platform::TokenGroup> groups;
   std::uint32_t needed = 0;
   ASSERT_EQ(accounts.GetTokenGroups(0x10000, groups, needed), err::kSuccess);
-  for (const Bytes& group : groups) {
-    EXPECT_EQ(accounts.LookupAccountSid(group, 256, 256, name, domain), err::kSuccess)
-        << util::Utf16ToUtf8(SimAccounts::SidToString(group));
+  for (const auto& group : groups) {
+    EXPECT_EQ(accounts.LookupAccountSid(group.sid, 256, 256, name, domain), err::kSuccess)
+        << util::Utf16ToUtf8(SimAccounts::SidToString(group.sid));
   }
   EXPECT_EQ(accounts.LookupAccountSid(Bytes{}, 256, 256, name, domain), kErrorInvalidSid);
 

@@ -48,7 +48,7 @@ bool ValidSid(platform::ByteSpan sid) {
 }  // namespace
 
 ErrorCode Win32Accounts::GetTokenGroups(std::uint32_t bufferSize,
-                                        std::vector<platform::Bytes>& groups,
+                                        std::vector<platform::TokenGroup>& groups,
                                         std::uint32_t& needed) {
   groups.clear();
   needed = 0;
@@ -73,7 +73,8 @@ ErrorCode Win32Accounts::GetTokenGroups(std::uint32_t bufferSize,
       PSID sid = info->Groups[i].Sid;
       if (sid == nullptr || !IsValidSid(sid)) continue;
       const auto* bytes = static_cast<const std::byte*>(sid);
-      groups.emplace_back(bytes, bytes + GetLengthSid(sid));
+      groups.push_back({platform::Bytes(bytes, bytes + GetLengthSid(sid)),
+                        static_cast<std::uint32_t>(info->Groups[i].Attributes)});
     }
     return ERROR_SUCCESS;
   } catch (const std::exception&) {  // bad_alloc, or length_error past max_size()

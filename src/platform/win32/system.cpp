@@ -148,9 +148,12 @@ ErrorCode Win32System::WriteFile(std::u16string_view path, platform::ByteSpan da
   }
   // Write a sibling first and move it over the target, so a failed write (a full disk, say)
   // leaves the old file untouched. When no sibling can be made the write fails: writing in
-  // place could lose the old file half-way.
-  const std::wstring temporary = target + L".~qb" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                 std::to_wstring(GetCurrentThreadId());
+  // place could lose the old file half-way. The sibling's name is short whatever the target's,
+  // so a target whose name is as long as names may be can be written too.
+  const std::size_t slash = target.find_last_of(L'\\');
+  const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
+  const std::wstring temporary = folder + L"~qb" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                 std::to_wstring(GetCurrentThreadId()) + L".tmp";
   ErrorCode error = ERROR_SUCCESS;
   {
     UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -244,6 +247,10 @@ bool Win32System::GetVersionEx(std::uint32_t& major) {
   if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return false;
   major = info.dwMajorVersion;
   return true;
+}
+
+std::uint32_t Win32System::CurrentProcessId() {
+  return GetCurrentProcessId();
 }
 
 platform::Handle Win32System::CurrentProcess() {

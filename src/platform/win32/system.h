@@ -23,6 +23,7 @@ class Win32System final : public platform::ISystem {
                                          std::span<char16_t> buffer) override;
   bool GetVersionEx(std::uint32_t& major) override;
   platform::Handle CurrentProcess() override;
+  std::uint32_t CurrentProcessId() override;
   platform::ErrorCode IsWow64Process(platform::Handle process, bool& wow64) override;
   platform::ErrorCode DisableWow64FsRedirection(std::uintptr_t& oldValue) override;
   platform::ErrorCode RevertWow64FsRedirection(std::uintptr_t oldValue) override;

@@ -58,8 +58,9 @@ std::u16string Hex12(std::uint64_t value) {
 }  // namespace
 
 SimAccounts::SimAccounts() {
-  groups_ = {SidFromString(u"S-1-1-0"), SidFromString(u"S-1-5-32-544"),
-             SidFromString(u"S-1-5-32-545"), SidFromString(u"S-1-5-11")};
+  for (const char16_t* sid : {u"S-1-1-0", u"S-1-5-32-544", u"S-1-5-32-545", u"S-1-5-11"}) {
+    groups_.push_back({SidFromString(sid), kEnabledGroup});
+  }
   const struct {
     const char16_t* sid;
     const char16_t* name;
@@ -81,12 +82,13 @@ SimAccounts::SimAccounts() {
 
 void SimAccounts::SetTokenGroups(std::vector<Bytes> groups) {
   std::lock_guard lock(mutex_);
-  groups_ = std::move(groups);
+  groups_.clear();
+  for (auto& sid : groups) groups_.push_back({std::move(sid), kEnabledGroup});
 }
 
-void SimAccounts::AddTokenGroup(Bytes sid) {
+void SimAccounts::AddTokenGroup(Bytes sid, std::uint32_t attributes) {
   std::lock_guard lock(mutex_);
-  groups_.push_back(std::move(sid));
+  groups_.push_back({std::move(sid), attributes});
 }
 
 void SimAccounts::SetTokenError(ErrorCode error) {
@@ -96,7 +98,7 @@ void SimAccounts::SetTokenError(ErrorCode error) {
 
 std::uint32_t SimAccounts::TokenGroupsSizeLocked() const {
   std::uint64_t size = kGroupsHeader;
-  for (const auto& sid : groups_) size += kGroupEntry + (sid.size() + 3) / 4 * 4;
+  for (const auto& group : groups_) size += kGroupEntry + (group.sid.size() + 3) / 4 * 4;
   return static_cast<std::uint32_t>(
       std::min<std::uint64_t>(size, std::numeric_limits<std::uint32_t>::max()));
 }
@@ -189,7 +191,8 @@ std::u16string SimAccounts::SidToString(platform::ByteSpan sid) {
   return text;
 }
 
-ErrorCode SimAccounts::GetTokenGroups(std::uint32_t bufferSize, std::vector<Bytes>& groups,
+ErrorCode SimAccounts::GetTokenGroups(std::uint32_t bufferSize,
+                                      std::vector<platform::TokenGroup>& groups,
                                       std::uint32_t& needed) {
   groups.clear();
   needed = 0;

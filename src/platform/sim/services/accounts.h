@@ -24,8 +24,13 @@ class SimAccounts final : public platform::IAccounts {
   // --- the machine as a test describes it ---
   // The token's groups, in token order. Default: Everyone, BUILTIN\Administrators,
   // BUILTIN\Users, Authenticated Users.
+  // Groups given by SID alone are enabled; a UAC-filtered administrator's token holds
+  // Administrators with kUseForDenyOnly instead.
+  static constexpr std::uint32_t kEnabledGroup = platform::groupattr::kMandatory |
+                                                 platform::groupattr::kEnabledByDefault |
+                                                 platform::groupattr::kEnabled;
   void SetTokenGroups(std::vector<platform::Bytes> groups);
-  void AddTokenGroup(platform::Bytes sid);
+  void AddTokenGroup(platform::Bytes sid, std::uint32_t attributes = kEnabledGroup);
   // No token can be opened: GetTokenGroups fails with `error` (0 restores the token).
   void SetTokenError(platform::ErrorCode error);
   // The size GetTokenInformation(TokenGroups) asks for, as a 64-bit process lays it out.
@@ -50,7 +55,7 @@ class SimAccounts final : public platform::IAccounts {
   static std::optional<std::size_t> SidLength(platform::ByteSpan sid);
 
   // --- IAccounts ---
-  platform::ErrorCode GetTokenGroups(std::uint32_t bufferSize, std::vector<platform::Bytes>& groups,
+  platform::ErrorCode GetTokenGroups(std::uint32_t bufferSize, std::vector<platform::TokenGroup>& groups,
                                      std::uint32_t& needed) override;
   platform::ErrorCode LookupAccountSid(platform::ByteSpan sid, std::uint32_t nameCapacity,
                                        std::uint32_t domainCapacity, std::u16string& name,
@@ -60,7 +65,7 @@ class SimAccounts final : public platform::IAccounts {
   std::uint32_t TokenGroupsSizeLocked() const;
 
   mutable std::mutex mutex_;
-  std::vector<platform::Bytes> groups_;
+  std::vector<platform::TokenGroup> groups_;
   platform::ErrorCode tokenError_ = 0;
   std::map<platform::Bytes, std::pair<std::u16string, std::u16string>> accounts_;
   std::size_t lookups_ = 0;

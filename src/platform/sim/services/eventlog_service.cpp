@@ -430,7 +430,7 @@ ErrorCode SimEventLogService::GetOldestRecord(platform::Handle log, std::uint32_
 }
 
 ErrorCode SimEventLogService::ClearEventLog(platform::Handle log, std::u16string_view backupPath) {
-  if (callHook_) callHook_("ClearEventLogW");
+  if (callHook_) callHook_("ClearEventLogW", backupPath);
   std::lock_guard lock(mutex_);
   const LogHandle* handle = FindHandleLocked(log);
   if (handle == nullptr || handle->live == nullptr) return err::kInvalidHandle;
@@ -449,7 +449,7 @@ ErrorCode SimEventLogService::ClearEventLog(platform::Handle log, std::u16string
 }
 
 ErrorCode SimEventLogService::BackupEventLog(platform::Handle log, std::u16string_view path) {
-  if (callHook_) callHook_("BackupEventLogW");
+  if (callHook_) callHook_("BackupEventLogW", path);
   std::lock_guard lock(mutex_);
   const LogHandle* handle = FindHandleLocked(log);
   if (handle == nullptr) return err::kInvalidHandle;

@@ -88,9 +88,10 @@ class SimEventLogService final : public platform::IEventLogService {
   // ClearEventLog on this log fails with `error`, saving and clearing nothing.
   void SetClearFails(std::u16string_view logName, platform::ErrorCode error);
 
-  // Runs on the calling thread as ClearEventLog or BackupEventLog begins, with the API's name:
-  // a test sees what else holds at that moment. Set it while no other thread uses the service.
-  using CallHook = std::function<void(std::string_view api)>;
+  // Runs on the calling thread as ClearEventLog or BackupEventLog begins, with the API's name
+  // and the backup's path: a test sees, or changes, what else holds at that moment. Set it
+  // while no other thread uses the service.
+  using CallHook = std::function<void(std::string_view api, std::u16string_view path)>;
   void SetCallHook(CallHook hook) { callHook_ = std::move(hook); }
 
   // What the core did, for tests and benchmarks.

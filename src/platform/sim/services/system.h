@@ -79,6 +79,9 @@ class SimSystem final : public platform::ISystem {
                                          std::span<char16_t> buffer) override;
   bool GetVersionEx(std::uint32_t& major) override;
   platform::Handle CurrentProcess() override { return kCurrentProcess; }
+  std::uint32_t CurrentProcessId() override { return processId_; }
+  // Two machines that stand for two processes of one computer give them different numbers.
+  void SetProcessId(std::uint32_t id) { processId_ = id; }
   platform::ErrorCode IsWow64Process(platform::Handle process, bool& wow64) override;
   platform::ErrorCode DisableWow64FsRedirection(std::uintptr_t& oldValue) override;
   platform::ErrorCode RevertWow64FsRedirection(std::uintptr_t oldValue) override;
@@ -112,6 +115,7 @@ class SimSystem final : public platform::ISystem {
   std::map<std::u16string, std::pair<std::u16string, std::u16string>> env_;  // key: folded name
   std::u16string moduleFileName_;
   std::atomic<int> pins_{0};
+  std::uint32_t processId_ = 4242;
   std::u16string currentDirectory_ = u"C:\\";
   std::uint64_t nextOrder_ = 1;
   std::uint32_t osMajor_ = 10;
