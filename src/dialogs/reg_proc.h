@@ -1,4 +1,4 @@
-// The registry routines of the log properties: REG_DWORD values of a key under a root key.
+// The registry routines of the log properties: REG_DWORD values of a log's existing key.
 #pragma once
 
 #include <cstdint>
@@ -10,14 +10,8 @@
 
 namespace qb {
 
-// Creates or opens the key (non-volatile) with KEY_WRITE; nullopt with the error on failure.
-std::optional<sysutil::RegistryKey> RegOpenKeyForWrite(platform::RegRoot root,
-                                                       std::u16string_view subkey,
-                                                       platform::ErrorCode* error = nullptr);
-// Opens the key with KEY_QUERY_VALUE; nullopt on failure.
-std::optional<sysutil::RegistryKey> RegOpenKeyForRead(platform::RegRoot root,
-                                                      std::u16string_view subkey);
-// Sets the value as a REG_DWORD of 4 bytes; the error of what failed, so a caller can tell.
+// Sets the value as a REG_DWORD of 4 bytes in an existing key (a log removed meanwhile is not
+// made again); the error of what failed, so a caller can tell.
 platform::ErrorCode RegWriteDWord(platform::RegRoot root, std::u16string_view subkey,
                                   std::u16string_view name, std::uint32_t value);
 // The value, or `defaultValue` when it cannot be read or is no REG_DWORD of 4 bytes.

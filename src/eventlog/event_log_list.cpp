@@ -30,7 +30,9 @@ std::u16string DisplayNameOf(const sysutil::RegistryKey& key, const std::u16stri
 
   auto& modules = platform::Modules();
   platform::ErrorCode error = 0;
-  const OwnedModule library(modules.LoadLibrary(path, error));
+  // Its message table is all that is needed: no code of a third party's library runs in the
+  // host for a name.
+  const OwnedModule library(modules.LoadLibraryAsDataFile(path, error));
   if (library.get() == 0) return registryName;
   // The message is taken without inserts: a display name has none, and formatting one that
   // named an insert without arguments would read garbage.

@@ -27,11 +27,14 @@ bool TFWEventLog::RegisterApp(std::int32_t CategoryCount) {
   if (key) {
     const std::u16string path = platform::System().ModuleFileName();
     // The values go in this order; those written before a failure stay.
-    if (key->WriteString(OwnString(res::kCategoryMessageFile, u"CategoryMessageFile"), path) &&
-        key->WriteString(OwnString(res::kEventMessageFile, u"EventMessageFile"), path) &&
+    if (key->WriteString(OwnString(res::kCategoryMessageFile, u"CategoryMessageFile"), path) ==
+            err::kSuccess &&
+        key->WriteString(OwnString(res::kEventMessageFile, u"EventMessageFile"), path) ==
+            err::kSuccess &&
         key->WriteDword(OwnString(res::kCategoryCount, u"CategoryCount"),
-                        static_cast<std::uint32_t>(CategoryCount)) &&
-        key->WriteDword(OwnString(res::kTypesSupported, u"TypesSupported"), 0x1F)) {
+                        static_cast<std::uint32_t>(CategoryCount)) == err::kSuccess &&
+        key->WriteDword(OwnString(res::kTypesSupported, u"TypesSupported"), 0x1F) ==
+            err::kSuccess) {
       return true;
     }
   }

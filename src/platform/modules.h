@@ -13,8 +13,9 @@ class IMessageModules {
   // LoadLibraryW: loads the library in full. 0 and the error on failure.
   virtual Handle LoadLibrary(std::u16string_view path, ErrorCode& error) = 0;
 
-  // LoadLibraryExW with LOAD_LIBRARY_AS_DATAFILE: maps the file for its resources only, none
-  // of its code runs. 0 and the error on failure.
+  // LoadLibraryExW with LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE (the data
+  // file alone where the system knows no more): maps the file for its resources only, none of
+  // its code runs, whatever its bitness. 0 and the error on failure.
   virtual Handle LoadLibraryAsDataFile(std::u16string_view path, ErrorCode& error) = 0;
 
   // GetModuleHandleExW(0): the module of that path if the process has it loaded already, else 0.

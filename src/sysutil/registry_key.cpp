@@ -8,11 +8,12 @@ namespace qb::sysutil {
 namespace err = platform::err;
 
 std::optional<RegistryKey> RegistryKey::Open(platform::RegRoot root, std::u16string_view path,
-                                             std::uint32_t access) {
+                                             std::uint32_t access, platform::ErrorCode* error) {
   platform::Handle h = 0;
-  if (platform::Registry().OpenKey(root, path, access, h) != err::kSuccess || h == 0) {
-    return std::nullopt;
-  }
+  platform::ErrorCode code = platform::Registry().OpenKey(root, path, access, h);
+  if (code == err::kSuccess && h == 0) code = err::kInvalidHandle;
+  if (error != nullptr) *error = code;
+  if (code != err::kSuccess) return std::nullopt;
   return RegistryKey(h);
 }
 
@@ -57,19 +58,17 @@ std::optional<std::uint32_t> RegistryKey::ReadDword(std::u16string_view name) co
          std::to_integer<std::uint32_t>(data[3]) << 24;
 }
 
-bool RegistryKey::WriteString(std::u16string_view name, std::u16string_view value) {
+platform::ErrorCode RegistryKey::WriteString(std::u16string_view name, std::u16string_view value) {
   platform::Bytes data = util::Utf16LeBytes(value, false);
   data.resize(data.size() + 2);  // the terminator is part of a string value
-  return platform::Registry().SetValue(handle_, name, platform::regtype::kSz, data) ==
-         err::kSuccess;
+  return platform::Registry().SetValue(handle_, name, platform::regtype::kSz, data);
 }
 
-bool RegistryKey::WriteDword(std::u16string_view name, std::uint32_t value) {
+platform::ErrorCode RegistryKey::WriteDword(std::u16string_view name, std::uint32_t value) {
   const std::byte data[4] = {static_cast<std::byte>(value), static_cast<std::byte>(value >> 8),
                              static_cast<std::byte>(value >> 16),
                              static_cast<std::byte>(value >> 24)};
-  return platform::Registry().SetValue(handle_, name, platform::regtype::kDword, data) ==
-         err::kSuccess;
+  return platform::Registry().SetValue(handle_, name, platform::regtype::kDword, data);
 }
 
 std::vector<std::u16string> RegistryKey::SubKeyNames() const {

@@ -27,8 +27,10 @@ class RegistryKey {
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
 
+  // RegOpenKeyEx: an existing key only. nullopt, with the error in *error, on failure.
   static std::optional<RegistryKey> Open(platform::RegRoot root, std::u16string_view path,
-                                         std::uint32_t access);
+                                         std::uint32_t access,
+                                         platform::ErrorCode* error = nullptr);
   static std::optional<RegistryKey> Create(platform::RegRoot root, std::u16string_view path,
                                            std::uint32_t access);
   // Takes over a key opened elsewhere.
@@ -42,8 +44,9 @@ class RegistryKey {
   std::optional<std::u16string> ReadString(std::u16string_view name) const;
   // REG_DWORD of four bytes.
   std::optional<std::uint32_t> ReadDword(std::u16string_view name) const;
-  bool WriteString(std::u16string_view name, std::u16string_view value);
-  bool WriteDword(std::u16string_view name, std::uint32_t value);
+  // REG_SZ and REG_DWORD values; the Windows error, zero when written.
+  platform::ErrorCode WriteString(std::u16string_view name, std::u16string_view value);
+  platform::ErrorCode WriteDword(std::u16string_view name, std::uint32_t value);
   // Names of the direct subkeys in enumeration order.
   std::vector<std::u16string> SubKeyNames() const;
 

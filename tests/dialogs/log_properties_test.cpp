@@ -205,15 +205,38 @@ TEST_F(LogPropertiesTest, CancelWritesNothing) {
 }
 
 TEST_F(LogPropertiesTest, ARetentionChoiceThatCannotBeStoredIsTold) {
-  const auto d = Show([&](sim::SimDialog& dialog) {
-    registry().SetAllowedAccess(kKey, platform::access::kKeyRead);  // no administrator
-    dialog.Click(OKBtn);
-  });
-  EXPECT_EQ(d.result, platform::dlgresult::kOk);
-  EXPECT_EQ(TakeMessages(),
-            std::vector<std::u16string>{u"The settings of the event log could not be saved.\r\n\r\n"
-                                        u"Access is denied."});
-  EXPECT_FALSE(Dword(u"Retention").has_value());
+  const struct {
+    const char* what;
+    void (*meanwhile)(sim::SimRegistry&, const std::u16string& key);
+    const char16_t* reason;
+  } cases[] = {
+      {"no administrator",
+       [](sim::SimRegistry& r, const std::u16string& key) {
+         r.SetAllowedAccess(key, platform::access::kKeyRead);
+       },
+       u"Access is denied."},
+      // The log was removed while the dialog was up: its key is not made again.
+      {"the log removed",
+       [](sim::SimRegistry& r, const std::u16string& key) {
+         r.DeleteTree(platform::RegRoot::kLocalMachine, key);
+       },
+       u"The system cannot find the file specified."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    registry().CreateKey(kKey);
+    registry().SetAllowedAccess(kKey, platform::access::kKeyAllAccess);
+    const auto d = Show([&](sim::SimDialog& dialog) {
+      c.meanwhile(registry(), kKey);
+      dialog.Click(OKBtn);
+    });
+    EXPECT_EQ(d.result, platform::dlgresult::kOk);
+    EXPECT_EQ(TakeMessages(), std::vector<std::u16string>{
+                                  u"The settings of the event log could not be saved.\r\n\r\n" +
+                                  std::u16string(c.reason)});
+    EXPECT_FALSE(Dword(u"Retention").has_value());
+  }
+  EXPECT_FALSE(registry().KeyExists(kKey));
 }
 
 TEST_F(LogPropertiesTest, ClearingAsTheConfirmationAnswers) {

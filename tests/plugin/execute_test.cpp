@@ -93,6 +93,17 @@ TEST_F(ExecuteTest, PropertiesOpenTheLogOnlyWhenNoneIsOpen) {
   }
 }
 
+// With a log open, a folder the catalogue does not know has no properties: no dialog on the
+// catalogue's placeholder, and no log key made by its OK.
+TEST_F(ExecuteTest, PropertiesOfAFolderTheCatalogueDoesNotKnowAreAnError) {
+  ASSERT_TRUE(List(u"\\Application").ok);
+  ui().ClearDialogs();
+  EXPECT_EQ(Execute(u"\\NoSuchLog", u"properties"), fs::FS_EXEC_ERROR);
+  EXPECT_TRUE(ui().Dialogs().empty());
+  EXPECT_FALSE(registry().KeyExists(support::kEventLogKey + u"NoSuchLog"));
+  EXPECT_FALSE(registry().KeyExists(support::kEventLogKey + u"Unknown"));
+}
+
 TEST_F(ExecuteTest, ALogThatHasGoneFromTheServiceIsAnError) {
   machine().eventlog().SetOpenFails(u"Application", platform::err::kAccessDenied);
   EXPECT_EQ(Execute(u"\\Application", u"properties"), fs::FS_EXEC_ERROR);

@@ -43,7 +43,13 @@ platform::Handle Win32Modules::LoadLibrary(std::u16string_view path, ErrorCode& 
 
 platform::Handle Win32Modules::LoadLibraryAsDataFile(std::u16string_view path, ErrorCode& error) {
   const std::wstring name = Terminated(path);
-  HMODULE module = LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  // As an image resource too (Vista and later), which also maps a library of the other
+  // bitness; Windows XP knows only the data file and refuses the flag.
+  HMODULE module = LoadLibraryExW(name.c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER) {
+    module = LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  }
   error = module == nullptr ? LastError() : ERROR_SUCCESS;
   return ToHandle(module);
 }
