@@ -22,17 +22,6 @@ constexpr Field kFields[] = {{"Account", fs::ft_stringw},
                              {"Code", fs::ft_numeric_32},
                              {"Description", fs::ft_stringw}};
 
-// The record read last on this thread for a text field, keyed by its log and number within
-// one listing.
-struct ColumnCache {
-  bool valid = false;
-  std::uint64_t listing = 0;
-  std::int32_t log = 0;
-  std::uint32_t number = 0;
-  TFWEventLogRecord record;
-};
-thread_local ColumnCache t_cache;
-
 // The listing a column value belongs to: a listing, or a clear made through the plugin since,
 // makes what was read before stale.
 std::uint64_t ListingKey() {
@@ -47,29 +36,29 @@ const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name, plugin::
   const std::int32_t index = plugin::LogIndexOf(name.logName);
   if (index == 0) return nullptr;
   const std::uint64_t listing = ListingKey();
-  if (t_cache.valid && t_cache.listing == listing && t_cache.log == index &&
-      t_cache.number == name.number) {
-    return &t_cache.record;
+  plugin::ColumnCache& cache = plugin::ThreadsColumnCache();
+  if (cache.valid && cache.listing == listing && cache.log == index &&
+      cache.number == name.number) {
+    return &cache.record;
   }
-  t_cache.valid = false;
+  cache.valid = false;
   plugin::ColumnReader& reader = *state.columns;
   const std::uint64_t load = plugin::LoadCount();
   bool read = false;
+  TFWEventLogRecord record;
   {
     // Begun under the lock: an unload meanwhile leaves the reader alive for this thread.
     const plugin::ColumnReader::Use use(reader);
     lock.unlock();
-    read = reader.Fetch(index, listing, name.number, t_cache.record);
+    read = reader.Fetch(index, listing, name.number, record);
   }
   lock.lock();
   // Unloaded (and perhaps loaded again) meanwhile: the state this call began with is gone.
   if (!plugin::IsLoaded() || plugin::LoadCount() != load) return nullptr;
   if (!read) return nullptr;
-  t_cache.valid = true;
-  t_cache.listing = listing;
-  t_cache.log = index;
-  t_cache.number = name.number;
-  return &t_cache.record;
+  // The state is the one this call began with: the cache is still where it was.
+  cache = plugin::ColumnCache{true, listing, index, name.number, std::move(record)};
+  return &cache.record;
 }
 
 // The event code from the listing when the name lies in the listed folder.
@@ -95,7 +84,7 @@ int GetValue(const std::u16string& fileName, int fieldIndex, void* fieldValue, i
              int flags, plugin::StateLock& lock) {
   auto& state = plugin::State();
   if (state.findRecord->frIsRoot) {
-    t_cache = ColumnCache{};
+    plugin::ThreadsColumnCache() = plugin::ColumnCache{};
     return fs::ft_fieldempty;
   }
   if (fieldIndex < 0 || fieldIndex > 3) return fs::ft_fieldempty;

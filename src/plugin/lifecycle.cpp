@@ -1,7 +1,6 @@
 #include "plugin/lifecycle.h"
 
 #include <atomic>
-#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -22,10 +21,16 @@ constexpr char16_t kOwnSourceKey[] =
 // thread may be inside or may have been ended holding a lock). The unload frees on purpose.
 PluginState* g_state = nullptr;
 std::atomic<bool> g_loaded{false};
-std::uint64_t g_loads = 0;
+std::atomic<std::uint64_t> g_loads{0};
 // Threads inside an export now, and whether a thread other than the loading one has called.
 std::atomic<int> g_inside{0};
-std::atomic<std::thread::id> g_loader{};
+// The load this thread ran the steps of (0: none). Plain values only: a thread_local with a
+// destructor would keep the library loaded until its thread ends.
+thread_local std::uint64_t t_loaderOf = 0;
+
+bool IsLoadingThread() {
+  return t_loaderOf != 0 && t_loaderOf == g_loads;
+}
 std::atomic<bool> g_pinned{false};
 
 // States a thread was still inside at an unload. Never destroyed: the thread comes back to
@@ -65,7 +70,7 @@ void ShowNow(const std::u16string& text, std::uint32_t flags) {
 // host may leave inside an export while it unloads the library. Its code must stay mapped.
 void NoteCaller() {
   if (g_pinned.load(std::memory_order_relaxed)) return;
-  if (std::this_thread::get_id() == g_loader.load(std::memory_order_relaxed)) return;
+  if (IsLoadingThread()) return;
   if (g_pinned.exchange(true)) return;
   platform::System().PinOwnModule();
 }
@@ -126,6 +131,10 @@ PluginState& State() {
   return *g_state;
 }
 
+ColumnCache& ThreadsColumnCache() {
+  return g_state->columnCaches[IsLoadingThread() ? 0 : 1];
+}
+
 bool IsLoaded() {
   return g_loaded.load(std::memory_order_acquire);
 }
@@ -161,7 +170,9 @@ void EnsureLoaded() noexcept {
     state->findRecord = std::make_unique<TFindRecord>();
     state->columns = std::make_unique<ColumnReader>(state->language, *state->eventLog);
     state->findRecord->frSerial = ++g_loads << 32;
-    g_loader.store(std::this_thread::get_id());
+    t_loaderOf = g_loads;
+    // A library that was pinned is never loaded again; one that was not starts unpinned.
+    g_pinned.store(false);
     g_state = state.release();
     g_loaded.store(true);
   } catch (...) {

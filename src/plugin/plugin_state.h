@@ -2,6 +2,7 @@
 // between the host's main thread and its background thread.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -27,6 +28,15 @@ struct TFindRecord {
   std::uint64_t frSerial = 0;
 };
 
+// The record read last for a text column, keyed by its log and number within one listing.
+struct ColumnCache {
+  bool valid = false;
+  std::uint64_t listing = 0;
+  std::int32_t log = 0;
+  std::uint32_t number = 0;
+  TFWEventLogRecord record;
+};
+
 struct PluginState {
   // Shared: a column reader left behind at an unload keeps the texts it reads.
   std::shared_ptr<TLngResource> language;
@@ -35,6 +45,10 @@ struct PluginState {
   // The records behind the text columns, read apart from eventLog on the host's background
   // thread.
   std::unique_ptr<ColumnReader> columns;
+  // One cache for the thread that loaded the library (the host's main thread), one for the
+  // others (its background thread). Not thread_local: an object with a destructor per thread
+  // would keep the library loaded until that thread ends.
+  std::array<ColumnCache, 2> columnCaches;
   int pluginNr = 0;
   fs::tProgressProc progress = nullptr;
   fs::tProgressProcW progressW = nullptr;
@@ -42,6 +56,9 @@ struct PluginState {
 
 // The state, valid while IsLoaded().
 PluginState& State();
+
+// This thread's column cache; under the lock.
+ColumnCache& ThreadsColumnCache();
 
 // Whether the load steps have run and the state exists.
 bool IsLoaded();

@@ -127,6 +127,21 @@ TEST_F(LifecycleTest, AnUnloadLeavesAFetchInALookupAlone) {
   EXPECT_EQ(text, u"N\\A");
 }
 
+// The host's background thread may still be inside when the host unloads the library: its
+// first call pins the library. The thread that loaded it never does.
+TEST_F(LifecycleTest, TheFirstCallerOfAnotherThreadPinsTheLibrary) {
+  AddLog(u"Application").Append(Record(u"S"));
+  Init();
+  ASSERT_TRUE(List(u"\\Application").ok);
+  std::u16string text;
+  EXPECT_EQ(Value(u"\\Application\\[1] S.information", 3, text), fs::ft_stringw);
+  EXPECT_EQ(files().Pins(), 0);
+  for (int i = 0; i < 2; ++i) {
+    std::thread([&] { Value(u"\\Application\\[1] S.information", 3, text); }).join();
+  }
+  EXPECT_EQ(files().Pins(), 1);
+}
+
 TEST_F(LifecycleTest, AnEndingProcessOnlyRemovesTheKey) {
   AddLog(u"Application").Append(Record(u"S"));
   Init();

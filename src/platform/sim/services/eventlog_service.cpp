@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 #include "platform/sim/formats/evt_file.h"
 #include "platform/sim/rules/case_rules.h"
@@ -344,6 +345,7 @@ ErrorCode SimEventLogService::DeregisterEventSource(platform::Handle handle) {
 platform::ReadResult SimEventLogService::ReadEventLog(platform::Handle log, std::uint32_t flags,
                                                       std::uint32_t recordOffset,
                                                       std::span<std::byte> buffer) {
+  if (readDelay_.count() > 0) std::this_thread::sleep_for(readDelay_);
   std::lock_guard lock(mutex_);
   ++readCalls_;
   LogHandle* handle = FindHandleLocked(log);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -85,6 +86,9 @@ class SimEventLogService final : public platform::IEventLogService {
   void SetWaitFails(bool fails);  // Wait on every change event fails with ERROR_INVALID_HANDLE
   void SetCreateEventFails(platform::ErrorCode error);  // NotifyChangeEventLog gives no event
   void SetFullInformationMissing(bool missing);         // GetFullInformation: no such function
+  // Every ReadEventLog call takes this long first, as reads of a busy service do. Set it while
+  // no other thread uses the service.
+  void SetReadDelay(std::chrono::microseconds delay) { readDelay_ = delay; }
   // ClearEventLog on this log fails with `error`, saving and clearing nothing.
   void SetClearFails(std::u16string_view logName, platform::ErrorCode error);
 
@@ -155,6 +159,7 @@ class SimEventLogService final : public platform::IEventLogService {
   std::map<std::u16string, platform::ErrorCode> openFails_;   // by folded name
   std::map<std::u16string, platform::ErrorCode> clearFails_;  // by folded name
   CallHook callHook_;
+  std::chrono::microseconds readDelay_{0};
   std::shared_ptr<std::atomic<bool>> waitFails_;  // shared with the events, which may outlive us
   platform::ErrorCode createEventFails_ = 0;
   bool fullInformationMissing_ = false;
