@@ -4,7 +4,9 @@
 # not the first, .evt logs under their own file names in the disk's case, the message library
 # in system32, an .evtx log that must stay unseen). tools/offline-machine.sh makes a machine
 # folder of it, and our own host must see the same logs, records and texts there as in the
-# sample machine itself.
+# sample machine itself. Then a table of cases changes a copy of the stand-in each (libraries
+# named in the ways Windows allows, files that cannot be read, the Windows folder through a
+# link, a log with "/" in its name) and checks what the script says and makes of it.
 #
 #   tests/doublecmd/run-offline-machine-test.sh   (after the linux preset is built)
 set -euo pipefail
@@ -95,7 +97,7 @@ tools/offline-machine.sh "$windows" "$machine"
 
 host() { "$wfxhost" --machine "$1" "${@:2}" 2>/dev/null; }
 # A listing with its columns, less the line that tells how the values were fetched (timing).
-columns() { host "$1" ls "$2" --columns | grep -v 'values right away'; }
+columns() { host "$1" ls "$2" --columns "${@:3}" | grep -v 'values right away'; }
 grep -qx 'ComputerName=WS-ACCOUNTING' "$machine/machine.ini" || fail "machine.ini has no computer name"
 grep -qx 'UtcOffsetMinutes=60' "$machine/machine.ini" || fail "machine.ini has no UTC offset of 60"
 [[ -z $(find "$machine" -iname '*.evtx') ]] || fail "an .evtx file went into the machine folder"
@@ -119,3 +121,126 @@ while IFS= read -r log; do
   cmp -s "$work/sample.txt" "$work/made.txt" || fail "the text of \\$log\\$first differs"
   echo "ok: $log: $(wc -l <<<"$made") lines of listing and columns, and the text of '$first', as in the sample"
 done < <(sed -E 's/^[^ ]+ +[0-9]+ +[^ ]+ +//' <<<"$root_made")
+
+# --- Cases: one change each to a copy of the stand-in image ------------------------------------
+# Most move the message library of Application's Userenv source (its records lead the log).
+# Unreadable files are made so that root cannot read them either: a link that leads nowhere, a
+# folder where a file is expected, a FIFO (which would also block a plain copy).
+library=$messages
+if [[ ! -f $library ]]; then
+  library=$work/stand-in.dll
+  echo 'a stand-in for the message library' >"$library"
+fi
+lib() { mkdir -p "$(dirname "$image/$1")" && cp "$library" "$image/$1"; }
+decoy() { mkdir -p "$(dirname "$image/$1")" && echo decoy >"$image/$1"; }
+dangling() { ln -s /nowhere/at/all "$image/$1"; }
+folder() { mkdir -p "$image/$1"; }
+fifo() { rm "$image/$1" && mkfifo "$image/$1"; }
+via_link() { mkdir "$case/elsewhere" && ln -s "$image/WINDOWS" "$case/elsewhere/WIN" && start=$_; }
+# A log of that name, its file a copy of Application's, Userenv one of its sources.
+log_key() {
+  local file=${1//[\/_]/}.evt key="[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Services\\Eventlog\\$1"
+  cp "$sample/logs/Application.evt" "$image/WINDOWS/system32/config/$file"
+  regs+="$key]"$'\n'"\"File\"=str(2):\"%SystemRoot%\\\\system32\\\\config\\\\$file\""$'\n\n'
+  regs+="$key\\Userenv]"$'\n''"EventMessageFile"=str(2):"%SystemRoot%\\System32\\qbsample.dll"'$'\n\n'
+}
+# A SOFTWARE hive that puts %ProgramFiles% elsewhere, as a localized Windows does.
+software() {
+  local hive=$image/WINDOWS/system32/config/software k
+  python3 tests/doublecmd/empty_hive.py "$hive"
+  {
+    echo 'Windows Registry Editor Version 5.00'
+    for k in Microsoft Microsoft\\Windows Microsoft\\Windows\\CurrentVersion; do
+      printf '\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\%s]\n' "$k"
+    done
+    printf '"ProgramFilesDir"="%s"\n' "${1//\\/\\\\}"
+  } >"$case/software.reg"
+  hivexregedit --merge --prefix 'HKEY_LOCAL_MACHINE\SOFTWARE' "$hive" "$case/software.reg"
+}
+
+# Userenv's records in log $2 of machine $1 show $3: "text" (their descriptions) or "fallback";
+# or the root does not list the log ("absent").
+records_show() {
+  local line
+  if [[ $3 == absent ]]; then
+    line=$(host "$1" ls "\\" | sed -E 's/^[^ ]+ +[0-9]+ +[^ ]+ +//')
+    if grep -qxF "$2" <<<"$line"; then return 1; fi
+    return 0
+  fi
+  [[ $3 == text && ! -f $messages ]] && return 0 # the stand-in has no texts
+  line=$(columns "$1" "\\$2" --limit 50 | awk '/\] Userenv\./ && !n++')
+  if [[ $3 == fallback ]]; then
+    [[ $line == *"Not found the description"* ]]
+  else
+    [[ -n $line && $line != *"Not found the description"* ]]
+  fi
+}
+# The first file below machine folder $1 at $2 or below it, without regard to case as the
+# plugin sees them.
+in_machine() {
+  (cd "$1" && find . ! -type d | cut -c3- |
+    awk -v w="${2,,}" '{ n = tolower($0) } n == w || index(n, w "/") == 1 { print; exit }')
+}
+
+# case | Userenv's EventMessageFile | changes | status | output has (ERE) | machine has (!: has
+# not) | what Userenv's records show in a log
+cases=$(
+  cat <<'CASES'
+%windir% | %windir%\system32\qbwindir.dll | lib WINDOWS/system32/qbwindir.dll | 0 | - | files/C/Windows/system32/qbwindir.dll | Application text
+C:\WINDOWS | C:\WINDOWS\System32\QbDrive.dll | lib WINDOWS/system32/QBDRIVE.DLL | 0 | - | files/C/Windows/System32/QbDrive.dll | Application text
+bare name in system32 | qbbare.dll | lib WINDOWS/system32/QBBARE.DLL; decoy WINDOWS/qbbare.dll | 0 | - | files/C/Windows/system32/qbbare.dll | -
+bare name in the Windows folder | qbbare.dll | lib WINDOWS/QbBare.dll | 0 | - | files/C/Windows/qbbare.dll | -
+C:\Program Files | C:\Program Files\QB App\qbapp.dll | lib program files/qb app/QBAPP.DLL | 0 | - | files/C/Program Files/QB App/qbapp.dll | Application text
+%ProgramFiles% localized | %ProgramFiles%\QB App\qbpf.dll | software C:\Programme; lib Programme/QB App/qbpf.dll | 0 | - | files/C/Program Files/QB App/qbpf.dll | Application text
+another drive | D:\Apps\qbd.dll | - | 0 | library D:.Apps.qbd.dll .*another drive | !files/D | Application fallback
+[ * ? in a name | %SystemRoot%\system32\q[x]*?.dll | lib WINDOWS/system32/Q[X]*?.DLL; decoy WINDOWS/system32/qxyz.dll | 0 | - | files/C/Windows/system32/q[x]*?.dll | Application text
+library a link to nowhere | %SystemRoot%\system32\qbgone.dll | dangling WINDOWS/system32/qbgone.dll | 3 | cannot read: library .*qbgone.dll.* leads nowhere | !files/C/Windows/system32/qbgone.dll | Application fallback
+library a folder | %SystemRoot%\system32\qbdir.dll | folder WINDOWS/system32/qbdir.dll | 3 | cannot read: library .*qbdir.dll is a folder | !files/C/Windows/system32/qbdir.dll | Application fallback
+log file a FIFO | - | fifo WINDOWS/system32/config/SecEvent.Evt | 3 | cannot read: log Security: .*no regular file \(left out | !logs/Security.evt | Security absent
+Windows folder through a link | C:\Program Files\QB App\qbapp.dll | lib Program Files/QB App/qbapp.dll; via_link | 0 | : 4 log\(s\), | files/C/Program Files/QB App/qbapp.dll | Application text
+log with "/" | - | log_key Qb/Slash | 0 | log Qb/Slash: shown as Qb_Slash | logs/Qb_Slash.evt | Qb_Slash text
+log with "/", its other name taken | - | log_key Qb/Slash; log_key Qb_Slash | 0 | log Qb/Slash: left out | logs/Qb_Slash.evt | Qb/Slash absent
+CASES
+)
+
+while IFS=$'\t' read -r name value changes status output has records; do
+  case=$work/case
+  rm -rf "$case"
+  mkdir "$case"
+  image=$case/image
+  cp -a "$work/image" "$image"
+  start=$image/WINDOWS
+  regs=
+  if [[ $value != - ]]; then
+    regs="[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Services\\Eventlog\\Application\\Userenv]"
+    regs+=$'\n'"\"EventMessageFile\"=str(2):\"${value//\\/\\\\}\""$'\n\n'
+  fi
+  IFS=';' read -ra steps <<<"$changes"
+  for step in "${steps[@]}"; do
+    step=${step# }
+    [[ $step == - ]] || "${step%% *}" "${step#* }"
+  done
+  if [[ -n $regs ]]; then
+    printf 'Windows Registry Editor Version 5.00\n\n%s' "$regs" >"$case/case.reg"
+    hivexregedit --merge --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' --encoding utf-16le \
+      "$image/WINDOWS/system32/config/system" "$case/case.reg"
+  fi
+
+  got=0
+  timeout 120 tools/offline-machine.sh "$start" "$case/machine" >"$case/output" 2>&1 || got=$?
+  said=$'\n'$(cat "$case/output")
+  [[ $got == "$status" ]] || fail "$name: exit status $got, not $status:$said"
+  [[ $status != 3 ]] || grep -q 'could not be read (named above)' "$case/output" ||
+    fail "$name: no summary of what could not be read:$said"
+  [[ $output == - ]] || grep -Eq -- "$output" "$case/output" || fail "$name: nothing says '$output':$said"
+  found=$(in_machine "$case/machine" "${has#!}")
+  if [[ $has == !* ]]; then
+    [[ -z $found ]] || fail "$name: the machine folder has $found"
+  else
+    [[ -n $found ]] || fail "$name: the machine folder has no $has"
+    [[ $has != files/* ]] || cmp -s "$library" "$case/machine/$found" || fail "$name: $found is not the library"
+  fi
+  [[ $records == - ]] || records_show "$case/machine" "${records% *}" "${records##* }" ||
+    fail "$name: Userenv's records in ${records% *}: not $records"
+  echo "ok: $name"
+done <<<"${cases//' | '/$'\t'}"
