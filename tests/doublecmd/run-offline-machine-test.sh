@@ -188,8 +188,8 @@ cases=$(
   cat <<'CASES'
 %windir% | %windir%\system32\qbwindir.dll | lib WINDOWS/system32/qbwindir.dll | 0 | - | files/C/Windows/system32/qbwindir.dll | Application text
 C:\WINDOWS | C:\WINDOWS\System32\QbDrive.dll | lib WINDOWS/system32/QBDRIVE.DLL | 0 | - | files/C/Windows/System32/QbDrive.dll | Application text
-bare name in system32 | qbbare.dll | lib WINDOWS/system32/QBBARE.DLL; decoy WINDOWS/qbbare.dll | 0 | - | files/C/Windows/system32/qbbare.dll | -
-bare name in the Windows folder | qbbare.dll | lib WINDOWS/QbBare.dll | 0 | - | files/C/Windows/qbbare.dll | -
+bare name in system32 | qbbare.dll | lib WINDOWS/system32/QBBARE.DLL; decoy WINDOWS/qbbare.dll | 0 | - | files/C/Windows/system32/qbbare.dll | Application text
+bare name in the Windows folder | qbbare.dll | lib WINDOWS/QbBare.dll | 0 | - | files/C/Windows/qbbare.dll | Application text
 C:\Program Files | C:\Program Files\QB App\qbapp.dll | lib program files/qb app/QBAPP.DLL | 0 | - | files/C/Program Files/QB App/qbapp.dll | Application text
 %ProgramFiles% localized | %ProgramFiles%\QB App\qbpf.dll | software C:\Programme; lib Programme/QB App/qbpf.dll | 0 | - | files/C/Program Files/QB App/qbpf.dll | Application text
 another drive | D:\Apps\qbd.dll | - | 0 | library D:.Apps.qbd.dll .*another drive | !files/D | Application fallback

@@ -101,9 +101,31 @@ std::shared_ptr<const ModuleImage> SimModules::Resolve(const std::u16string& key
   return shared;
 }
 
-Handle SimModules::Load(std::u16string_view path, bool asData, ErrorCode& error) {
+std::u16string SimModules::Searched(std::u16string_view path) const {
+  // A name with a folder (or a drive) is taken as it is.
+  if (path.find_first_of(u"\\/:") != std::u16string_view::npos) return std::u16string(path);
+  std::u16string name(path);
+  // Without an extension the loader appends ".dll"; a trailing dot means none at all.
+  if (name.find(u'.') == std::u16string::npos) {
+    name += u".dll";
+  } else if (name.back() == u'.') {
+    name.pop_back();
+  }
+  // The system's own folders, in the loader's order: system32, then the Windows folder.
+  std::vector<char16_t> buffer(512);
+  const std::uint32_t n = system_.ExpandEnvironmentStrings(u"%SystemRoot%", buffer);
+  if (n == 0 || n > buffer.size()) return name;
+  const std::u16string root(buffer.data(), n - 1);
+  for (const std::u16string& candidate : {root + u"\\System32\\" + name, root + u"\\" + name}) {
+    if (images_.contains(Key(candidate)) || system_.FileExists(candidate)) return candidate;
+  }
+  return name;
+}
+
+Handle SimModules::Load(std::u16string_view requested, bool asData, ErrorCode& error) {
   std::lock_guard lock(mutex_);
   error = err::kSuccess;
+  const std::u16string path = Searched(requested);
   const std::u16string key = Key(path);
   if (key.empty()) {
     error = err::kInvalidParameter;

@@ -72,6 +72,9 @@ class SimModules final : public platform::IMessageModules {
   std::shared_ptr<const ModuleImage> Resolve(const std::u16string& key, std::u16string_view path,
                                              platform::ErrorCode& error);
   platform::Handle Load(std::u16string_view path, bool asData, platform::ErrorCode& error);
+  // The file a bare name ("netevent.dll") loads, as the loader searches: system32, then the
+  // Windows folder. A path with a folder is itself.
+  std::u16string Searched(std::u16string_view path) const;
   const ModuleImage* ImageOf(platform::Handle module) const;
 
   SimSystem& system_;
