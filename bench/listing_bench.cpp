@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "alloc_counter.h"
+#include "dialogs/record_fields.h"
 #include "eventlog/event_log.h"
 #include "localization/language.h"
 #include "platform/sim/formats/event_record.h"
@@ -264,7 +265,7 @@ void BM_ColumnsOfTheWholeLog(benchmark::State& state) {
           break;
         }
         benchmark::DoNotOptimize(qb::plugin::FlattenDescription(record.Description));
-        benchmark::DoNotOptimize(qb::plugin::UserText(*plugin.language, record));
+        benchmark::DoNotOptimize(qb::UserText(*plugin.language, record));
       }
       calls = plugin.eventLog->PlatformReads() - before;
     }

@@ -1,6 +1,7 @@
 #include "dialogs/record_viewer.h"
 
 #include "dialogs/data_dump.h"
+#include "dialogs/record_fields.h"
 #include "eventlog/log_selection.h"
 #include "platform/platform.h"
 #include "util/format.h"
@@ -130,17 +131,14 @@ void TdlgViewRecordData::DisplayRecord(platform::IDialogView& view) {
     return;
   }
   const TFWEventLogRecord& r = FEventRecord;
-  auto& locale = platform::Locale();
-  const auto written = sysutil::DateTimeToSystemTime(r.TimeWritten);
-  view.SetText(lblDateVal, locale.FormatShortDate(written));
-  view.SetText(lblTimeVal, locale.FormatLongTime(written));
+  view.SetText(lblDateVal, DateText(r.TimeWritten));
+  view.SetText(lblTimeVal, TimeText(r.TimeWritten));
   {
     std::lock_guard lock(fContext.lock);
     view.SetText(lblTypeVal, fContext.log.EventTypeToString(r.EventType, false));
   }
   view.SetImage(StatusImage, IconOf(r.EventType));
-  const std::u16string user = r.Domain + u"\\" + r.Account;
-  view.SetText(lblUserVal, user == u"\\" ? fContext.Text(37) : user);
+  view.SetText(lblUserVal, UserText(fContext.language, r));
   view.SetText(lblCompVal, r.ComputerName);
   view.SetText(lblSourceVal, util::ReplaceAll(r.SourceName, u"-", u" "));
   view.SetText(lblCategryVal, r.Category);

@@ -20,7 +20,6 @@ constexpr char16_t kApplicationKey[] =
 // One read brings many records: the buffer starts large and grows only for a larger record.
 // ReadEventLogW accepts at most 0x7FFFF bytes.
 constexpr std::uint32_t kReadBufferStart = 64 * 1024;
-constexpr std::uint32_t kReadBufferMax = 0x7FFFF;
 constexpr std::uint32_t kSingleRecordBuffer = 4 * 1024;
 
 // What differs between the open states: the name messages give them and how their handles
@@ -43,24 +42,24 @@ const StateRow& RowOf(TFSOpenState state) {
 }  // namespace
 
 TFWEventLog::TFWEventLog(TLngResource& language, std::u16string source)
-    : fLanguage(language), FSource(std::move(source)) {
+    : FLanguage(language), FSource(std::move(source)) {
   fRegEventList = std::make_shared<const TEventLogList>(language);
-  fSharedAccounts = std::make_shared<SharedAccountNames>();
+  FSharedAccounts = std::make_shared<SharedAccountNames>();
   FRegisterKey = kApplicationKey + FSource;
   FIsAdmin = IsUserAdmin();
-  fEventMessageFile = OwnString(res::kEventMessageFile, u"EventMessageFile");
-  fCategoryMessageFile = OwnString(res::kCategoryMessageFile, u"CategoryMessageFile");
+  FEventMessageFile = OwnString(res::kEventMessageFile, u"EventMessageFile");
+  FCategoryMessageFile = OwnString(res::kCategoryMessageFile, u"CategoryMessageFile");
 }
 
 TFWEventLog::TFWEventLog(TLngResource& language, const TFWEventLog& other)
-    : fLanguage(language),
+    : FLanguage(language),
       FSource(other.FSource),
       FRegisterKey(other.FRegisterKey),
       FIsAdmin(other.FIsAdmin),
       fRegEventList(other.fRegEventList),
-      fEventMessageFile(other.fEventMessageFile),
-      fCategoryMessageFile(other.fCategoryMessageFile),
-      fSharedAccounts(other.fSharedAccounts) {}
+      FEventMessageFile(other.FEventMessageFile),
+      FCategoryMessageFile(other.FCategoryMessageFile),
+      FSharedAccounts(other.FSharedAccounts) {}
 
 TFWEventLog::~TFWEventLog() {
   try {
@@ -74,9 +73,9 @@ TFWEventLog::~TFWEventLog() {
   // Ended threads stop within one wait step and never wait for this thread any more. At unload
   // no thread is waited for: the plugin itself never starts one, and a wait under the loader
   // lock could hang the host.
-  for (auto& thread : fNotifyThreads) {
+  for (auto& thread : FNotifyThreads) {
     if (!thread.joinable()) continue;
-    if (fUnloading) {
+    if (FUnloading) {
       thread.detach();
     } else {
       thread.join();
@@ -131,18 +130,18 @@ platform::ErrorCode TFWEventLog::OpenHandle(TFSOpenState State, std::int32_t Sou
 bool TFWEventLog::OpenState(std::int32_t Source, TFSOpenState State,
                             const std::u16string& FilePath) {
   if (FState.Has(State)) {
-    throw EFWEventLog(util::Format(fLanguage.GetLocaleString(202), {RowOf(State).name}));
+    throw EFWEventLog(util::Format(FLanguage.GetLocaleString(202), {RowOf(State).name}));
   }
   if (State == TFSOpenState::osNotify) throw EFWEventLog(OwnString(res::kNotifyMode));
   platform::Handle handle = 0;
-  fLastError = OpenHandle(State, Source, FilePath, handle);
+  FLastError = OpenHandle(State, Source, FilePath, handle);
   if (handle == 0) return false;
   OpenSlot& slot = Slot(State);
   slot.handle = ServiceHandle(RowOf(State).kind, handle);
   slot.source = Source;
   FState.Add(State);
   if (State == TFSOpenState::osRead) {
-    fAccounts = fSharedAccounts->Acquire(fRegEventList->GetEventLogName(Source));
+    FAccounts = FSharedAccounts->Acquire(fRegEventList->GetEventLogName(Source));
   }
   return true;
 }
@@ -156,8 +155,8 @@ void TFWEventLog::Close(TFSOpenState State) {
   if (State == TFSOpenState::osRead) {
     ReleaseMessageLibraries();
     // Names are kept while the log is open; a thread still resolving keeps the old cache.
-    fSharedAccounts->Release(fRegEventList->GetEventLogName(slot.source), fAccounts);
-    fAccounts = std::make_shared<AccountNameCache>();
+    FSharedAccounts->Release(fRegEventList->GetEventLogName(slot.source), FAccounts);
+    FAccounts = std::make_shared<AccountNameCache>();
   } else if (State == TFSOpenState::osBackUp && !FState.Has(TFSOpenState::osRead)) {
     ReleaseMessageLibraries();
   }
@@ -172,11 +171,11 @@ void TFWEventLog::ReleaseMessageLibraries() {
   for (auto& entry : MessageTableLibraryes.Item) {
     entry.sLibName.clear();
     // Under the loader lock no library is freed: the reference goes with the process.
-    if (fUnloading) entry.hLibHandle.abandon();
+    if (FUnloading) entry.hLibHandle.abandon();
   }
   MessageTableLibraryes.Item.clear();
   MessageTableLibraryes.Count = 0;
-  fMessageCache.clear();
+  FMessageCache.clear();
 }
 
 void TFWEventLog::ChooseHandle(bool Backup, platform::Handle& handle, std::int32_t& index) const {
@@ -206,7 +205,7 @@ bool TFWEventLog::Read(bool Backup, std::uint32_t index, TFWEventLogRecord& Even
 std::optional<std::uint32_t> TFWEventLog::ReadEventCode(std::int32_t index, std::uint32_t number) {
   if (index <= 0 || index >= fRegEventList->EventLogCount()) return std::nullopt;
   platform::Handle opened = 0;
-  fLastError =
+  FLastError =
       platform::EventLogService().OpenEventLog(fRegEventList->GetEventLogName(index), opened);
   const ServiceHandle log(ServiceHandle::Kind::kLog, opened);
   if (!log) return std::nullopt;
@@ -265,7 +264,7 @@ bool TFWEventLog::Read(bool Backup, bool Forwards, TFileItemList* list) {
   std::int32_t source = 0;
   ChooseHandle(Backup, handle, source);
   RefreshTypeWords();
-  list->SetTypeWords(fTypeWordsLower);
+  list->SetTypeWords(FTypeWordsLower);
   std::u16string name;
   return ReadAllRecords(handle, source, Forwards, [&](const RawEventRecord& raw) {
     raw.SourceNameInto(name);
@@ -290,15 +289,16 @@ bool TFWEventLog::ReadRunWith(platform::Handle handle, std::uint32_t number, boo
   const std::uint32_t flags =
       evflags::kSeekRead | (forwards ? evflags::kForwardsRead : evflags::kBackwardsRead);
   if (buffer.empty()) buffer.resize(kSingleRecordBuffer);
-  ++fPlatformReads;
+  ++FPlatformReads;
   platform::ReadResult result = service.ReadEventLog(handle, flags, number, buffer);
   if (result.error == err::kInsufficientBuffer) {
-    if (result.bytesNeeded <= buffer.size() || result.bytesNeeded > kReadBufferMax) return false;
+    if (result.bytesNeeded <= buffer.size() || result.bytesNeeded > platform::kMaxReadBuffer)
+      return false;
     buffer.resize(result.bytesNeeded);
-    ++fPlatformReads;
+    ++FPlatformReads;
     result = service.ReadEventLog(handle, flags, number, buffer);
   }
-  fLastError = result.error;
+  FLastError = result.error;
   delivered = std::min<std::size_t>(result.bytesRead, buffer.size());
   return result.error == err::kSuccess && delivered > 0;
 }
@@ -329,19 +329,19 @@ bool TFWEventLog::ReadAllRecords(platform::Handle handle, std::int32_t /*index*/
   std::vector<std::byte> buffer(kReadBufferStart);
   bool result = true;
   while (true) {
-    ++fPlatformReads;
+    ++FPlatformReads;
     platform::ReadResult read = service.ReadEventLog(handle, flags, offset, buffer);
     if (read.error == err::kInsufficientBuffer) {
       // One record larger than the buffer: grow to it and read the same place again.
-      if (read.bytesNeeded <= buffer.size() || read.bytesNeeded > kReadBufferMax) {
+      if (read.bytesNeeded <= buffer.size() || read.bytesNeeded > platform::kMaxReadBuffer) {
         result = false;
         break;
       }
       buffer.resize(read.bytesNeeded);
-      ++fPlatformReads;
+      ++FPlatformReads;
       read = service.ReadEventLog(handle, flags, offset, buffer);
     }
-    fLastError = read.error;
+    FLastError = read.error;
     if (read.error == err::kHandleEof) break;
     if (read.error != err::kSuccess) {
       result = false;
@@ -386,22 +386,22 @@ TFWEventLogRecordType EventTypeToRecordType(std::uint16_t EventType) {
 }
 
 void TFWEventLog::RefreshTypeWords() const {
-  const std::uint64_t generation = fLanguage.Generation();
-  if (generation == fTypeWordsGeneration) return;
+  const std::uint64_t generation = FLanguage.Generation();
+  if (generation == FTypeWordsGeneration) return;
   static constexpr std::uint16_t kIds[7] = {100, 101, 102, 100, 103, 104, 105};
   for (std::size_t i = 0; i < 7; ++i) {
-    fTypeWords[i] = fLanguage.GetLocaleString(kIds[i]);
-    fTypeWordsLower[i] = platform::Locale().ToLower(fTypeWords[i]);
+    FTypeWords[i] = FLanguage.GetLocaleString(kIds[i]);
+    FTypeWordsLower[i] = platform::Locale().ToLower(FTypeWords[i]);
   }
-  fTypeWordsGeneration = generation;
+  FTypeWordsGeneration = generation;
 }
 
 std::u16string TFWEventLog::EventTypeToString(TFWEventLogRecordType EventType,
                                               bool AsLoverCase) const {
   RefreshTypeWords();
   auto i = static_cast<std::size_t>(EventType);
-  if (i >= fTypeWords.size()) i = static_cast<std::size_t>(TFWEventLogRecordType::rtUnknown);
-  return AsLoverCase ? fTypeWordsLower[i] : fTypeWords[i];
+  if (i >= FTypeWords.size()) i = static_cast<std::size_t>(TFWEventLogRecordType::rtUnknown);
+  return AsLoverCase ? FTypeWordsLower[i] : FTypeWords[i];
 }
 
 bool TFWEventLog::IsUserAdmin() const {

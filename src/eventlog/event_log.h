@@ -85,10 +85,10 @@ class TFWEventLog {
   bool ReadRun(std::uint32_t number, bool forwards, std::vector<std::byte>& buffer,
                std::size_t& delivered);
   // Counts the clears this object made, so that what others cached of the log can be dropped.
-  std::uint64_t Clears() const { return fClears; }
+  std::uint64_t Clears() const { return FClears; }
   // The logs are listed afresh: their account names are asked again, by every object sharing
   // them.
-  void ForgetAccountNames() { fSharedAccounts->Forget(); }
+  void ForgetAccountNames() { FSharedAccounts->Forget(); }
   bool Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& CallbackEvent);
   bool Read(bool Backup, bool Forwards, TFWOnReadRecordCallback lpfnCallback);
   bool Read(bool Backup, bool Forwards, std::vector<TFileItem>* list);
@@ -142,19 +142,19 @@ class TFWEventLog {
   // Where the registration's failure message goes instead of a message box of its own (the
   // plugin shows it once its lock is let go). Text and MessageBox flags.
   using NoticeSink = std::function<void(std::u16string text, std::uint32_t flags)>;
-  void SetNoticeSink(NoticeSink sink) { fNoticeSink = std::move(sink); }
+  void SetNoticeSink(NoticeSink sink) { FNoticeSink = std::move(sink); }
 
   // The platform's error of the last service call that failed (open, read, clear, backup,
   // write), so that callers can tell the user why.
-  platform::ErrorCode LastError() const { return fLastError; }
+  platform::ErrorCode LastError() const { return FLastError; }
 
   // The library is being unloaded, under the loader lock: from now on nothing waits for
   // another thread and no library is freed (message libraries keep the reference they have;
   // they are data-file mappings, or modules of the process that outlive us anyway).
-  void PrepareForUnload() { fUnloading = true; }
+  void PrepareForUnload() { FUnloading = true; }
 
   // Platform reads made so far, for measurements.
-  std::uint64_t PlatformReads() const { return fPlatformReads; }
+  std::uint64_t PlatformReads() const { return FPlatformReads; }
 
  private:
   friend struct NotifyContext;
@@ -165,8 +165,8 @@ class TFWEventLog {
     ServiceHandle handle;
     std::int32_t source = 0;
   };
-  OpenSlot& Slot(TFSOpenState State) { return fSlots[static_cast<std::size_t>(State)]; }
-  const OpenSlot& Slot(TFSOpenState State) const { return fSlots[static_cast<std::size_t>(State)]; }
+  OpenSlot& Slot(TFSOpenState State) { return FSlots[static_cast<std::size_t>(State)]; }
+  const OpenSlot& Slot(TFSOpenState State) const { return FSlots[static_cast<std::size_t>(State)]; }
   // The slot of a state that must be open (EFWEventLog "wrong mode" otherwise).
   const OpenSlot& OpenedSlot(TFSOpenState State) const;
 
@@ -213,39 +213,39 @@ class TFWEventLog {
   void ReportNotifyError(platform::ErrorCode code);
   void ShowRegistrationError() const;
 
-  TLngResource& fLanguage;
+  TLngResource& FLanguage;
   std::u16string FSource;
   std::u16string FRegisterKey;
   bool FIsAdmin = false;
   TFSOpenStates FState;
   // One slot per open state (osRead, osWrite, osBackUp, osNotify), in that order.
-  std::array<OpenSlot, 4> fSlots;
+  std::array<OpenSlot, 4> FSlots;
   TFWMessageTableLibraryes MessageTableLibraryes;
   // Messages found, by log, value name, source and message number; valid while the libraries are.
-  std::map<std::u16string, CachedMessage> fMessageCache;
+  std::map<std::u16string, CachedMessage> FMessageCache;
   std::shared_ptr<NotifyContext> FNotifyThread;
   std::unique_ptr<platform::IMessageWindow> FErrorWnd;
   // Windows of ended notifications: destroyed with the object, never inside their own procedure.
-  std::vector<std::unique_ptr<platform::IMessageWindow>> fRetiredWnds;
+  std::vector<std::unique_ptr<platform::IMessageWindow>> FRetiredWnds;
   // Notification threads; joined when the object goes, so none runs on after an unload.
-  std::vector<std::thread> fNotifyThreads;
+  std::vector<std::thread> FNotifyThreads;
   TFWOnReadRecordCallback FOnReadRecordCallback = nullptr;
   std::shared_ptr<const TEventLogList> fRegEventList;
-  std::u16string fEventMessageFile;
-  std::u16string fCategoryMessageFile;
-  platform::ErrorCode fLastError = 0;
-  std::uint64_t fPlatformReads = 0;
+  std::u16string FEventMessageFile;
+  std::u16string FCategoryMessageFile;
+  platform::ErrorCode FLastError = 0;
+  std::uint64_t FPlatformReads = 0;
   // The account names of the log open for reading, shared with the other objects that have
   // it open; a cache of this object's own while none is.
-  std::shared_ptr<SharedAccountNames> fSharedAccounts;
-  std::shared_ptr<AccountNameCache> fAccounts = std::make_shared<AccountNameCache>();
-  bool fUnloading = false;
-  NoticeSink fNoticeSink;
-  std::uint64_t fClears = 0;
+  std::shared_ptr<SharedAccountNames> FSharedAccounts;
+  std::shared_ptr<AccountNameCache> FAccounts = std::make_shared<AccountNameCache>();
+  bool FUnloading = false;
+  NoticeSink FNoticeSink;
+  std::uint64_t FClears = 0;
   // Type words of the current language, refreshed when the language changes.
-  mutable std::uint64_t fTypeWordsGeneration = ~std::uint64_t{0};
-  mutable std::array<std::u16string, 7> fTypeWords;
-  mutable std::array<std::u16string, 7> fTypeWordsLower;
+  mutable std::uint64_t FTypeWordsGeneration = ~std::uint64_t{0};
+  mutable std::array<std::u16string, 7> FTypeWords;
+  mutable std::array<std::u16string, 7> FTypeWordsLower;
 };
 
 // Platform event type of a record type (writing); EFWEventLog 65176 for one it cannot map.

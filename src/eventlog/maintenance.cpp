@@ -29,16 +29,16 @@ std::uint16_t RecordTypeToEventType(TFWEventLogRecordType RecType) {
 
 bool TFWEventLog::Clear(const std::u16string& BackupPath) {
   const platform::Handle log = OpenedSlot(TFSOpenState::osRead).handle.get();
-  fLastError = platform::EventLogService().ClearEventLog(log, BackupPath);
-  if (fLastError != err::kSuccess) return false;
-  ++fClears;
+  FLastError = platform::EventLogService().ClearEventLog(log, BackupPath);
+  if (FLastError != err::kSuccess) return false;
+  ++FClears;
   return true;
 }
 
 bool TFWEventLog::CreateBackup(const std::u16string& FilePath) {
   const platform::Handle log = OpenedSlot(TFSOpenState::osRead).handle.get();
-  fLastError = platform::EventLogService().BackupEventLog(log, FilePath);
-  return fLastError == err::kSuccess;
+  FLastError = platform::EventLogService().BackupEventLog(log, FilePath);
+  return FLastError == err::kSuccess;
 }
 
 bool TFWEventLog::IsEventLogFull() {
@@ -58,9 +58,9 @@ bool TFWEventLog::Write(TFWEventLogRecordType RecType, const std::u16string& Msg
   const platform::ByteSpan data =
       bytes == nullptr ? platform::ByteSpan()
                        : platform::ByteSpan(bytes, static_cast<std::size_t>(RAWDataSize));
-  fLastError =
+  FLastError =
       platform::EventLogService().ReportEvent(source, type, Category, EventID, strings, data);
-  return fLastError == err::kSuccess;
+  return FLastError == err::kSuccess;
 }
 
 bool TFWEventLog::Write(TFWEventLogRecordType RecType, const std::u16string& Msg,
@@ -68,9 +68,9 @@ bool TFWEventLog::Write(TFWEventLogRecordType RecType, const std::u16string& Msg
   const platform::Handle source = OpenedSlot(TFSOpenState::osWrite).handle.get();
   const std::uint16_t type = RecordTypeToEventType(RecType);
   const std::u16string strings[1] = {Msg};
-  fLastError =
+  FLastError =
       platform::EventLogService().ReportEvent(source, type, Category, EventID, strings, {});
-  return fLastError == err::kSuccess;
+  return FLastError == err::kSuccess;
 }
 
 }  // namespace qb

@@ -89,7 +89,7 @@ std::u16string TFWEventLog::LookupMessage(const std::u16string& source,
   key += source;
   key += u'\0';
   key += util::ToDecimalUnsigned(id);
-  CachedMessage& entry = fMessageCache[key];
+  CachedMessage& entry = FMessageCache[key];
   // The insert count is checked per record: the same message may come with fewer inserts.
   const std::size_t supplied = inserts == nullptr ? 0 : inserts->size();
   for (const auto& found : entry.found) {
@@ -182,14 +182,14 @@ std::u16string TFWEventLog::SearchMessage(const std::u16string& source,
 
 std::u16string TFWEventLog::GetCategoryText(const std::u16string& source, std::int32_t index,
                                             std::uint16_t category) {
-  std::u16string text = LookupMessage(source, fCategoryMessageFile, category, nullptr, index);
-  return text.empty() ? fLanguage.GetLocaleString(105) : text;
+  std::u16string text = LookupMessage(source, FCategoryMessageFile, category, nullptr, index);
+  return text.empty() ? FLanguage.GetLocaleString(105) : text;
 }
 
 std::u16string TFWEventLog::GetDescriptionText(const std::u16string& source, std::int32_t index,
                                                const std::vector<std::u16string>& inserts,
                                                std::uint32_t eventId) {
-  std::u16string text = LookupMessage(source, fEventMessageFile, eventId, &inserts, index);
+  std::u16string text = LookupMessage(source, FEventMessageFile, eventId, &inserts, index);
   if (!text.empty()) return text;
   std::u16string joined;
   for (const auto& s : inserts) {
@@ -197,7 +197,7 @@ std::u16string TFWEventLog::GetDescriptionText(const std::u16string& source, std
     joined += u"\r\n";
   }
   return util::Format(
-      fLanguage.GetLocaleString(201),
+      FLanguage.GetLocaleString(201),
       {std::int64_t{eventId & 0xFFFF}, std::u16string_view(source), std::u16string_view(joined)});
 }
 

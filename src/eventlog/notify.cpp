@@ -95,7 +95,7 @@ bool TFWEventLog::StartNotify(const TFWOnChangeEvent& Event, TFWOnChangeCallback
   if (FState.Has(TFSOpenState::osNotify)) throw EFWEventLog(OwnString(res::kNotifyTwice));
   auto& service = platform::EventLogService();
   platform::Handle opened = 0;
-  fLastError = OpenHandle(TFSOpenState::osNotify, source, u"", opened);
+  FLastError = OpenHandle(TFSOpenState::osNotify, source, u"", opened);
   if (opened == 0) return false;
   OpenSlot& slot = Slot(TFSOpenState::osNotify);
   slot.handle = ServiceHandle(ServiceHandle::Kind::kLog, opened);
@@ -135,7 +135,7 @@ bool TFWEventLog::StartNotify(const TFWOnChangeEvent& Event, TFWOnChangeCallback
   FErrorWnd = std::move(window);
   FNotifyThread = context;
   FState.Add(TFSOpenState::osNotify);
-  fNotifyThreads.emplace_back([context] { TFWNotifyThread::Execute(context); });
+  FNotifyThreads.emplace_back([context] { TFWNotifyThread::Execute(context); });
   return true;
 }
 
@@ -150,7 +150,7 @@ void TFWEventLog::DeRegisterChangeNotify() {
   FState.Remove(TFSOpenState::osNotify);
   // The window may be running this very call; it is kept until the object goes, and its
   // late messages no longer match the current error window.
-  if (FErrorWnd) fRetiredWnds.push_back(std::move(FErrorWnd));
+  if (FErrorWnd) FRetiredWnds.push_back(std::move(FErrorWnd));
 }
 
 platform::Handle TFWEventLog::ErrorWindow() const {
@@ -166,7 +166,7 @@ void TFWEventLog::HandleChange() {
   service.GetOldestRecord(slot.handle.get(), oldest);
   TFWEventLogRecord record;
   if (!ReadRecordAt(slot.handle.get(), slot.source, oldest + count - 1, record)) {
-    ReportNotifyError(fLastError);
+    ReportNotifyError(FLastError);
     return;
   }
   // Copies: the handler may end the notification and with it the context.

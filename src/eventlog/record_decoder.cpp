@@ -63,7 +63,7 @@ TFWEventLogRecord TFWEventLog::DecodeEventRecord(std::int32_t index, const RawEv
   record.ComputerName = raw.ComputerName();
   const auto sid = raw.UserSid();
   record.UserSid.assign(sid.begin(), sid.end());
-  auto names = fAccounts->Resolve(sid);
+  auto names = FAccounts->Resolve(sid);
   record.Account = std::move(names.account);
   record.Domain = std::move(names.domain);
   record.TimeCreated = RecordTimeToLocal(raw.TimeGenerated());

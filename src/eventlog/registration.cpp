@@ -10,11 +10,11 @@ namespace err = platform::err;
 
 void TFWEventLog::ShowRegistrationError() const {
   constexpr std::uint32_t kFlags = platform::mb::kOk | platform::mb::kIconError;
-  if (fNoticeSink) {
-    fNoticeSink(fLanguage.GetLocaleString(200), kFlags);
+  if (FNoticeSink) {
+    FNoticeSink(FLanguage.GetLocaleString(200), kFlags);
     return;
   }
-  platform::Ui().MessageBox(0, fLanguage.GetLocaleString(200), FSource, kFlags);
+  platform::Ui().MessageBox(0, FLanguage.GetLocaleString(200), FSource, kFlags);
 }
 
 bool TFWEventLog::RegisterApp(std::int32_t CategoryCount) {
@@ -49,8 +49,8 @@ bool TFWEventLog::DeregisterApp(bool quiet) {
   }
   try {
     // A key that is gone already is no failure: the source is not registered either way.
-    const auto error = platform::Registry().DeleteTree(platform::RegRoot::kLocalMachine,
-                                                       FRegisterKey);
+    const auto error =
+        platform::Registry().DeleteTree(platform::RegRoot::kLocalMachine, FRegisterKey);
     if (error == err::kSuccess || error == err::kFileNotFound) return true;
     if (!quiet) ShowRegistrationError();
     return false;

@@ -1,6 +1,7 @@
 // Custom columns: account, category, event code and description.
 #include <cstring>
 
+#include "dialogs/record_fields.h"
 #include "plugin/column_text.h"
 #include "plugin/export_call.h"
 #include "plugin/exports.h"
@@ -33,7 +34,7 @@ std::uint64_t ListingKey() {
 // with the plugin's lock let go: the main thread never waits for a column.
 const TFWEventLogRecord* CachedRecord(const plugin::RemoteRecord& name, plugin::StateLock& lock) {
   auto& state = plugin::State();
-  const std::int32_t index = plugin::LogIndexOf(name.logName);
+  const std::int32_t index = LogIndexOf(*state.eventLog, name.logName);
   if (index == 0) return nullptr;
   const std::uint64_t listing = ListingKey();
   plugin::ColumnCache& cache = plugin::ThreadsColumnCache();
@@ -73,7 +74,7 @@ std::optional<std::uint32_t> EventCode(const plugin::RemoteRecord& name) {
   // message text by the columns' log object, or, while another thread uses that, by a seek
   // read of its own. The listed log stays open as it is.
   auto& state = plugin::State();
-  const std::int32_t index = plugin::LogIndexOf(name.logName);
+  const std::int32_t index = LogIndexOf(*state.eventLog, name.logName);
   if (index == 0) return std::nullopt;
   std::optional<std::uint32_t> code;
   if (state.columns->TryEventCode(index, ListingKey(), name.number, code)) return code;
@@ -105,7 +106,7 @@ int GetValue(const std::u16string& fileName, int fieldIndex, void* fieldValue, i
   std::u16string text;
   switch (fieldIndex) {
     case 0:
-      text = plugin::UserText(*state.language, *record);
+      text = UserText(*state.language, *record);
       break;
     case 1:
       text = record->Category;

@@ -55,10 +55,10 @@ int Properties(platform::Handle mainWin, const std::u16string& remote) {
   {
     const plugin::StateLock lock;
     // Only a log the catalogue knows has properties to show (or to write back).
-    if (plugin::LogIndexOf(displayName) == 0) return fs::FS_EXEC_ERROR;
+    if (LogIndexOf(*plugin::State().eventLog, displayName) == 0) return fs::FS_EXEC_ERROR;
     // A log open for reading stays as it is: the dialog's load step reopens its own log anyway.
     if (!plugin::State().eventLog->OpenState().Has(TFSOpenState::osRead) &&
-        !plugin::OpenLogNamed(displayName)) {
+        !OpenLogNamed(*plugin::State().eventLog, displayName)) {
       return fs::FS_EXEC_ERROR;
     }
   }

@@ -56,7 +56,7 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   auto& log = *state.eventLog;
   auto& find = *state.findRecord;
   const std::u16string name(path.empty() ? path : path.substr(1));
-  const std::int32_t index = name.empty() ? 0 : plugin::LogIndexOf(name);
+  const std::int32_t index = name.empty() ? 0 : LogIndexOf(log, name);
   if (!name.empty() && index == 0) return Fail(err::kPathNotFound);
 
   std::memset(findData, 0, sizeof(*findData));

@@ -48,12 +48,14 @@ platform::Bytes Utf16File(const std::vector<std::u16string>& lines) {
 
 // The record's text, read under the plugin's lock; nullopt with the host's answer when it
 // cannot be.
-std::optional<std::vector<std::u16string>> RecordText(const plugin::RemoteRecord& name, int& error) {
+std::optional<std::vector<std::u16string>> RecordText(const plugin::RemoteRecord& name,
+                                                      int& error) {
   const plugin::StateLock lock;
   auto& state = plugin::State();
   // The record is read from the log its name gives, whichever log was open before.
   TFWEventLogRecord record;
-  if (!plugin::OpenLogNamed(name.logName) || !state.eventLog->Read(false, name.number, record)) {
+  if (!OpenLogNamed(*state.eventLog, name.logName) ||
+      !state.eventLog->Read(false, name.number, record)) {
     error = fs::FS_FILE_READERROR;
     return std::nullopt;
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "eventlog/event_log.h"
+#include "eventlog/log_selection.h"
 #include "localization/language.h"
 #include "plugin/column_reader.h"
 #include "plugin/fsplugin.h"
@@ -69,15 +70,5 @@ std::uint64_t LoadCount();
 
 // Serialises every use of the shared objects (event log object, record list, language).
 std::recursive_mutex& Lock();
-
-// Catalogue index of the log with this display name (exact match), 0 when there is none.
-std::int32_t LogIndexOf(std::u16string_view displayName);
-
-// Makes the log with this display name the one open for reading, closing another one; the
-// log that is open already stays as it is. False when there is no such log or it does not
-// open.
-bool OpenLogNamed(std::u16string_view displayName);
-// The same for a catalogue index from LogIndexOf; false for 0.
-bool OpenLogAt(std::int32_t index);
 
 }  // namespace qb::plugin

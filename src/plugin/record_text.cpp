@@ -1,27 +1,13 @@
 #include "plugin/record_text.h"
 
 #include "dialogs/data_dump.h"
+#include "dialogs/record_fields.h"
 #include "localization/language.h"
 #include "platform/platform.h"
 #include "util/format.h"
 #include "util/text.h"
 
 namespace qb::plugin {
-
-std::u16string UserText(const TLngResource& language, const TFWEventLogRecord& record) {
-  if (record.Domain.empty() && record.Account.empty()) return language.GetLocaleString(37);
-  return record.Domain + u"\\" + record.Account;
-}
-
-std::u16string DateTimeText(sysutil::DateTime value) {
-  const auto fields = sysutil::DateTimeToSystemTime(value);
-  auto& locale = platform::Locale();
-  std::u16string text = locale.FormatShortDate(fields);
-  if (fields.wHour != 0 || fields.wMinute != 0 || fields.wSecond != 0) {
-    text += u" " + locale.FormatLongTime(fields);
-  }
-  return text;
-}
 
 std::vector<std::u16string> RecordTextLines(const TFWEventLog& log, const TLngResource& language,
                                             std::u16string_view logName,

@@ -13,10 +13,4 @@ std::vector<std::u16string> RecordTextLines(const TFWEventLog& log, const TLngRe
                                             std::u16string_view logName,
                                             const TFWEventLogRecord& record);
 
-// "Domain\Account", or language text 37 when both are empty.
-std::u16string UserText(const TLngResource& language, const TFWEventLogRecord& record);
-
-// The user's short date and, unless it is midnight exactly, a blank and the long time.
-std::u16string DateTimeText(sysutil::DateTime value);
-
 }  // namespace qb::plugin

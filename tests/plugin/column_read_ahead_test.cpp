@@ -3,6 +3,7 @@
 #include <chrono>
 #include <future>
 
+#include "dialogs/record_fields.h"
 #include "plugin/column_text.h"
 #include "plugin/plugin_state.h"
 #include "plugin/record_name.h"
@@ -66,7 +67,7 @@ class ColumnReadAheadTest : public PluginTest {
       const auto remote = plugin::ExtractRecordNumber(Path(name));
       TFWEventLogRecord record;
       EXPECT_TRUE(remote && single.Read(false, remote->number, record)) << k;
-      for (const std::u16string& text : {plugin::UserText(language(), record), record.Category,
+      for (const std::u16string& text : {UserText(language(), record), record.Category,
                                          plugin::FlattenDescription(record.Description)}) {
         values.push_back(plugin::TruncateWithEllipsis(text, kLimit));
       }
