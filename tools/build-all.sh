@@ -6,26 +6,21 @@
 #   tools/build-all.sh        (from anywhere; outputs in build/ and dist/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/build/common.sh
 root=$PWD
-jobs=${JOBS:-$(nproc)}
 version=1.0.0
 
-step() { printf '\n=== %s ===\n' "$*"; }
-
 step "Dependencies"
-tools/setup-deps.sh
+tools/build/setup-deps.sh
 
 step "Plugin libraries (32-bit and 64-bit) and the sample message library"
-for preset in mingw32 mingw64; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
-done
+build_preset mingw32
+build_preset mingw64
 wfx=$root/build/mingw32/src/dll/Quillerbankton.wfx
 wfx64=$root/build/mingw64/src/dll/Quillerbankton.wfx64
 
 step "Native tools"
-cmake --preset native -DQB_PLUGIN_PE="$wfx64" >/dev/null
-cmake --build --preset native -j "$jobs" --target wfxhost samplegen
+build_preset native -DQB_PLUGIN_PE="$wfx64" -- wfxhost samplegen
 
 step "Sample machine"
 machine=$root/build/sample-machine

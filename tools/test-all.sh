@@ -1,135 +1,175 @@
 #!/usr/bin/env bash
-# Runs every test: both plugin libraries built and checked (exports, imports, resources), the
-# native tests, the same under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded
-# tests under ThreadSanitizer, a short run of each fuzz target, the Windows programs under
-# Wine, and the Linux library in Double Commander. Installs what it needs first. Exits
-# non-zero at the first failure.
+# Runs every test, step by step; installs what it needs first. Exits non-zero at the first
+# failure. Each step builds what it needs (a tree is built once however many steps use it),
+# so any step runs alone:
 #
-#   tools/test-all.sh            (from the repository root; FUZZ_SECONDS=20 by default)
+#   tools/test-all.sh                  every step, in the order of --list
+#   tools/test-all.sh native asan      those steps only
+#   tools/test-all.sh --list           the steps, with what each checks
+#
+# FUZZ_SECONDS (default 20) is each fuzz target's run; JOBS the parallel jobs (default nproc).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/build/common.sh
 root=$PWD
 fuzz_seconds=${FUZZ_SECONDS:-20}
-jobs=${JOBS:-$(nproc)}
 
-# Each step says when it began (minutes:seconds into the run), to see where the time goes.
-step() { printf '\n=== %s (at %d:%02d) ===\n' "$*" $((SECONDS / 60)) $((SECONDS % 60)); }
-
-step "Dependencies"
-tools/setup-deps.sh
-
-# The one list of the library's exports.
-mapfile -t exports < <(sed -n 's/^  X(\(Fs[A-Za-z]*\)).*/\1/p' src/plugin/export_list.h)
-if [[ ${#exports[@]} -ne 20 ]]; then
-  echo "src/plugin/export_list.h names ${#exports[@]} exports, not 20" >&2
-  exit 1
-fi
-
-step "Formatting (clang-format, the project's .clang-format)"
-unformatted=$(git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep -c 'warning:' || true)
-if [[ $unformatted -ne 0 ]]; then
-  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep 'warning:' | head -20
-  echo "clang-format would change $unformatted place(s)" >&2
-  exit 1
-fi
-
-step "Windows builds (i686 and x86_64)"
-for preset in mingw32 mingw64; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
-done
 wfx=$root/build/mingw32/src/dll/Quillerbankton.wfx
 wfx64=$root/build/mingw64/src/dll/Quillerbankton.wfx64
 
-step "Exports, imports and resources of both libraries"
-tools/check-pe.sh "$wfx" i386 "${exports[@]}"
-tools/check-pe.sh "$wfx64" x86-64 "${exports[@]}"
-python3 tests/wine/check-resources.py "$wfx" Quillerbankton.wfx
-python3 tests/wine/check-resources.py "$wfx64" Quillerbankton.wfx64
-
-step "Linux library: exactly the plugin functions exported, no C++ runtime needed"
-cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$jobs"
-so=$root/build/linux/src/linux/Quillerbankton.wfx
-defined=$(nm -D --defined-only "$so" | awk '{print $3}' | sort)
-wanted=$(printf '%s\n' "${exports[@]}" | sort)
-if [[ "$defined" != "$wanted" ]]; then
-  diff <(echo "$wanted") <(echo "$defined") >&2 || true
-  echo "$so does not export exactly the plugin functions" >&2
-  exit 1
-fi
-if objdump -p "$so" | grep -E 'NEEDED +lib(stdc\+\+|gcc_s)' >&2; then
-  echo "$so needs the C++ runtime as a shared library" >&2
-  exit 1
-fi
-
-step "Native tests"
-cmake --preset native -DQB_PLUGIN_PE="$wfx64" >/dev/null
-cmake --build --preset native -j "$jobs"
-ctest --preset native -j "$jobs"
-
-step "Native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake --preset asan -DQB_PLUGIN_PE="$wfx64" >/dev/null
-cmake --build --preset asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --preset asan -j "$jobs"
-
-step "Threaded tests under ThreadSanitizer"
-cmake --preset tsan -DQB_PLUGIN_PE="$wfx64" >/dev/null
-cmake --build --preset tsan -j "$jobs" --target qb_threaded_tests qb_platform_suites
-threaded='ThreadsTest.*:NotifyTest.*:SimEventLog*:*Thread*:SlowAccounts*:LifecycleTest.*:ColumnReadAhead*:SimAccounts.*'
-# The threaded tests' own program must hold every threaded test of the whole test program.
-listed() {
-  "$1" --gtest_list_tests --gtest_filter="$threaded" |
-    awk '/^[^ ]/ { suite = $1 } /^  / { print suite $1 }' | sort
+# The native trees read the plugin's own resources from a built .wfx64 when there is one.
+plugin_pe_setting() {
+  if [[ -f $wfx64 ]]; then echo "-DQB_PLUGIN_PE=$wfx64"; else echo "-DQB_PLUGIN_PE="; fi
 }
-if ! diff <(listed build/native/tests/qb_tests) <(listed build/tsan/tests/qb_threaded_tests) >&2; then
-  echo "qb_threaded_tests (tests/CMakeLists.txt) lacks the threaded tests above" >&2
-  exit 1
-fi
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  build/tsan/tests/qb_threaded_tests --gtest_filter="$threaded"
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  build/tsan/tests/platform/qb_platform_suites --gtest_filter='EventLogSuite.ChangeEvents*:*Thread*'
 
-step "Fuzz targets, ${fuzz_seconds} s each, ${jobs} at a time"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
-corpus=$(mktemp -d)
-trap 'rm -rf "$corpus" "${wine_prefix:-}"' EXIT
-ls build/fuzz/fuzz/*_fuzz | xargs -P "$jobs" -I{} bash -c '
-  name=$(basename "$1")
-  mkdir -p "$2/$name"
-  if "$1" -max_total_time="$3" -rss_limit_mb=4096 -print_final_stats=0 "$2/$name" \
-    2>"$2/$name.log"; then
-    echo "$name: no failure"
-  else
-    tail -n 60 "$2/$name.log"
-    echo "fuzz target $name failed" >&2
-    exit 1
-  fi' fuzz-one {} "$corpus" "$fuzz_seconds"
+describe_format="every C++ file as clang-format (the project's .clang-format) would leave it"
+step_format() {
+  local unformatted
+  unformatted=$(git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run 2>&1 | grep 'warning:' || true)
+  if [[ -n $unformatted ]]; then
+    head -20 <<<"$unformatted"
+    echo "clang-format would change $(grep -c . <<<"$unformatted") place(s)" >&2
+    return 1
+  fi
+}
 
-# Each program against each library: the 64-bit ones under wine64, the 32-bit ones in a
-# 64-bit prefix (WOW64, as the 32-bit host runs on today's Windows) and in a 32-bit prefix.
-# The programs of one configuration share a new prefix, set up once; each cleans up after
-# itself.
-step "Windows programs under Wine"
-for config in "mingw64 win64" "mingw32 win64" "mingw32 win32"; do
-  read -r build prefix <<<"$config"
-  wine_prefix=$(mktemp -d "${TMPDIR:-/tmp}/qb-wine-$prefix.XXXXXX")
-  for script in tests/wine/run-*.sh; do
-    echo "--- $script: $build in a $prefix prefix ($(date +%T))"
-    QB_WINE_PREFIX=$prefix QB_WINE_PREFIX_DIR=$wine_prefix "$script" "build/$build"
+describe_windows="both Windows builds (i686 and x86_64): the libraries, wfxhost.exe, the Wine test programs"
+step_windows() {
+  build_preset mingw32
+  build_preset mingw64
+}
+
+describe_pe="both libraries: machine type, exactly the plugin's exports, system imports only, resources byte for byte"
+step_pe() {
+  build_preset mingw32 -- quillerbankton
+  build_preset mingw64 -- quillerbankton
+  local exports
+  mapfile -t exports < <(plugin_exports mingw64)
+  tests/dll/check-pe.sh "$wfx" i386 "${exports[@]}"
+  tests/dll/check-pe.sh "$wfx64" x86-64 "${exports[@]}"
+  python3 tests/dll/check-resources.py "$wfx" Quillerbankton.wfx
+  python3 tests/dll/check-resources.py "$wfx64" Quillerbankton.wfx64
+}
+
+describe_linux="the Linux library (native tree): exactly the plugin's exports, no shared C++ runtime"
+step_linux() {
+  build_preset native "$(plugin_pe_setting)" -- quillerbankton_linux
+  local so=$root/build/native/src/linux/Quillerbankton.wfx defined wanted
+  defined=$(nm -D --defined-only "$so" | awk '{print $3}' | sort)
+  wanted=$(plugin_exports native | sort)
+  if [[ "$defined" != "$wanted" ]]; then
+    diff <(echo "$wanted") <(echo "$defined") >&2 || true
+    echo "$so does not export exactly the plugin functions" >&2
+    return 1
+  fi
+  if objdump -p "$so" | grep -E 'NEEDED +lib(stdc\+\+|gcc_s)' >&2; then
+    echo "$so needs the C++ runtime as a shared library" >&2
+    return 1
+  fi
+}
+
+describe_native="the native tests through CTest (GoogleTest, the platform suites on the sim, the scripts' tests), the benchmarks built"
+step_native() {
+  build_preset native "$(plugin_pe_setting)"
+  ctest --preset native -j "$jobs"
+}
+
+describe_asan="the native tests under AddressSanitizer and UndefinedBehaviorSanitizer (clang)"
+step_asan() {
+  build_preset asan "$(plugin_pe_setting)"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --preset asan -j "$jobs"
+}
+
+describe_tsan="the tests labelled threaded, built and run under ThreadSanitizer"
+step_tsan() {
+  build_preset tsan "$(plugin_pe_setting)"
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --preset tsan -L threaded -j "$jobs"
+}
+
+describe_fuzz="each libFuzzer target for FUZZ_SECONDS (built in the asan tree), JOBS at a time"
+step_fuzz() {
+  build_preset asan "$(plugin_pe_setting)"
+  local corpus
+  corpus=$(mktemp -d)
+  local status=0
+  ls build/asan/fuzz/*_fuzz | xargs -P "$jobs" -I{} bash -c '
+    name=$(basename "$1")
+    mkdir -p "$2/$name"
+    seeds=fuzz/seeds/$name
+    [[ -d $seeds ]] || seeds=
+    if "$1" -max_total_time="$3" -rss_limit_mb=4096 -print_final_stats=0 "$2/$name" $seeds \
+      2>"$2/$name.log"; then
+      echo "$name: no failure"
+    else
+      tail -n 60 "$2/$name.log"
+      echo "fuzz target $name failed" >&2
+      exit 1
+    fi' fuzz-one {} "$corpus" "$fuzz_seconds" || status=$?
+  rm -rf "$corpus"
+  return "$status"
+}
+
+# Each program against each library: the 64-bit ones under wine64, the 32-bit ones in a 64-bit
+# prefix (WOW64, as the 32-bit host runs on today's Windows) and in a 32-bit prefix. The
+# programs of one configuration share a new prefix, set up once.
+describe_wine="the Windows programs under Wine, each build in each kind of prefix"
+step_wine() {
+  build_preset mingw32
+  build_preset mingw64
+  local config build prefix wine_prefix script
+  for config in "mingw64 win64" "mingw32 win64" "mingw32 win32"; do
+    read -r build prefix <<<"$config"
+    wine_prefix=$(mktemp -d "${TMPDIR:-/tmp}/qb-wine-$prefix.XXXXXX")
+    for script in tests/wine/run-*.sh; do
+      echo "--- $script: $build in a $prefix prefix ($(date +%T))"
+      QB_WINE_PREFIX=$prefix QB_WINE_PREFIX_DIR=$wine_prefix "$script" "build/$build" ||
+        { rm -rf "$wine_prefix"; return 1; }
+    done
+    rm -rf "$wine_prefix"
   done
-  rm -rf "$wine_prefix"
-done
+}
 
 # A host we did not write drives the Linux library (skipped, with a line saying so, where
 # Double Commander cannot be installed).
-step "Double Commander end to end"
-JOBS=$jobs tests/doublecmd/run-doublecmd-test.sh
+describe_doublecmd="Double Commander drives the Linux library end to end"
+step_doublecmd() {
+  QB_LINUX_PRESET=native JOBS=$jobs tests/doublecmd/run-doublecmd-test.sh
+}
 
-step "Offline Windows machine from a disk image (tools/offline-machine.sh)"
-tests/doublecmd/run-offline-machine-test.sh
+describe_offline="tools/user/offline-machine.sh followed on a stand-in disk image"
+step_offline() {
+  QB_LINUX_PRESET=native tests/offline_machine/run-offline-machine-test.sh
+}
 
+steps=(format windows pe linux native asan tsan fuzz wine doublecmd offline)
+
+if [[ ${1:-} == --list ]]; then
+  for s in "${steps[@]}"; do
+    description=describe_$s
+    printf '%-10s %s\n' "$s" "${!description}"
+  done
+  exit 0
+fi
+chosen=("$@")
+[[ ${#chosen[@]} -gt 0 ]] || chosen=("${steps[@]}")
+for s in "${chosen[@]}"; do
+  if ! declare -F "step_$s" >/dev/null; then
+    echo "test-all: no step \"$s\" (tools/test-all.sh --list names them)" >&2
+    exit 2
+  fi
+done
+
+step "Dependencies"
+tools/build/setup-deps.sh
+# Steps run in the order of the list, whatever the order they were named in.
+for s in "${steps[@]}"; do
+  for c in "${chosen[@]}"; do
+    if [[ $c == "$s" ]]; then
+      description=describe_$s
+      step "$s: ${!description}"
+      "step_$s"
+    fi
+  done
+done
 step "All tests passed"

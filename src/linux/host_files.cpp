@@ -164,7 +164,8 @@ platform::ErrorCode HostFiles::WriteFile(std::u16string_view path, platform::Byt
   int descriptor = -1;
   for (unsigned attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
     // Short whatever the target's name, so a name as long as names may be can be written.
-    temporary = folder / (".qb" + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp");
+    temporary =
+        folder / (".qb" + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp");
     descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0 && errno != EEXIST) return FromErrno(errno, *host);
   }

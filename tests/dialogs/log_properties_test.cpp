@@ -311,8 +311,7 @@ TEST_F(LogPropertiesTest, TheHourglassShowsWhileTheLogIsSavedOrCleared) {
   const std::u16string target = u"C:\\Backups\\app.evt";
   std::vector<std::pair<std::string, platform::CursorShape>> seen;
   const auto record = [&](std::string_view api) { seen.emplace_back(api, ui().Cursor()); };
-  machine().eventlog().SetCallHook(
-      [&](std::string_view api, std::u16string_view) { record(api); });
+  machine().eventlog().SetCallHook([&](std::string_view api, std::u16string_view) { record(api); });
   files().SetCallHook(record);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

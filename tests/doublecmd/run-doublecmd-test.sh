@@ -36,7 +36,7 @@ tools=(doublecmd Xvfb xdotool import xclip iconv)
 missing() { local t; for t in "${tools[@]}"; do command -v "$t" >/dev/null || return 0; done; return 1; }
 if missing && { [[ $(id -u) -eq 0 ]] || command -v sudo >/dev/null; } && command -v apt-get >/dev/null; then
   say "Installing Double Commander, Xvfb, xdotool, ImageMagick and xclip"
-  tools/apt-install.sh --may-fail --no-install-recommends doublecmd-qt xvfb xdotool imagemagick xclip \
+  tools/build/apt-install.sh --may-fail --no-install-recommends doublecmd-qt xvfb xdotool imagemagick xclip \
     >"${TMPDIR:-/tmp}/qb-doublecmd-apt.log" 2>&1
   grep '^apt-install: worked around' "${TMPDIR:-/tmp}/qb-doublecmd-apt.log" || true
 fi
@@ -49,17 +49,21 @@ for t in "${tools[@]}"; do
 done
 
 # --- Builds --------------------------------------------------------------------------------
-# The linux preset also builds samplegen and wfxhost (our own host, linked with the plugin).
-say "Building the Linux library, samplegen and wfxhost (preset linux)"
+# The Linux library with samplegen and wfxhost (our own host, linked with the plugin), from the
+# preset QB_LINUX_PRESET (default linux; the test command passes native, whose tree it builds
+# anyway).
+preset=${QB_LINUX_PRESET:-linux}
+say "Building the Linux library, samplegen and wfxhost (preset $preset)"
 mkdir -p "$root/build"
 build_log=$root/build/doublecmd-e2e-build.log
-{ cmake --preset linux && cmake --build --preset linux -j "$jobs"; } >"$build_log" 2>&1 || {
+source tools/build/common.sh
+build_preset "$preset" -- quillerbankton_linux samplegen wfxhost >"$build_log" 2>&1 || {
   tail -n 40 "$build_log" >&2
-  fail "the linux preset does not build (all of it in $build_log)"
+  fail "the $preset preset does not build (all of it in $build_log)"
 }
-library=$root/build/linux/src/linux/Quillerbankton.wfx
-samplegen=$root/build/linux/tools/samplegen/samplegen
-wfxhost=$root/build/linux/tools/wfxhost/wfxhost
+library=$root/build/$preset/src/linux/Quillerbankton.wfx
+samplegen=$root/build/$preset/tools/samplegen/samplegen
+wfxhost=$root/build/$preset/tools/wfxhost/wfxhost
 [[ -f $library ]] || fail "the build made no $library"
 
 # The plugin beside its machine folder, found there as "machine" with no settings file.

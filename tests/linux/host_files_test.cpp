@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "platform/sim/machine.h"
+#include "support/machine_folder_maker.h"
 #include "support/sim_fixture.h"
 #include "util/text.h"
-#include "wfxhost/machine_folder_maker.h"
 
 namespace qb {
 namespace {

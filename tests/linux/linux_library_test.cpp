@@ -3,10 +3,10 @@
 // worker thread, also for folders and the root), real files copied out, messages through the
 // request callback, and dlclose.
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "host/plugin_exports.h"
+#include "support/machine_folder_maker.h"
 #include "util/text.h"
-#include "wfxhost/machine_folder_maker.h"
 
 namespace qb {
 namespace {
@@ -329,8 +329,7 @@ TEST(LinuxLibraryTest, WhichMachineFolder) {
       {"beside the library", "", "machine", false, "", true},
       {"none", "", "", false, "does not exist", false},
       {"a file that is no log", "", "machine", true, "logs/notes.txt: is no .evt file", true},
-      {"relative in the settings", "[Machine]\r\nFolder=disks/xp\r\n", "disks/xp", false, "",
-       true},
+      {"relative in the settings", "[Machine]\r\nFolder=disks/xp\r\n", "disks/xp", false, "", true},
       {"absolute in the settings", "[machine]\r\nfolder=\"@/abs\"\r\n", "abs", false, "", true},
       {"named in the settings, missing", "[Machine]\r\nFolder=gone\r\n", "machine", false,
        "gone does not exist", false},

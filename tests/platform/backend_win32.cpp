@@ -1,44 +1,32 @@
 // The suites' backend in the Windows test program: the Windows backend against the real API,
 // with a scratch folder under TEMP and a scratch key under HKEY_CURRENT_USER per test, and
-// windows of the test's own. The user of its dialogs is a second thread (win32/user.h).
+// windows of the test's own. The user of its dialogs is a second thread (backend_win32.h).
 #include <string>
 #include <vector>
 
-#include "backend.h"
+#include "backend_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_api.h"
-#include "win32/user.h"
+#include "support/win32_folders.h"
 
 namespace qb::suite {
 namespace {
 
+using support::RemoveTree;
 using win32::FromHandle;
 using win32::FromWide;
 using win32::Terminated;
 using win32::ToHandle;
 
-// Deletes a folder with everything in it; the "\\?\" form reaches paths beyond MAX_PATH.
-void RemoveTree(const std::wstring& folder) {
-  const std::wstring base = folder.rfind(L"\\\\?\\", 0) == 0 ? folder : L"\\\\?\\" + folder;
-  WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW((base + L"\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = entry.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = base + L"\\" + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        RemoveTree(path);
-      } else {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryW(base.c_str());
+std::u16string Read(HWND window) {
+  return FromWide(host::WindowText(window));
+}
+
+DialogUser::Box ReadBox(HWND box) {
+  const host::BoxText text = host::ReadBox(box);
+  return {FromWide(text.caption), FromWide(text.text)};
 }
 
 class Win32Backend final : public Backend {
@@ -131,16 +119,46 @@ class Win32Backend final : public Backend {
 
   std::unique_ptr<UserSession> ActOnDialog(platform::Handle owner,
                                            DialogUser::Script script) override {
-    return ActOnWindowsDialog(FromHandle<HWND>(owner), std::move(script));
+    return std::make_unique<UserThread>(
+        [owner = FromHandle<HWND>(owner),
+         script = std::move(script)](const std::atomic<bool>& returned) -> HWND {
+          HWND dialog = DialogUpFor(owner, &returned);
+          if (dialog == nullptr) {
+            ADD_FAILURE() << "no dialog came over the owner";
+            return nullptr;
+          }
+          Win32DialogUser user(dialog);
+          script(user);
+          return dialog;
+        });
   }
   std::unique_ptr<UserSession> AnswerMessageBox(platform::Handle owner, int button,
                                                 DialogUser::Box& seen) override {
-    return AnswerWindowsMessageBox(FromHandle<HWND>(owner), button, seen);
+    return std::make_unique<UserThread>(
+        [owner = FromHandle<HWND>(owner), button, &seen](const std::atomic<bool>& returned) {
+          HWND box = DialogUpFor(owner, &returned);
+          if (box == nullptr) {
+            ADD_FAILURE() << "no message box came over the owner";
+            return box;
+          }
+          seen = ReadBox(box);
+          host::PressButton(box, button);
+          return box;
+        });
   }
   std::unique_ptr<UserSession> AnswerSaveDialog(platform::Handle owner,
                                                 std::optional<std::u16string> path,
                                                 SaveDialogSeen& seen) override {
-    return AnswerWindowsSaveDialog(FromHandle<HWND>(owner), std::move(path), seen);
+    return std::make_unique<UserThread>([owner = FromHandle<HWND>(owner), path = std::move(path),
+                                         &seen](const std::atomic<bool>& returned) -> HWND {
+      std::optional<std::wstring> typed;
+      if (path) typed = Terminated(*path);
+      const host::SaveDialogSeen saw = host::FillSaveDialog(owner, typed, &returned);
+      if (!saw.came) ADD_FAILURE() << "no save-file dialog came over the owner";
+      seen.proposed = FromWide(saw.proposed);
+      seen.askedToReplace = saw.replacePrompt.has_value();
+      return saw.dialog;
+    });
   }
 
  private:
@@ -171,6 +189,76 @@ bool RunsOnWine() {
   static const bool wine =
       GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   return wine;
+}
+
+// --- the user ---
+
+HWND DialogUpFor(HWND owner, const std::atomic<bool>* callReturned, DWORD milliseconds) {
+  HWND dialog = host::WaitForDialog(owner, callReturned, milliseconds);
+  // Visible comes before active: keys pressed now would find the focus nowhere yet.
+  if (dialog != nullptr) host::WaitForFocusIn(dialog);
+  return dialog;
+}
+
+void Win32DialogUser::PressKey(std::uint32_t virtualKey) {
+  HWND focus = host::FocusOfThread(GetWindowThreadProcessId(dialog_, nullptr));
+  host::PressKey(focus != nullptr ? focus : dialog_, virtualKey);
+}
+
+void Win32DialogUser::ClickOpening(int id, const Script& script) {
+  Click(id);
+  HWND second = DialogUpFor(dialog_);
+  if (second == nullptr) {
+    ADD_FAILURE() << "no dialog came over the dialog";
+    return;
+  }
+  Win32DialogUser user(second);
+  script(user);
+  if (!host::WaitGone(second)) {
+    ADD_FAILURE() << "the dialog is still open after the user's last action";
+    PostMessageW(second, WM_CLOSE, 0, 0);
+    host::WaitGone(second);
+  }
+}
+
+DialogUser::Box Win32DialogUser::ClickAnswering(int id, int button) {
+  Click(id);
+  HWND box = DialogUpFor(dialog_);
+  if (box == nullptr) {
+    ADD_FAILURE() << "no message box came over the dialog";
+    return {};
+  }
+  const Box seen = ReadBox(box);
+  host::PressButton(box, button);
+  EXPECT_TRUE(host::WaitGone(box)) << "the message box is still open";
+  return seen;
+}
+
+std::u16string Win32DialogUser::Caption() {
+  return Read(dialog_);
+}
+
+std::u16string Win32DialogUser::Text(int id) {
+  return Read(host::ControlOf(dialog_, id));
+}
+
+UserThread::UserThread(Act act)
+    : runner_(GetCurrentThreadId()), thread_([this, act = std::move(act)] {
+        HWND window = act(returned_);
+        if (window == nullptr || host::WaitFor([&] { return returned_.load(); })) return;
+        ADD_FAILURE() << "the window is still open after the user's last action";
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        if (host::WaitFor([&] { return returned_.load(); })) return;
+        quitPosted_ = true;
+        PostThreadMessageW(runner_, WM_QUIT, 0, 0);
+      }) {}
+
+UserThread::~UserThread() {
+  returned_ = true;
+  thread_.join();
+  // The quit message was for the call's loop only.
+  MSG msg;
+  if (quitPosted_) PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 }  // namespace qb::suite

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# tools/apt-install.sh against a stand-in apt-get: a mirror mid-sync (one index that cannot be
+# tools/build/apt-install.sh against a stand-in apt-get: a mirror mid-sync (one index that cannot be
 # fetched) gets its suite pinned low for the install; a clean update installs with no pin; a
 # failed install fails unless --may-fail.
 set -euo pipefail
-script=$(cd "$(dirname "$0")/../.." && pwd)/tools/apt-install.sh
+script=$(cd "$(dirname "$0")/../.." && pwd)/tools/build/apt-install.sh
 fake=$(mktemp -d)
 trap 'rm -rf "$fake"' EXIT
 

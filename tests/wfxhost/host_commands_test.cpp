@@ -6,10 +6,10 @@
 #include <sstream>
 
 #include "platform/sim/machine_folder.h"
+#include "support/machine_folder_maker.h"
 #include "support/own_resources.h"
 #include "support/pe_builder.h"
 #include "wfxhost/commands.h"
-#include "wfxhost/machine_folder_maker.h"
 #include "wfxhost/native_plugin.h"
 #include "wfxhost/text_codec.h"
 

@@ -23,18 +23,6 @@ namespace {
 
 using namespace qb::winetest;
 
-std::wstring FileNameOf(const std::wstring& path) {
-  return path.substr(path.find_last_of(L"\\/") + 1);
-}
-
-// Copies a file into the test's folder; its new path.
-std::wstring CopyInto(const std::wstring& source, const std::wstring& folder) {
-  const std::wstring target = folder + L"\\" + FileNameOf(source);
-  Check(CopyFileW(source.c_str(), target.c_str(), TRUE) != FALSE,
-        "copy " + Narrow(source) + " to a fresh folder");
-  return target;
-}
-
 // The registry as the plugin shall find it: the Application log with the test's event source,
 // and an extra log whose display name comes from the test message library.
 bool PrepareRegistry(AddedKeys& keys, const std::wstring& messages) {

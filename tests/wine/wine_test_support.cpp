@@ -1,5 +1,7 @@
 #include "wine_test_support.h"
 
+#include "support/win32_folders.h"
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -8,26 +10,6 @@ namespace qb::winetest {
 namespace {
 
 int g_failures = 0;
-
-void DeleteTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        DeleteTree(path);
-      } else {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
 
 }  // namespace
 
@@ -79,7 +61,7 @@ TempFolder::TempFolder(std::wstring_view prefix) {
 }
 
 TempFolder::~TempFolder() {
-  if (created_) DeleteTree(path_);
+  if (created_) support::RemoveTree(path_);
 }
 
 std::optional<std::wstring> ReadUtf16File(const std::wstring& path) {
@@ -111,6 +93,13 @@ bool IsAdministrator() {
   CheckTokenMembership(nullptr, administrators, &member);
   FreeSid(administrators);
   return member != FALSE;
+}
+
+std::wstring CopyInto(const std::wstring& source, const std::wstring& folder) {
+  const std::wstring target = folder + L"\\" + source.substr(source.find_last_of(L"\\/") + 1);
+  Check(CopyFileW(source.c_str(), target.c_str(), TRUE) != FALSE,
+        "copy " + Narrow(source) + " to a fresh folder");
+  return target;
 }
 
 }  // namespace qb::winetest

@@ -42,6 +42,9 @@ class TempFolder {
 // nullopt when the file cannot be read or has no mark.
 std::optional<std::wstring> ReadUtf16File(const std::wstring& path);
 
+// Copies a file into `folder` under its own name (a failure is a failed check); its new path.
+std::wstring CopyInto(const std::wstring& source, const std::wstring& folder);
+
 // Whether this process runs with the built-in Administrators group in its token.
 bool IsAdministrator();
 

@@ -36,7 +36,7 @@ fi
 # Every failure says which program ran how.
 label="$(basename "$1") ($bits-bit, ${prefix_kind} prefix)"
 if [[ ! -x "$wine" ]]; then
-  echo "with-wine: FAIL: $label: no Wine loader at $wine (tools/setup-deps.sh installs it)" >&2
+  echo "with-wine: FAIL: $label: no Wine loader at $wine (tools/build/setup-deps.sh installs it)" >&2
   exit 1
 fi
 wineserver=$(dirname "$wine")/wineserver

@@ -3,7 +3,7 @@
 // the plugin wanted to tell one.
 #pragma once
 
-#include "host/windows_headers.h"
+#include "platform/win32/windows_api.h"
 
 #include <atomic>
 #include <condition_variable>

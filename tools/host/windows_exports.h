@@ -1,7 +1,7 @@
 // The exports of a plugin library loaded into a Windows host, looked up by name.
 #pragma once
 
-#include "host/windows_headers.h"
+#include "platform/win32/windows_api.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,6 @@
-// UTF-8 <-> UTF-16 for the host's command line and output. The host keeps its own codec: the
-// Windows build links nothing of the plugin.
+// UTF-8 <-> UTF-16 for the host's command line and output, and the host's text shaping. The
+// conversions are the simulated machine's (its file formats library, which the Windows build
+// links too), never the plugin's.
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 // A plugin DLL loaded into the host's process, as Total Commander loads it.
 #pragma once
 
-#include "host/windows_headers.h"
+#include "platform/win32/windows_api.h"
 
 #include <filesystem>
 #include <map>

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "backend.h"
+#include "backend_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/windows_api.h"
 #include "test_dialog.h"
-#include "win32/user.h"
 
 namespace qb::suite {
 namespace {

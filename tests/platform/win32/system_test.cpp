@@ -25,8 +25,9 @@ TEST_F(Win32System, AWriteThatCannotMakeItsSiblingFailsAndKeepsTheFile) {
   const std::wstring file = Terminated(backend().ScratchFolder()) + L"\\kept.txt";
   ASSERT_EQ(system().WriteFile(FromWide(file), AsBytes("old")), 0u);
   // Where the sibling would go something is in the way.
-  const std::wstring sibling = file + L".~qb" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                               std::to_wstring(GetCurrentThreadId());
+  const std::wstring sibling = Terminated(backend().ScratchFolder()) + L"\\~qb" +
+                               std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(GetCurrentThreadId()) + L".tmp";
   ASSERT_TRUE(CreateDirectoryW(sibling.c_str(), nullptr));
   EXPECT_NE(system().WriteFile(FromWide(file), AsBytes("new")), 0u);
   Bytes data;

@@ -6,10 +6,10 @@
 #include <thread>
 
 #include "backend.h"
+#include "backend_win32.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_api.h"
-#include "win32/user.h"
 
 namespace qb::suite {
 namespace {
@@ -39,7 +39,7 @@ TEST_F(Win32Ui, AClipboardHeldForAMomentIsWaitedFor) {
       DestroyWindow(other);
       release = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return held.load() || release.load(); }));
+    ASSERT_TRUE(host::WaitFor([&] { return held.load() || release.load(); }));
     const platform::ErrorCode error = ui().SetClipboardText(owner, u"busy");
     holder.join();
     EXPECT_TRUE(held);

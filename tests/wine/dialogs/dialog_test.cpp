@@ -113,17 +113,6 @@ class RestoredValues {
   std::vector<Saved> saved_;
 };
 
-std::wstring FileNameOf(const std::wstring& path) {
-  return path.substr(path.find_last_of(L"\\/") + 1);
-}
-
-std::wstring CopyInto(const std::wstring& source, const std::wstring& folder) {
-  const std::wstring target = folder + L"\\" + FileNameOf(source);
-  Check(CopyFileW(source.c_str(), target.c_str(), TRUE) != FALSE,
-        "copy " + Narrow(source) + " to a fresh folder");
-  return target;
-}
-
 std::vector<std::uint8_t> Utf16File(std::wstring_view text) {
   std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
   for (wchar_t c : text) {

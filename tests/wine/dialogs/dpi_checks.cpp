@@ -6,7 +6,6 @@
 #include "dialogs/record_viewer.h"
 #include "dialogs/settings_dialog.h"
 #include "host_window.h"
-#include "user.h"
 #include "wine_test_support.h"
 
 namespace qb::winetest::dialogs {

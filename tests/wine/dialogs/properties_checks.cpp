@@ -9,7 +9,6 @@
 #include "plugin_test_registry.h"
 #include "real_files.h"
 #include "system_texts.h"
-#include "user.h"
 #include "wine_test_support.h"
 
 namespace qb::winetest::dialogs {
@@ -159,7 +158,7 @@ void CancelWritesNothing(const Fixture& fixture, HWND host) {
     CheckShownValues(fixture, user, dialog);
     CheckKeyboard(user, dialog);
     user.Shoot(dialog, L"log-properties.png");
-    user.ClickRadio(dialog, p::RadioButton3);
+    user.Click(dialog, p::RadioButton3);
     Check(user.WaitUntil([&] { return user.Checked(dialog, p::RadioButton3); }, dialog),
           "clicking the third option checks it");
     user.Click(dialog, p::CancelBtn);
@@ -173,7 +172,7 @@ void OkWritesRetention(const Fixture& fixture, HWND host) {
   RunSession(fixture, host, std::wstring(L"\\") + kLog, L"properties", [&](User& user) {
     HWND dialog = user.WaitForDialog(host);
     if (!Check(dialog != nullptr, "the log properties open again")) return;
-    user.ClickRadio(dialog, p::RadioButton2);
+    user.Click(dialog, p::RadioButton2);
     Check(user.WaitUntil([&] { return user.Checked(dialog, p::RadioButton2); }, dialog),
           "clicking the second option checks it");
     user.Click(dialog, p::OKBtn);
@@ -265,7 +264,7 @@ void PlainClear(const Fixture& fixture, HWND host) {
     user.Press(VK_ESCAPE);
     Check(user.WaitGone(confirm), "Esc closes the confirmation");
     user.Sync(dialog);
-    Check(OwnedDialogs(dialog).empty() && LiveRecordCount(fixture) == count &&
+    Check(host::OwnDialogs(dialog).empty() && LiveRecordCount(fixture) == count &&
               user.Text(dialog, p::RecordLabel) == Thousands(count),
           "Esc in the confirmation asks for no file and clears nothing");
     if (ConfirmClear(user, dialog, c::Button2, false) == nullptr) return;
@@ -293,7 +292,7 @@ void EmptyLog(const Fixture& fixture, HWND host) {
     Check(!user.Enabled(dialog, p::Button1) && !user.Enabled(dialog, p::Button2),
           "an empty log can be neither cleared nor backed up");
     Check(user.WaitForFocusIn(dialog), "the log properties take the keyboard focus");
-    user.ClickRadio(dialog, p::RadioButton3);
+    user.Click(dialog, p::RadioButton3);
     Check(user.WaitUntil([&] { return user.Checked(dialog, p::RadioButton3); }, dialog),
           "clicking the third option checks it");
     user.Press(VK_ESCAPE);

@@ -5,7 +5,7 @@
 
 #include "dialog_test.h"
 #include "platform/sim/services/eventlog_service.h"
-#include "user.h"
+#include "window_capture.h"
 #include "wine_test_support.h"
 
 namespace qb::winetest::dialogs {
@@ -24,6 +24,41 @@ constexpr DWORD kStuckMs = 20000;
 }
 
 }  // namespace
+
+bool User::WaitUntil(const std::function<bool()>& condition, HWND watched, DWORD timeoutMs) const {
+  return host::WaitFor(
+      [&] {
+        if (condition()) return true;
+        if (watched == nullptr) return false;
+        for (HWND box : host::OwnDialogs(watched)) {
+          const BoxText text = host::ReadBox(box);
+          Check(false, "no unexpected window over the dialog (closed \"" + Narrow(text.caption) +
+                           "\": " + Narrow(text.text) + ")");
+          PostMessageW(box, WM_COMMAND, IDOK, 0);
+          PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+          host::WaitGone(box);
+        }
+        return false;
+      },
+      timeoutMs);
+}
+
+bool User::SaveAs(HWND owner, const std::wstring& path, std::optional<BoxText>* prompted) const {
+  const host::SaveDialogSeen seen = host::FillSaveDialog(owner, path, &callReturned_);
+  if (prompted != nullptr && seen.replacePrompt) *prompted = seen.replacePrompt;
+  return seen.came && seen.closed;
+}
+
+void User::Shoot(HWND window, const wchar_t* fileName) const {
+  if (screenshots_.empty()) return;
+  Sync(window);
+  // What the last messages invalidated is painted before the picture is taken.
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  Sync(window);
+  Sleep(300);
+  const std::wstring path = screenshots_ + L"\\" + fileName;
+  Check(CaptureWindow(window, path), "a picture of the dialog is saved as " + Narrow(fileName));
+}
 
 std::string IdList(const std::vector<int>& ids) {
   std::string text;
@@ -87,7 +122,7 @@ int RunSession(const Fixture& fixture, HWND mainWindow, const std::wstring& remo
     const ULONGLONG end = GetTickCount64() + kStuckMs;
     bool reported = false;
     while (!returned) {
-      const auto captions = User::CloseAll();
+      const auto captions = host::CloseAllDialogs();
       if (!captions.empty() && !reported) {
         std::string names;
         for (const auto& caption : captions) names += " \"" + Narrow(caption) + "\"";

@@ -4,7 +4,6 @@
 #include "dialogs/settings_dialog.h"
 #include "host_window.h"
 #include "system_texts.h"
-#include "user.h"
 #include "wine_test_support.h"
 
 namespace qb::winetest::dialogs {

@@ -8,7 +8,6 @@
 #include "dialogs/record_viewer.h"
 #include "host_window.h"
 #include "system_texts.h"
-#include "user.h"
 #include "wine_test_support.h"
 
 namespace qb::winetest::dialogs {
@@ -227,7 +226,7 @@ void RunStep(const Fixture& fixture, const Round& round, HWND list, User& user, 
     case Move::kBytes:
     case Move::kWords:
       words = step.move == Move::kWords;
-      user.ClickRadio(dialog, words ? v::rbWord : v::rbByte);
+      user.Click(dialog, words ? v::rbWord : v::rbByte);
       break;
   }
   const std::string what = std::string(round.name) + ": " + step.what;
@@ -283,7 +282,7 @@ void CheckDumpsAndCopy(const Fixture& fixture, User& user, HWND dialog, int entr
         "a record with binary data opens with Bytes checked and the dump enabled");
   user.Shoot(dialog, L"viewer-bytes.png");
 
-  user.ClickRadio(dialog, v::rbWord);
+  user.Click(dialog, v::rbWord);
   words = true;
   std::string problem;
   Check(user.WaitUntil(

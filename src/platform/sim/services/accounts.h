@@ -55,7 +55,8 @@ class SimAccounts final : public platform::IAccounts {
   static std::optional<std::size_t> SidLength(platform::ByteSpan sid);
 
   // --- IAccounts ---
-  platform::ErrorCode GetTokenGroups(std::uint32_t bufferSize, std::vector<platform::TokenGroup>& groups,
+  platform::ErrorCode GetTokenGroups(std::uint32_t bufferSize,
+                                     std::vector<platform::TokenGroup>& groups,
                                      std::uint32_t& needed) override;
   platform::ErrorCode LookupAccountSid(platform::ByteSpan sid, std::uint32_t nameCapacity,
                                        std::uint32_t domainCapacity, std::u16string& name,

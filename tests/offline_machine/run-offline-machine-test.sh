@@ -2,35 +2,42 @@
 # The README's way to an offline Windows machine, followed on a stand-in for a disk image: the
 # sample machine laid out as Windows XP keeps it (a SYSTEM hive whose current control set is
 # not the first, .evt logs under their own file names in the disk's case, the message library
-# in system32, an .evtx log that must stay unseen). tools/offline-machine.sh makes a machine
+# in system32, an .evtx log that must stay unseen). tools/user/offline-machine.sh makes a machine
 # folder of it, and our own host must see the same logs, records and texts there as in the
 # sample machine itself. Then a table of cases changes a copy of the stand-in each (libraries
 # named in the ways Windows allows, files that cannot be read, the Windows folder through a
 # link, a log with "/" in its name) and checks what the script says and makes of it.
 #
-#   tests/doublecmd/run-offline-machine-test.sh   (after the linux preset is built)
+#   tests/offline_machine/run-offline-machine-test.sh
+#
+# QB_LINUX_PRESET names the build whose samplegen and wfxhost it runs (default linux); it is
+# built first.
 set -euo pipefail
 # A command that fails without a message of ours still says where.
 trap 'printf "FAIL: line %s: %s\n" "$LINENO" "$BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/../.."
 root=$PWD
 work=$root/build/offline-machine-test
-samplegen=$root/build/linux/tools/samplegen/samplegen
-wfxhost=$root/build/linux/tools/wfxhost/wfxhost
+preset=${QB_LINUX_PRESET:-linux}
+samplegen=$root/build/$preset/tools/samplegen/samplegen
+wfxhost=$root/build/$preset/tools/wfxhost/wfxhost
 messages=$root/build/mingw64/samples/qbsample.dll
 
 fail() { printf 'FAIL: %s\n' "$*" >&2; exit 1; }
 
 if ! command -v hivexregedit >/dev/null || ! command -v hivexget >/dev/null; then
   if command -v apt-get >/dev/null; then
-    tools/apt-install.sh --may-fail libwin-hivex-perl libhivex-bin | grep '^apt-install: worked' || true
+    tools/build/apt-install.sh --may-fail libwin-hivex-perl libhivex-bin | grep '^apt-install: worked' || true
   fi
 fi
 if ! command -v hivexregedit >/dev/null || ! command -v hivexget >/dev/null; then
   echo "skipped: hivexregedit and hivexget (libwin-hivex-perl, libhivex-bin) are not installed"
   exit 0
 fi
-[[ -x $samplegen && -x $wfxhost ]] || fail "build the linux preset first"
+source tools/build/common.sh
+mkdir -p "$root/build"
+build_preset "$preset" -- samplegen wfxhost >"$root/build/offline-machine-build.log" 2>&1 ||
+  fail "the $preset preset does not build (build/offline-machine-build.log)"
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -45,7 +52,7 @@ fi
 windows=$work/image/WINDOWS
 mkdir -p "$windows/system32/config" "$windows/system32/winevt/Logs"
 # The hive: ControlSet001 an old set with no logs, ControlSet002 the current one (Select).
-python3 tests/doublecmd/empty_hive.py "$windows/system32/config/system"
+python3 tests/offline_machine/empty_hive.py "$windows/system32/config/system"
 {
   echo 'Windows Registry Editor Version 5.00'
   echo
@@ -93,7 +100,7 @@ cp "$sample/logs/System.evt" "$windows/system32/winevt/Logs/Setup.evtx"
 
 # --- The README's tool, and what our own host sees --------------------------------------------
 machine=$work/machine
-tools/offline-machine.sh "$windows" "$machine"
+tools/user/offline-machine.sh "$windows" "$machine"
 
 host() { "$wfxhost" --machine "$1" "${@:2}" 2>/dev/null; }
 # A listing with its columns, less the line that tells how the values were fetched (timing).
@@ -147,7 +154,7 @@ log_key() {
 # A SOFTWARE hive that puts %ProgramFiles% elsewhere, as a localized Windows does.
 software() {
   local hive=$image/WINDOWS/system32/config/software k
-  python3 tests/doublecmd/empty_hive.py "$hive"
+  python3 tests/offline_machine/empty_hive.py "$hive"
   {
     echo 'Windows Registry Editor Version 5.00'
     for k in Microsoft Microsoft\\Windows Microsoft\\Windows\\CurrentVersion; do
@@ -227,7 +234,7 @@ while IFS=$'\t' read -r name value changes status output has records; do
   fi
 
   got=0
-  timeout 120 tools/offline-machine.sh "$start" "$case/machine" >"$case/output" 2>&1 || got=$?
+  timeout 120 tools/user/offline-machine.sh "$start" "$case/machine" >"$case/output" 2>&1 || got=$?
   said=$'\n'$(cat "$case/output")
   [[ $got == "$status" ]] || fail "$name: exit status $got, not $status:$said"
   [[ $status != 3 ]] || grep -q 'could not be read (named above)' "$case/output" ||

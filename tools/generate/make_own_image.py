@@ -158,7 +158,7 @@ def main():
         groups.append((name, images))
 
     code = [
-        "// Made by tools/make_own_image.py from resources/ at build time.",
+        "// Made by tools/generate/make_own_image.py from resources/ at build time.",
         '#include "linux/own_image.h"',
         "",
         "#include <cstddef>",

@@ -3,7 +3,7 @@
 # the given undecorated names, and that it imports nothing but Windows system libraries
 # (the host loads it into its own process, where no compiler runtime may be assumed).
 #
-#   tools/check-pe.sh <dll> <i386|x86-64> <export name>...
+#   tests/dll/check-pe.sh <dll> <i386|x86-64> <export name>...
 #
 # OBJDUMP may name the objdump to use; by default the MinGW one of the machine type.
 set -euo pipefail

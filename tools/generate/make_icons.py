@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the plugin's icons and writes them as classic .ico files (BMP images with an AND mask).
 
-    python3 tools/make_icons.py resources/icons [--preview <sheet.png>]
+    python3 tools/generate/make_icons.py resources/icons [--preview <sheet.png>]
 
 Writes amainicon.ico (the library's own icon: 32, 24 and 16 px at 8 and 32 bpp) and one icon
 per event type (16 px at 4, 8 and 32 bpp): information.ico, error.ico, warning.ico,

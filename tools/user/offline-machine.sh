@@ -4,7 +4,7 @@
 # as a registry export, its .evt logs, the message libraries its event sources name, and a
 # machine.ini with its computer name, time zone and code page.
 #
-#   tools/offline-machine.sh /mnt/winxp/WINDOWS ~/winxp-machine
+#   tools/user/offline-machine.sh /mnt/winxp/WINDOWS ~/winxp-machine
 #
 # The Windows folder is the image's %SystemRoot% (C:\<its name>) and its parent the image's
 # C:\, so libraries named below either are found; other drives are not on the image.
@@ -306,7 +306,7 @@ bias=$(value "\\$set\\Control\\TimeZoneInformation" ActiveTimeBias)
 [[ -n $bias ]] || bias=$(value "\\$set\\Control\\TimeZoneInformation" Bias)
 codepage=$(value "\\$set\\Control\\Nls\\CodePage" ACP)
 {
-  echo "; Made by tools/offline-machine.sh from $windows"
+  echo "; Made by tools/user/offline-machine.sh from $windows"
   echo "[Machine]"
   echo "OsMajorVersion=5"
   [[ -n $computer ]] && echo "ComputerName=$computer"

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
+#include "support/machine_folder_maker.h"
 #include "support/pe_builder.h"
-#include "wfxhost/machine_folder_maker.h"
 
 namespace qb::support {
 namespace {

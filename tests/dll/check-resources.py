@@ -3,7 +3,7 @@
 table of the plugin's own event source (8-bit entries, flags 0), the version record and the
 icon groups (names, order, image sizes and depths, each image's bitmap header and length).
 
-    tests/wine/check-resources.py <dll> <expected original file name>
+    tests/dll/check-resources.py <dll> <expected original file name>
 
 The resource compiler is the likeliest place for texts to go wrong (code pages, line ends),
 so the texts are compared as Windows will read them.

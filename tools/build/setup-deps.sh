@@ -2,9 +2,9 @@
 # Installs what building and testing need on a Debian 12 machine, skipping what is there:
 # CMake and Ninja, GCC and Clang (libFuzzer, sanitizers), MinGW-w64 for both targets,
 # GoogleTest, Google Benchmark, Wine (64-bit, and 32-bit through the i386 architecture), Xvfb,
-# Python 3 and zip. tools/apt-install.sh does the installing (a mirror mid-sync included).
+# Python 3 and zip. tools/build/apt-install.sh does the installing (a mirror mid-sync included).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 
 packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev git libicu-dev
@@ -18,4 +18,4 @@ packages=(
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   if [[ $(id -u) -ne 0 ]]; then sudo dpkg --add-architecture i386; else dpkg --add-architecture i386; fi
 fi
-exec tools/apt-install.sh "${packages[@]}"
+exec tools/build/apt-install.sh "${packages[@]}"

@@ -6,7 +6,7 @@
 # i386 index that lags the amd64 one would otherwise leave multi-arch libraries at two versions
 # and apt with "held broken packages"). One line says what was worked around.
 #
-#   tools/apt-install.sh [--may-fail] [--no-install-recommends] package...
+#   tools/build/apt-install.sh [--may-fail] [--no-install-recommends] package...
 #
 # --may-fail: a failed install is reported and the script exits 0 (the caller checks for the
 # tools it needs and skips its test without them). Needs root or sudo.
