@@ -89,6 +89,8 @@ __attribute__((destructor)) void OnUnload() {
     plugin::ForgetRequestProcs();
     platform::Install(nullptr);
     library.platform.reset();
+    // The objects stay (never destroyed); what they hold goes with the library.
+    stdfs::path().swap(library.file);
   } catch (...) {
   }
 }

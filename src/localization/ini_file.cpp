@@ -201,7 +201,8 @@ std::vector<std::u16string> SectionNames(const Document& doc) {
 void SetIniFileName(std::u16string fileName) {
   auto& ini = TheIniName();
   std::lock_guard lock(ini.mutex);
-  ini.name = std::move(fileName);
+  // Swapped, so that an empty name gives back the memory of the old one.
+  ini.name.swap(fileName);
 }
 
 std::u16string IniFileName() {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <vector>
 
+#include "localization/ini_file.h"
 #include "platform/platform.h"
 #include "plugin/export_call.h"
 #include "plugin/host_options.h"
@@ -214,6 +215,7 @@ bool OnProcessDetach(bool processTerminating) noexcept {
     state->eventLog->DeregisterApp(true);
     state->eventLog.reset();
     state->language.reset();
+    ini::SetIniFileName({});
     return true;
   } catch (...) {
     return false;
