@@ -252,12 +252,10 @@ TEST(LinuxLibraryTest, TheDoubleCommanderSequence) {
 // ends at once with status 0, whatever the thread is doing (each case in a child process).
 TEST(LinuxLibraryTest, ExitAndUnloadWhileColumnsLoad) {
   enum class End { kExitWhileFetching, kListAgainAndExit, kCloseAfterThreadEnded };
-  const struct {
-    const char* what;
-    End end;
-  } cases[] = {{"exit while fetching", End::kExitWhileFetching},
-               {"list again, exit while fetching", End::kListAgainAndExit},
-               {"dlclose after the thread ended, exit", End::kCloseAfterThreadEnded}};
+  const std::pair<const char*, End> cases[] = {
+      {"exit while fetching", End::kExitWhileFetching},
+      {"list again, exit while fetching", End::kListAgainAndExit},
+      {"dlclose after the thread ended, exit", End::kCloseAfterThreadEnded}};
   TempFolder folder;
   WriteMachine(folder.path() / "machine");
   std::vector<sim::RecordFields> many;
@@ -265,8 +263,8 @@ TEST(LinuxLibraryTest, ExitAndUnloadWhileColumnsLoad) {
     many.push_back(support::RecordOf(u"Disk", i, 4, 1'199'145'600 + i));
   }
   support::WriteHostFile(folder.path() / "machine" / "logs" / "System.evt", support::EvtOf(many));
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, end] : cases) {
+    SCOPED_TRACE(what);
     fflush(nullptr);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -288,8 +286,8 @@ TEST(LinuxLibraryTest, ExitAndUnloadWhileColumnsLoad) {
         }
       });
       while (fetched < 50) std::this_thread::yield();
-      if (c.end == End::kListAgainAndExit) library.List(u"/System");
-      if (c.end == End::kCloseAfterThreadEnded) {
+      if (end == End::kListAgainAndExit) library.List(u"/System");
+      if (end == End::kCloseAfterThreadEnded) {
         stop = true;
         columns.join();
         library.Close();

@@ -7,6 +7,7 @@
 
 #include "backend.h"
 #include "differences.h"
+#include "support/drain_records.h"
 
 namespace qb::suite {
 namespace {
@@ -133,16 +134,7 @@ class EventLogSuite : public PlatformTest {
 
   // Everything a handle delivers from here on, read with a generous buffer.
   Numbers Drain(Handle log, std::uint32_t flags) {
-    Numbers all;
-    for (int guard = 0; guard < 100; ++guard) {
-      const Read r = Do(log, flags, 0, 0x10000);
-      if (r.result.error != err::kSuccess) {
-        EXPECT_EQ(r.result.error, err::kHandleEof);
-        break;
-      }
-      all.insert(all.end(), r.numbers.begin(), r.numbers.end());
-    }
-    return all;
+    return support::DrainRecords([&] { return Do(log, flags, 0, 0x10000); });
   }
 
   std::uint32_t Count(Handle log) {

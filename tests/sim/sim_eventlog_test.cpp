@@ -7,16 +7,15 @@
 #include "platform/sim/formats/evt_file.h"
 #include "platform/sim/services/registry.h"
 #include "platform/sim/services/system.h"
+#include "support/drain_records.h"
 
 namespace qb::sim {
 namespace {
 
-using platform::Bytes;
-using platform::Handle;
-using platform::ReadResult;
-namespace err = platform::err;
-namespace ev = platform::evflags;
-using WaitResult = platform::IChangeEvent::WaitResult;
+// The service's own types and constants, as the service sees them.
+using namespace platform;
+namespace ev = evflags;
+using WaitResult = IChangeEvent::WaitResult;
 
 constexpr std::uint32_t kSeqFwd = ev::kSequentialRead | ev::kForwardsRead;
 
@@ -67,16 +66,7 @@ class SimEventLogTest : public ::testing::Test {
 
   // Everything a handle delivers from here on with a generous buffer.
   std::vector<std::uint32_t> Drain(Handle h, std::uint32_t flags) {
-    std::vector<std::uint32_t> all;
-    for (int guard = 0; guard < 100; ++guard) {
-      const Read r = Do(h, flags, 0, 0x10000);
-      if (r.result.error != err::kSuccess) {
-        EXPECT_EQ(r.result.error, err::kHandleEof);
-        break;
-      }
-      all.insert(all.end(), r.numbers.begin(), r.numbers.end());
-    }
-    return all;
+    return support::DrainRecords([&] { return Do(h, flags, 0, 0x10000); });
   }
 
   SimSystem files_;

@@ -109,11 +109,11 @@ BOOL WINAPI ClearLog(HANDLE log, LPCWSTR backup) {
 
 }  // namespace
 
-RealFileBackups::RealFileBackups(sim::SimEventLogService& service) {
+RealFileBackups::RealFileBackups(sim::SimEventLogService& service) : service_(&service) {
   g_service = &service;
 }
 
-RealFileBackups::~RealFileBackups() {
+void RealFileBackups::Release::operator()(sim::SimEventLogService*) const {
   g_service = nullptr;
   std::lock_guard lock(g_mutex);
   LogNames().clear();

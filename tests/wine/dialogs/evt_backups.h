@@ -5,6 +5,7 @@
 // simulated log only once its backup was written.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "iat_patch.h"
@@ -19,9 +20,6 @@ class RealFileBackups {
  public:
   // The functions reach `service` while this object lives; there may be one at a time.
   explicit RealFileBackups(sim::SimEventLogService& service);
-  ~RealFileBackups();
-  RealFileBackups(const RealFileBackups&) = delete;
-  RealFileBackups& operator=(const RealFileBackups&) = delete;
 
   // The redirected event log family, with OpenEventLogW and CloseEventLog that remember
   // which log a handle reads, and the two writing functions of this file.
@@ -29,6 +27,13 @@ class RealFileBackups {
 
   // The backups written so far, failed attempts included.
   static int Attempts();
+
+ private:
+  // Points the functions away from the service (and forgets its handles) as the object goes.
+  struct Release {
+    void operator()(sim::SimEventLogService* service) const;
+  };
+  std::unique_ptr<sim::SimEventLogService, Release> service_;
 };
 
 }  // namespace qb::winetest::dialogs
