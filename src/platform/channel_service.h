@@ -99,16 +99,16 @@ enum class EvtSystem : std::uint32_t {
 
 // EVT_CHANNEL_CONFIG_PROPERTY_ID (those the plugin uses).
 enum class EvtChannelConfig : std::uint32_t {
-  kEnabled = 0,              // Boolean
-  kIsolation = 1,            // UInt32
-  kType = 2,                 // UInt32: EvtChannelType
-  kOwningPublisher = 3,      // String
-  kClassicEventlog = 4,      // Boolean
-  kAccess = 5,               // String (SDDL)
-  kRetention = 6,            // Boolean: true keeps events (never overwrites)
-  kAutoBackup = 7,           // Boolean
-  kMaxSize = 8,              // UInt64, bytes
-  kLogFilePath = 9,          // String, environment variables unexpanded
+  kEnabled = 0,          // Boolean
+  kIsolation = 1,        // UInt32
+  kType = 2,             // UInt32: EvtChannelType
+  kOwningPublisher = 3,  // String
+  kClassicEventlog = 4,  // Boolean
+  kAccess = 5,           // String (SDDL)
+  kRetention = 6,        // Boolean: true keeps events (never overwrites)
+  kAutoBackup = 7,       // Boolean
+  kMaxSize = 8,          // UInt64, bytes
+  kLogFilePath = 9,      // String, environment variables unexpanded
 };
 
 // EVT_CHANNEL_TYPE.
@@ -121,14 +121,14 @@ inline constexpr std::uint32_t kDebug = 3;
 
 // EVT_LOG_PROPERTY_ID.
 enum class EvtLogProperty : std::uint32_t {
-  kCreationTime = 0,   // FileTime
-  kLastAccessTime,     // FileTime
-  kLastWriteTime,      // FileTime
-  kFileSize,           // UInt64
-  kAttributes,         // UInt32
-  kNumberOfLogRecords, // UInt64
-  kOldestRecordNumber, // UInt64
-  kFull,               // Boolean
+  kCreationTime = 0,    // FileTime
+  kLastAccessTime,      // FileTime
+  kLastWriteTime,       // FileTime
+  kFileSize,            // UInt64
+  kAttributes,          // UInt32
+  kNumberOfLogRecords,  // UInt64
+  kOldestRecordNumber,  // UInt64
+  kFull,                // Boolean
 };
 
 // Flags of EvtQuery, EvtOpenLog and EvtExportLog, EvtCreateRenderContext, EvtFormatMessage.
@@ -179,8 +179,8 @@ class IChannelService {
   // `query` is "*" for every event, or an XPath filter on the system values as Windows takes
   // it ("*[System[(EventRecordID>=10 and EventRecordID<=20)]]"). ERROR_EVT_CHANNEL_NOT_FOUND,
   // ERROR_FILE_NOT_FOUND, ERROR_EVT_INVALID_QUERY, ERROR_ACCESS_DENIED.
-  virtual ErrorCode Query(std::u16string_view path, std::u16string_view query,
-                          std::uint32_t flags, Handle& results) = 0;
+  virtual ErrorCode Query(std::u16string_view path, std::u16string_view query, std::uint32_t flags,
+                          Handle& results) = 0;
   // EvtNext: up to events.size() event handles in `events`, their number in `returned`;
   // ERROR_NO_MORE_ITEMS when the results hold no more. The handles are the caller's to close.
   virtual ErrorCode Next(Handle results, std::span<Handle> events, std::uint32_t& returned) = 0;
