@@ -4,6 +4,7 @@
 
 #include "platform/sim/formats/evtx_file.h"
 #include "platform/sim/formats/le_bytes.h"
+#include "platform/sim/rules/text.h"
 
 namespace qb::sim {
 namespace {
@@ -78,7 +79,7 @@ class Compiler {
   const std::byte* At() const { return bytes_.data() + pos_; }
 
   std::uint32_t AddText(std::uint32_t chars) {
-    tree_.texts.push_back(Utf16FromBytes(bytes_.subspan(pos_, 2 * std::size_t{chars})));
+    tree_.texts.push_back(FromLittleEndianBytes(bytes_.subspan(pos_, 2 * std::size_t{chars})));
     pos_ += 2 * chars;
     return static_cast<std::uint32_t>(tree_.texts.size() - 1);
   }
@@ -281,7 +282,7 @@ std::optional<std::uint32_t> BxChunk::NameAt(std::uint32_t offset, std::uint32_t
   if (const auto found = nameIndex_.find(offset); found != nameIndex_.end()) return found->second;
   if (!Spend(size)) return std::nullopt;
   names_.push_back(
-      Utf16FromBytes(chunk_.subspan(offset + kNameHeaderSize, 2 * std::size_t{chars})));
+      FromLittleEndianBytes(chunk_.subspan(offset + kNameHeaderSize, 2 * std::size_t{chars})));
   const auto index = static_cast<std::uint32_t>(names_.size() - 1);
   nameIndex_.emplace(offset, index);
   return index;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/sim/formats/le_bytes.h"
+#include "platform/sim/rules/text.h"
 
 namespace qb::sim {
 namespace {
@@ -326,15 +327,11 @@ EvtxSystemPlan MakeEvtxSystemPlan(const BxChunk& chunk, const BxTree& tree) {
           break;
         }
       }
-      // The attribute goes when its element is left out.
-      if (source.kind != Source::Kind::kNone && OptionalInContent(tree, *e) != nullptr) {
-        source.kind = Source::Kind::kComplex;
-      }
+      if (const BxItem* guard = OptionalInContent(tree, *e)) source.guard = guard->index;
     }
     if (source.kind == Source::Kind::kConstant) {
       AssignText(plan.constants, spot.field, tree.texts[tree.items[source.first].ref]);
     }
-    plan.complex |= source.kind == Source::Kind::kComplex;
     plan.sources[static_cast<std::size_t>(spot.field)] = source;
   }
   return plan;
@@ -377,6 +374,7 @@ bool EvtxEventReader::ReadSystem(const EvtxRecordRef& record, EvtxSystem& out) {
   for (std::size_t i = 0; i < plan.sources.size(); ++i) {
     const Source& source = plan.sources[i];
     const auto field = static_cast<EvtxField>(i);
+    if (source.guard >= 0 && IsAbsent(values, static_cast<std::uint16_t>(source.guard))) continue;
     switch (source.kind) {
       case Source::Kind::kNone:
         break;
@@ -399,7 +397,7 @@ bool EvtxEventReader::ReadSystem(const EvtxRecordRef& record, EvtxSystem& out) {
         }
         break;
       case Source::Kind::kComplex: {
-        // Rare: several pieces, or an attribute of an element that may be left out.
+        // Rare: a value of several pieces.
         bool leftOut = false;
         for (std::uint32_t k = 0; k < source.count && !leftOut; ++k) {
           const BxItem& item = tree.items[source.first + k];
@@ -411,20 +409,6 @@ bool EvtxEventReader::ReadSystem(const EvtxRecordRef& record, EvtxSystem& out) {
         ItemsText(bx_, tree, values, source.first, source.count, text_);
         AssignText(out, field, text_);
         break;
-      }
-    }
-  }
-  if (plan.complex) {
-    // An attribute of an element left out goes with it.
-    const BxElement* event = FindChild(bx_, tree, tree.first, tree.count, u"Event");
-    const BxElement* system =
-        event != nullptr ? FindChild(bx_, tree, event->first, event->count, u"System") : nullptr;
-    for (const Spot& spot : kSpots) {
-      const BxElement* e = system != nullptr
-                               ? FindChild(bx_, tree, system->first, system->count, spot.element)
-                               : nullptr;
-      if (e != nullptr && ElementLeftOut(tree, *e, values)) {
-        out.present &= ~(1u << static_cast<unsigned>(spot.field));
       }
     }
   }
@@ -553,7 +537,7 @@ void EvtxEventReader::DataOf(const BxTree& tree, std::span<const BxValue> values
           if (bv.type == evtxtype::kBinXml) {
             std::u16string xml;
             if (r.xml_.Render(r.bx_, bv.offset, bv.offset + bv.size, xml)) {
-              item.value = EvtxValue{evtxtype::kEvtXml, false, BytesFromUtf16(xml), nullptr};
+              item.value = EvtxValue{evtxtype::kEvtXml, false, LittleEndianBytes(xml), nullptr};
             }
           } else {
             item.value.type = static_cast<std::uint8_t>(bv.type & ~evtxtype::kArray);

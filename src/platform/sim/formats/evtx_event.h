@@ -90,12 +90,14 @@ struct EvtxSystemPlan {
     Kind kind = Kind::kNone;
     bool optional = false;
     std::uint16_t index = 0;  // substitution number
+    // An attribute goes with its element, which an optional substitution in its content
+    // leaves out when empty: that substitution's number, or -1.
+    std::int32_t guard = -1;
     // kComplex: the items of the value in the tree
     std::uint32_t first = 0, count = 0;
   };
   std::array<Source, static_cast<std::size_t>(EvtxField::kCount)> sources{};
   EvtxSystem constants;  // the values of the kConstant sources
-  bool complex = false;  // some value is made of several pieces
 };
 
 // Finds Event/System in a tree and notes where its values come from.

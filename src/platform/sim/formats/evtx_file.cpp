@@ -143,7 +143,9 @@ std::unique_ptr<EvtxFile> EvtxFile::Open(std::shared_ptr<const ByteSource> sourc
       continue;  // unreadable: damaged
     }
     if (AllZero(ch)) {
-      file->states_[slot] = EvtxSlotState::kEmpty;
+      // Room the log has not used yet, unless the rest of the slot says otherwise: known
+      // when the slot is loaded.
+      file->states_[slot] = EvtxSlotState::kUnchecked;
     } else if (SoundChunkHeader(ch)) {
       file->states_[slot] = EvtxSlotState::kUnchecked;
       firsts.emplace_back(le::U64(&ch[chunkfield::kFirstRecordId]), slot);
@@ -167,6 +169,10 @@ bool EvtxFile::LoadChunk(std::uint32_t slot, EvtxChunk& chunk) {
     return false;
   }
   const ByteSpan bytes = chunk.bytes_;
+  if (AllZero(bytes.first(kEvtxChunkHeaderSize))) {
+    state = AllZero(bytes) ? EvtxSlotState::kEmpty : EvtxSlotState::kDamaged;
+    return false;
+  }
   // The header was sound at opening; the file may have changed since.
   if (!SoundChunkHeader(bytes)) {
     state = EvtxSlotState::kDamaged;

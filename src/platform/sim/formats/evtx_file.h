@@ -107,7 +107,9 @@ class EvtxChunk {
 };
 
 enum class EvtxSlotState : std::uint8_t {
-  kUnchecked,  // the header is sound; the data is checked when the chunk is loaded
+  // Not loaded yet: a sound chunk header (the data is checked when the chunk is loaded), or
+  // a header of zeros (empty when the whole slot is).
+  kUnchecked,
   kSound,
   kDamaged,
   kEmpty,  // all zeros: room the log has not used yet
@@ -134,7 +136,7 @@ class EvtxFile {
   bool LoadChunk(std::uint32_t slot, EvtxChunk& chunk);
 
   // Damaged chunks found so far: at opening (signature, header checksum) and at loading (data
-  // checksum, free-space offset).
+  // checksum, free-space offset, a slot with a header of zeros but data).
   std::uint32_t chunksPassedOver() const;
   // Damaged records in the sound chunks loaded so far.
   std::uint64_t recordsPassedOver() const { return recordsPassedOver_; }

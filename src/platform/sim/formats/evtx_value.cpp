@@ -9,6 +9,7 @@
 #include "platform/sim/formats/codepage.h"
 #include "platform/sim/formats/evtx_template.h"
 #include "platform/sim/formats/le_bytes.h"
+#include "platform/sim/rules/text.h"
 
 namespace qb::sim {
 namespace {
@@ -285,7 +286,7 @@ void AppendEvtxValueText(std::uint8_t type, ByteSpan bytes, std::u16string& out)
       return;
     case evtxtype::kString:
     case evtxtype::kEvtXml:
-      out += CutAtNul(Utf16FromBytes(bytes));
+      out += CutAtNul(FromLittleEndianBytes(bytes));
       return;
     case evtxtype::kAnsiString: {
       const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -498,19 +499,6 @@ std::optional<std::uint64_t> EvtxFileTimeFromSysTime(ByteSpan b) {
   return FileTimeFromParts(f(0), f(1), f(3), f(4), f(5), f(6), std::uint64_t{f(7)} * 10'000);
 }
 
-std::u16string Utf16FromBytes(ByteSpan bytes) {
-  std::u16string out(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < out.size(); ++i)
-    out[i] = static_cast<char16_t>(le::U16(&bytes[2 * i]));
-  return out;
-}
-
-Bytes BytesFromUtf16(std::u16string_view text) {
-  Bytes out(2 * text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) le::Put16(&out[2 * i], text[i]);
-  return out;
-}
-
 std::size_t EvtxValue::count() const {
   if (isNull()) return 0;
   if (!array) return 1;
@@ -581,7 +569,7 @@ std::optional<double> EvtxValue::real() const {
 }
 
 EvtxValue EvtxValue::String(std::u16string_view text) {
-  return {evtxtype::kString, false, BytesFromUtf16(text), nullptr};
+  return {evtxtype::kString, false, LittleEndianBytes(text), nullptr};
 }
 
 EvtxValue EvtxValue::AnsiString(std::string_view text) {
@@ -641,7 +629,7 @@ EvtxValue EvtxValue::Array(std::uint8_t type, Bytes data) {
 EvtxValue EvtxValue::StringArray(const std::vector<std::u16string>& items) {
   Bytes data;
   for (const auto& item : items) {
-    const Bytes bytes = BytesFromUtf16(item);
+    const Bytes bytes = LittleEndianBytes(item);
     data.insert(data.end(), bytes.begin(), bytes.end());
     data.push_back(std::byte{0});
     data.push_back(std::byte{0});

@@ -119,8 +119,4 @@ std::optional<std::uint64_t> ParseEvtxTime(std::u16string_view text);
 // A SYSTEMTIME value's 16 bytes to a FILETIME; nullopt for dates before 1601.
 std::optional<std::uint64_t> EvtxFileTimeFromSysTime(platform::ByteSpan sixteenBytes);
 
-// UTF-16LE bytes as text and back.
-std::u16string Utf16FromBytes(platform::ByteSpan bytes);
-platform::Bytes BytesFromUtf16(std::u16string_view text);
-
 }  // namespace qb::sim
