@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -188,10 +190,21 @@ inline bool SameNumberAsEvtxexport(const std::string& ours, const std::string& t
 // evtxexport writes text unescaped: text holding markup reads back as elements.
 inline const std::string kMarkup = "\x01markup";
 
+// evtxexport writes reals with an exponent and seven digits ("1.500000e+000").
+inline bool SameReal(const std::string& ours, const std::string& theirs) {
+  if (theirs.find('e') == std::string::npos || ours.empty() || theirs.empty()) return false;
+  char* endA = nullptr;
+  char* endB = nullptr;
+  const double a = std::strtod(ours.c_str(), &endA);
+  const double b = std::strtod(theirs.c_str(), &endB);
+  return *endA == '\0' && *endB == '\0' &&
+         std::abs(a - b) <= 1e-6 * std::max(std::abs(a), std::abs(b));
+}
+
 inline bool SameValue(const std::string& ours, const std::string& theirs) {
   if (theirs == kMarkup) return ours.find('<') != std::string::npos;
   const std::string a = Normal(ours), b = Normal(theirs);
-  return a == b || SameNumberAsEvtxexport(a, b);
+  return a == b || SameNumberAsEvtxexport(a, b) || SameReal(a, b);
 }
 
 // The first difference between our element and evtxexport's, as a path; empty when they are

@@ -70,7 +70,8 @@ std::uint32_t FramedRecord(ByteSpan chunk, std::uint32_t pos, std::uint32_t end)
 }
 
 // Walks the records from the end of the chunk header to the free space. A record that is not
-// framed soundly is counted and the walk goes on at the next position where one is; zeros up
+// framed soundly is counted (with every record signature up to the next sound record) and
+// the walk goes on at the next position where one is; zeros up
 // to the free space (archived logs fill the rest of a chunk with them) end the walk quietly.
 // Every step moves forwards, so the walk ends.
 std::uint32_t WalkRecords(ByteSpan chunk, std::uint32_t end, std::vector<EvtxRecordRef>& out) {
@@ -86,7 +87,10 @@ std::uint32_t WalkRecords(ByteSpan chunk, std::uint32_t end, std::vector<EvtxRec
     if (AllZero(chunk.subspan(pos, end - pos))) break;
     ++damaged;
     std::uint32_t next = pos + 1;
-    while (next < end && FramedRecord(chunk, next, end) == 0) ++next;
+    for (; next < end && FramedRecord(chunk, next, end) == 0; ++next) {
+      // Another record starts here but is no sounder.
+      if (end - next >= 4 && le::U32(chunk.data() + next) == kEvtxRecordSignature) ++damaged;
+    }
     pos = next;
   }
   return damaged;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "platform/sim/formats/codepage.h"
 #include "platform/sim/formats/evtx_template.h"
@@ -235,9 +236,10 @@ std::optional<std::uint64_t> ParseDigits(std::u16string_view text, unsigned base
   for (char16_t c : text) {
     const int d = HexDigit(c);
     if (d < 0 || static_cast<unsigned>(d) >= base) return std::nullopt;
-    const std::uint64_t next = v * base + static_cast<unsigned>(d);
-    if ((next - static_cast<unsigned>(d)) / base != v) return std::nullopt;  // overflow
-    v = next;
+    if (v > (std::numeric_limits<std::uint64_t>::max() - static_cast<unsigned>(d)) / base) {
+      return std::nullopt;
+    }
+    v = v * base + static_cast<unsigned>(d);
   }
   return v;
 }

@@ -251,12 +251,15 @@ class EvtxWriter::Chunk {
     addedNames_.push_back(name);
   }
 
-  void TextTokens(std::uint8_t token, const std::u16string& text) {
+  // `more`: more of the value or content follows, which the token's 0x40 bit says (readers
+  // such as libevtx's stop at a token without it).
+  void TextTokens(std::uint8_t token, const std::u16string& text, bool more = false) {
     std::u16string_view rest = text;
     do {
       const std::u16string_view piece = rest.substr(0, kMaxTextChunk);
       rest.remove_prefix(piece.size());
-      U8(token);
+      const bool flag = (more || !rest.empty()) && token != bxtoken::kPiData;
+      U8(flag ? token | bxtoken::kMore : token);
       if (token == bxtoken::kValue) U8(evtxtype::kString);
       U16(static_cast<std::uint16_t>(piece.size()));
       Chars(piece);
@@ -264,10 +267,11 @@ class EvtxWriter::Chunk {
   }
 
   // Attribute values and content share these.
-  void ValueItem(const EvtxNode& n, bool inTemplate) {
+  void ValueItem(const EvtxNode& n, bool inTemplate, bool more) {
+    const std::uint8_t flag = more ? bxtoken::kMore : 0;
     switch (n.kind) {
       case Kind::kText:
-        return TextTokens(bxtoken::kValue, n.text);
+        return TextTokens(bxtoken::kValue, n.text, more);
       case Kind::kSubstitution:
         if (!inTemplate) {
           bad_ = true;
@@ -278,11 +282,11 @@ class EvtxWriter::Chunk {
         U8(n.type);
         return;
       case Kind::kCharRef:
-        U8(bxtoken::kCharRef);
+        U8(bxtoken::kCharRef | flag);
         U16(n.index);
         return;
       case Kind::kEntityRef:
-        U8(bxtoken::kEntityRef);
+        U8(bxtoken::kEntityRef | flag);
         return Name(n.name);
       default:
         bad_ = true;
@@ -321,7 +325,9 @@ class EvtxWriter::Chunk {
         U8(i + 1 < e.attributes.size() ? bxtoken::kAttribute | bxtoken::kMore
                                        : bxtoken::kAttribute);
         Name(a.name);
-        for (const auto& v : a.children) ValueItem(v, inTemplate);
+        for (std::size_t k = 0; k < a.children.size(); ++k) {
+          ValueItem(a.children[k], inTemplate, k + 1 < a.children.size());
+        }
       }
       Patch32(listAt, pos_ - listStart);
     }
@@ -329,8 +335,8 @@ class EvtxWriter::Chunk {
       U8(bxtoken::kCloseEmpty);
     } else {
       U8(bxtoken::kCloseStart);
-      for (const auto& c : e.children) {
-        Content(c, inTemplate, depth);
+      for (std::size_t k = 0; k < e.children.size(); ++k) {
+        Content(e.children[k], inTemplate, depth, k + 1 < e.children.size());
         if (bad_ || overflow_) return;
       }
       U8(bxtoken::kEndElement);
@@ -338,18 +344,18 @@ class EvtxWriter::Chunk {
     Patch32(sizeAt, pos_ - start);
   }
 
-  void Content(const EvtxNode& c, bool inTemplate, int depth) {
+  void Content(const EvtxNode& c, bool inTemplate, int depth, bool more) {
     switch (c.kind) {
       case Kind::kElement:
         return Element(c, inTemplate, depth + 1);
       case Kind::kCData:
-        return TextTokens(bxtoken::kCData, c.text);
+        return TextTokens(bxtoken::kCData, c.text, more);
       case Kind::kPi:
         U8(bxtoken::kPiTarget);
         Name(c.name);
         return TextTokens(bxtoken::kPiData, c.text);
       default:
-        return ValueItem(c, inTemplate);
+        return ValueItem(c, inTemplate, more);
     }
   }
 
@@ -358,7 +364,7 @@ class EvtxWriter::Chunk {
     Element(t.root, inTemplate, 0);
     for (const auto& n : t.more) {
       if (n.kind != Kind::kElement && n.kind != Kind::kPi) bad_ = true;
-      Content(n, inTemplate, -1);
+      Content(n, inTemplate, -1, false);
     }
   }
 
