@@ -126,7 +126,9 @@ auto* StringField(System& s, EvtxField f) {
   }
 }
 
-std::array<std::byte, 16>* GuidField(EvtxSystem& s, EvtxField f) {
+template <typename System>
+auto* GuidField(System& s, EvtxField f) {
+  using Result = decltype(&s.providerGuid);
   switch (f) {
     case EvtxField::kProviderGuid:
       return &s.providerGuid;
@@ -135,13 +137,63 @@ std::array<std::byte, 16>* GuidField(EvtxSystem& s, EvtxField f) {
     case EvtxField::kRelatedActivityId:
       return &s.relatedActivityId;
     default:
-      return nullptr;
+      return static_cast<Result>(nullptr);
   }
 }
 
 void SetGuid(EvtxSystem& s, EvtxField f, ByteSpan bytes) {
   std::copy_n(bytes.begin(), 16, GuidField(s, f)->begin());
   s.set(f);
+}
+
+void CopyField(EvtxSystem& to, const EvtxSystem& from, EvtxField f) {
+  if (std::u16string* str = StringField(to, f)) {
+    *str = *StringField(from, f);
+  } else if (auto* guid = GuidField(to, f)) {
+    *guid = *GuidField(from, f);
+  } else {
+    switch (f) {
+      case EvtxField::kUserId:
+        to.userId = from.userId;
+        break;
+      case EvtxField::kEventId:
+        to.eventId = from.eventId;
+        break;
+      case EvtxField::kQualifiers:
+        to.qualifiers = from.qualifiers;
+        break;
+      case EvtxField::kVersion:
+        to.version = from.version;
+        break;
+      case EvtxField::kLevel:
+        to.level = from.level;
+        break;
+      case EvtxField::kTask:
+        to.task = from.task;
+        break;
+      case EvtxField::kOpcode:
+        to.opcode = from.opcode;
+        break;
+      case EvtxField::kKeywords:
+        to.keywords = from.keywords;
+        break;
+      case EvtxField::kTimeCreated:
+        to.timeCreated = from.timeCreated;
+        break;
+      case EvtxField::kEventRecordId:
+        to.eventRecordId = from.eventRecordId;
+        break;
+      case EvtxField::kProcessId:
+        to.processId = from.processId;
+        break;
+      case EvtxField::kThreadId:
+        to.threadId = from.threadId;
+        break;
+      default:
+        return;
+    }
+  }
+  to.set(f);
 }
 
 // A value given as text: a constant of the template, or a value made of several pieces.
@@ -379,14 +431,7 @@ bool EvtxEventReader::ReadSystem(const EvtxRecordRef& record, EvtxSystem& out) {
       case Source::Kind::kNone:
         break;
       case Source::Kind::kConstant:
-        if (plan.constants.has(field)) {
-          if (std::u16string* str = StringField(out, field)) {
-            *str = *StringField(plan.constants, field);
-            out.set(field);
-          } else {
-            AssignText(out, field, tree.texts[tree.items[source.first].ref]);
-          }
-        }
+        if (plan.constants.has(field)) CopyField(out, plan.constants, field);
         break;
       case Source::Kind::kSubstitution:
         if (!IsAbsent(values, source.index)) {

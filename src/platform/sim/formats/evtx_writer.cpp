@@ -187,6 +187,7 @@ class EvtxWriter::Chunk {
 
  private:
   void Put(const void* data, std::uint32_t n) {
+    if (n == 0) return;
     if (kEvtxChunkSize - pos_ < n) {
       overflow_ = true;
       return;
