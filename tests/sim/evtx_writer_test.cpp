@@ -3,6 +3,8 @@
 // written again with their record headers renumbered.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 #include <numeric>
 
@@ -20,9 +22,22 @@ Bytes Le(std::initializer_list<std::uint8_t> bytes) {
   return out;
 }
 
-std::filesystem::path TempFile(const std::string& name) {
-  return std::filesystem::path(testing::TempDir()) / (name + ".evtx");
-}
+// A file of this process in the temporary folder, removed again.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& name)
+      : path_(std::filesystem::path(testing::TempDir()) /
+              (name + "_" + std::to_string(::getpid()) + ".evtx")) {}
+  ~TempFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  operator const std::filesystem::path&() const { return path_; }
+  std::string string() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
 
 void Save(const std::filesystem::path& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary)
