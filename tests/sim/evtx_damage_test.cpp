@@ -161,6 +161,14 @@ TEST_P(EvtxDamage, ReadsWhatIsSoundAndCountsTheRest) {
   const std::uint32_t slots = options.slots != 0 ? options.slots : options.firstSlot + chunks;
   EXPECT_EQ(file->slotCount(), slots);
   EXPECT_EQ(h.chunkCount, options.headerChunkCount.value_or(std::min(slots, chunks)));
+  if (options.staleCopies) {
+    // Each chunk's free space starts with a record the walk stops before.
+    EvtxChunk chunk;
+    for (std::uint32_t slot = 0; slot < file->slotCount(); ++slot) {
+      ASSERT_TRUE(file->LoadChunk(slot, chunk));
+      EXPECT_EQ(chunk.bytes()[chunk.header().freeSpaceOffset], std::byte{'*'}) << slot;
+    }
+  }
   // The oldest chunk kept, in its slot.
   EXPECT_EQ(h.firstChunk, (options.firstSlot + (chunks > slots ? chunks - slots : 0)) % slots);
 }

@@ -110,7 +110,8 @@ class EvtxWriter::Chunk {
   bool empty() const { return records_ == 0; }
   std::uint64_t lastId() const { return lastId_; }
 
-  Result Add(const EvtxEvent& event, std::uint64_t id, bool badTrailingSize) {
+  // `roomForCopy`: the record must leave room for a copy of itself in the free space.
+  Result Add(const EvtxEvent& event, std::uint64_t id, bool badTrailingSize, bool roomForCopy) {
     const std::uint32_t start = pos_;
     const auto heads = stringHeads_;
     const auto templateHeads = templateHeads_;
@@ -131,6 +132,7 @@ class EvtxWriter::Chunk {
     while (!overflow_ && (pos_ - start + 4) % 8 != 0) U8(0);
     const std::uint32_t size = pos_ - start + 4;
     U32(badTrailingSize ? size + 8 : size);
+    if (roomForCopy && kEvtxChunkSize - pos_ < size) overflow_ = true;
     if (!overflow_ && !bad_) {
       Patch32(sizeAt, size);
       if (records_ == 0) firstId_ = id;
@@ -492,10 +494,10 @@ bool EvtxWriter::Write(const EvtxEvent& event) {
   const bool badTrailing =
       std::find(options_.badTrailingSizeRecords.begin(), options_.badTrailingSizeRecords.end(),
                 id) != options_.badTrailingSizeRecords.end();
-  auto result = chunk_->Add(event, id, badTrailing);
+  auto result = chunk_->Add(event, id, badTrailing, options_.staleCopies);
   if (result == Chunk::Result::kFull && !chunk_->empty()) {
     if (!FlushChunk()) return false;
-    result = chunk_->Add(event, id, badTrailing);
+    result = chunk_->Add(event, id, badTrailing, options_.staleCopies);
   }
   if (result != Chunk::Result::kOk) return false;
   nextId_ = id + 1;

@@ -48,7 +48,8 @@ struct EvtxWriterOptions {
   // Records (by record header number) whose trailing size copy disagrees with the leading.
   std::vector<std::uint64_t> badTrailingSizeRecords;
   // Each chunk's free space holds a copy of its last record with the next number, as an
-  // older record left behind, outside the checked data.
+  // older record left behind, outside the checked data (chunks are filled less to leave
+  // room for it).
   bool staleCopies = false;
 };
 
