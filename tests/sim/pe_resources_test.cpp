@@ -57,6 +57,7 @@ Bytes RichFile(bool is64Bit) {
       .AddMessage(1, u"Unicode %1\r\n")
       .AddAnsiMessage(7, "ansi\r\n")
       .AddIconGroup(u"main", {PeIcon{16, 16, 8, Filled(40, 1)}})
+      .AddRawResource(u"WEVT_TEMPLATE", 1, kLangEnUs, Filled(24, 4))
       .Build();
 }
 
@@ -188,6 +189,43 @@ TEST_P(PeResources, IconBitCountFallsBackToTheBitmapHeader) {
   EXPECT_EQ(image->iconGroups.at(u"I").images.at(0).bitCount, 24u);
 }
 
+TEST_P(PeResources, EventManifestIsTheNamedTypesIdOneInTheMessageTablesLanguage) {
+  const Bytes english = Filled(32, 1), german = Filled(16, 2), neutral = Filled(8, 3);
+  struct Case {
+    const char* what;
+    PeBuilder builder;
+    Bytes expected;
+  };
+  Case cases[] = {
+      {"en-US among others",
+       PeBuilder(GetParam())
+           .AddRawResource(u"WEVT_TEMPLATE", 1, kLangGerman, german)
+           .AddRawResource(u"WEVT_TEMPLATE", 1, kLangEnUs, english)
+           .AddRawResource(u"WEVT_TEMPLATE", 2, kLangEnUs, neutral),
+       english},
+      {"neutral before German",
+       PeBuilder(GetParam())
+           .AddRawResource(u"WEVT_TEMPLATE", 1, kLangGerman, german)
+           .AddRawResource(u"WEVT_TEMPLATE", 1, kLangNeutral, neutral),
+       neutral},
+      {"type name in any case",
+       PeBuilder(GetParam()).AddRawResource(u"Wevt_Template", 1, kLangGerman, german), german},
+      {"only id 1",
+       PeBuilder(GetParam()).AddRawResource(u"WEVT_TEMPLATE", 2, kLangEnUs, english),
+       {}},
+      {"other named types",
+       PeBuilder(GetParam()).AddRawResource(u"MUI", 1, kLangEnUs, english),
+       {}},
+      {"numbered type 1", PeBuilder(GetParam()).AddRawResource(1, 1, kLangEnUs, english), {}},
+  };
+  for (Case& c : cases) {
+    std::optional<ModuleImage> image = Parse(c.builder.AddMessage(1, u"m\r\n").Build());
+    ASSERT_TRUE(image) << c.what;
+    EXPECT_EQ(image->eventManifest, c.expected) << c.what;
+    EXPECT_EQ(image->messages.size(), 1u) << c.what;
+  }
+}
+
 TEST_P(PeResources, FileWithoutResourcesGivesAnEmptyImage) {
   std::string error = "stale";
   std::optional<ModuleImage> image = Parse(PeBuilder(GetParam()).Build(), &error);
@@ -256,7 +294,7 @@ TEST_P(PeResources, DataEntriesPointingOutsideTheSectionsAreRejected) {
     Poke32(file, at + 4, 0x7FFFFFFF);
     EXPECT_FALSE(Parse(file)) << "entry at " << at << " with a huge size";
   }
-  EXPECT_GE(found, 5);  // two string blocks, a message table, an icon and a group
+  EXPECT_GE(found, 6);  // two string blocks, a message table, an icon, a group, a manifest
 }
 
 TEST_P(PeResources, ArbitraryDamageNeverCrashes) {

@@ -111,14 +111,20 @@ void PeBuilder::AddIconGroup(NameKey key, std::vector<PeIcon> images, std::uint1
     Append16(group, icon.bitCount);
     Append32(group, icon.data.size());
     Append16(group, iconId);
-    explicit_[kRtIcon][NameKey{true, {}, iconId}][language] = std::move(icon.data);
+    explicit_[Id(kRtIcon)][Id(iconId)][language] = std::move(icon.data);
   }
-  explicit_[kRtGroupIcon][std::move(key)][language] = std::move(group);
+  explicit_[Id(kRtGroupIcon)][std::move(key)][language] = std::move(group);
 }
 
 PeBuilder& PeBuilder::AddRawResource(std::uint16_t type, std::uint16_t id, std::uint16_t language,
                                      Bytes data) {
-  explicit_[type][NameKey{true, {}, id}][language] = std::move(data);
+  explicit_[Id(type)][Id(id)][language] = std::move(data);
+  return *this;
+}
+
+PeBuilder& PeBuilder::AddRawResource(std::u16string type, std::uint16_t id, std::uint16_t language,
+                                     Bytes data) {
+  explicit_[NameKey{false, std::move(type), 0}][Id(id)][language] = std::move(data);
   return *this;
 }
 
@@ -140,7 +146,7 @@ PeBuilder::Tree PeBuilder::Resources() const {
         for (char16_t c : *text) Append16(data, c);
       }
     }
-    tree[kRtString][NameKey{true, {}, key.second}][key.first] = std::move(data);
+    tree[Id(kRtString)][Id(key.second)][key.first] = std::move(data);
   }
 
   // One message table (id 1) per language, a block per run of consecutive ids.
@@ -165,7 +171,7 @@ PeBuilder::Tree PeBuilder::Resources() const {
         AppendMessageEntry(data, entry->second.wide, entry->second.narrow, entry->second.unicode);
       }
     }
-    tree[kRtMessageTable][NameKey{true, {}, 1}][language] = std::move(data);
+    tree[Id(kRtMessageTable)][Id(1)][language] = std::move(data);
   }
   return tree;
 }
@@ -174,8 +180,8 @@ Bytes PeBuilder::ResourceSection(const Tree& tree) const {
   // Directories first, then the name strings, the data entries and the data, the way
   // linkers arrange .rsrc. Offsets are worked out in a first pass and written in a second.
   std::size_t offset = 16 + 8 * tree.size();
-  std::map<std::uint16_t, std::size_t> typeDirs;
-  std::map<std::pair<std::uint16_t, NameKey>, std::size_t> nameDirs;
+  std::map<NameKey, std::size_t> typeDirs;
+  std::map<std::pair<NameKey, NameKey>, std::size_t> nameDirs;
   for (const auto& [type, names] : tree) {
     typeDirs[type] = offset;
     offset += 16 + 8 * names.size();
@@ -188,6 +194,10 @@ Bytes PeBuilder::ResourceSection(const Tree& tree) const {
   }
   std::map<std::u16string, std::size_t> strings;
   for (const auto& [type, names] : tree) {
+    if (!type.isId && !strings.contains(type.name)) {
+      strings[type.name] = offset;
+      offset += 2 + 2 * type.name.size();
+    }
     for (const auto& [name, languages] : names) {
       if (!name.isId && !strings.contains(name.name)) {
         strings[name.name] = offset;
@@ -210,11 +220,13 @@ Bytes PeBuilder::ResourceSection(const Tree& tree) const {
     return key.isId ? key.id : 0x80000000u | static_cast<std::uint32_t>(strings.at(key.name));
   };
 
-  putDirectory(0, 0, tree.size());
+  std::size_t namedTypes = 0;
+  for (const auto& [type, names] : tree) namedTypes += type.isId ? 0 : 1;
+  putDirectory(0, namedTypes, tree.size() - namedTypes);
   std::size_t rootEntry = 16;
   std::size_t entry = dataEntries;
   for (const auto& [type, names] : tree) {
-    Put32(out, rootEntry, type);
+    Put32(out, rootEntry, nameField(type));
     Put32(out, rootEntry + 4, 0x80000000u | typeDirs[type]);
     rootEntry += 8;
     std::size_t named = 0;
@@ -258,6 +270,8 @@ Bytes PeBuilder::Build() const {
 
   Bytes out(kPeRsrcFileOffset + rsrcRaw);
   Put16(out, 0, 0x5A4D);  // "MZ"
+  // e_lfarlc 0x40 marks a new-style executable; older readers (libexe) look at it first.
+  Put16(out, 0x18, 0x40);
   const std::size_t pe = 0x40;
   Put32(out, 0x3C, pe);
   Put32(out, pe, 0x00004550);  // "PE\0\0"

@@ -1,6 +1,7 @@
 // Builds small PE32 / PE32+ DLL files in memory whose resources are what a test needs: string
-// tables, message tables and icon groups laid out the way the resource compilers lay them
-// out. The result is a complete file, e.g. to put a message DLL on the simulated machine.
+// tables, message tables, icon groups and raw resources under numbered or named types, laid out
+// the way the resource compilers lay them out. The result is a complete file, e.g. to put a message
+// DLL on the simulated machine.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +52,10 @@ class PeBuilder {
   // Any resource with the given bytes, e.g. a deliberately broken message table.
   PeBuilder& AddRawResource(std::uint16_t type, std::uint16_t id, std::uint16_t language,
                             platform::Bytes data);
+  // The same under a named type such as "WEVT_TEMPLATE", stored as given (resource compilers
+  // upper-case type names; pass it that way to mirror them).
+  PeBuilder& AddRawResource(std::u16string type, std::uint16_t id, std::uint16_t language,
+                            platform::Bytes data);
 
   // The whole file. It ends exactly where its last section ends.
   platform::Bytes Build() const;
@@ -70,7 +75,8 @@ class PeBuilder {
     std::u16string wide;
     std::string narrow;
   };
-  using Tree = std::map<std::uint16_t, std::map<NameKey, std::map<std::uint16_t, platform::Bytes>>>;
+  using Tree = std::map<NameKey, std::map<NameKey, std::map<std::uint16_t, platform::Bytes>>>;
+  static NameKey Id(std::uint16_t id) { return NameKey{true, {}, id}; }
 
   void AddIconGroup(NameKey key, std::vector<PeIcon> images, std::uint16_t language);
   Tree Resources() const;

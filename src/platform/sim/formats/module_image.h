@@ -1,5 +1,5 @@
 // The resources of one simulated module (a DLL "on disk" of the simulated machine): what
-// LoadStringW, FormatMessageW and LoadIconW can find in it.
+// LoadStringW, FormatMessageW and LoadIconW can find in it, and its event manifest.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +36,9 @@ struct ModuleImage {
   std::map<std::u16string, IconGroup> iconGroups;
   // Names of the icon groups in resource order (the first one is the module's own icon).
   std::vector<std::u16string> iconGroupOrder;
+  // The event manifest: the bytes of resource type "WEVT_TEMPLATE", id 1, in the language
+  // picked as for the message table; empty when the module has none (wevt_manifest.h reads it).
+  platform::Bytes eventManifest;
 };
 
 }  // namespace qb::sim

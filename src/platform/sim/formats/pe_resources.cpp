@@ -18,6 +18,8 @@ constexpr std::uint32_t kRtString = 6;
 constexpr std::uint32_t kRtMessageTable = 11;
 constexpr std::uint32_t kRtGroupIcon = 14;
 
+constexpr std::u16string_view kEventManifestType = u"WEVT_TEMPLATE";
+
 constexpr std::uint32_t kLangEnUs = 1033;
 constexpr std::uint32_t kLangNeutral = 0;
 
@@ -134,7 +136,10 @@ class ResourceWalker {
   void Walk(ModuleImage& out) {
     std::vector<std::pair<std::u16string, ByteSpan>> groups;
     for (const DirEntry& type : ReadDirectory(0)) {
-      if (type.named) continue;
+      if (type.named) {
+        if (IsEventManifestType(type)) ReadEventManifest(type, out);
+        continue;
+      }
       if (type.id != kRtIcon && type.id != kRtString && type.id != kRtMessageTable &&
           type.id != kRtGroupIcon) {
         continue;
@@ -192,6 +197,30 @@ class ResourceWalker {
                                 data & ~kHighBit});
     }
     return result;
+  }
+
+  // Type names compare without regard to case, as FindResourceW compares them.
+  bool IsEventManifestType(const DirEntry& type) {
+    std::u16string name = ReadName(type.id);
+    if (name.size() != kEventManifestType.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      char16_t c = name[i];
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+      if (c != kEventManifestType[i]) return false;
+    }
+    return true;
+  }
+
+  // Only id 1 is what the event log service loads.
+  void ReadEventManifest(const DirEntry& type, ModuleImage& out) {
+    if (!type.isDirectory) Fail("resource type entry is not a directory");
+    for (const DirEntry& name : ReadDirectory(type.target)) {
+      if (name.named || name.id != 1) continue;
+      if (!name.isDirectory) Fail("resource name entry is not a directory");
+      ByteSpan data = PickLanguage(name.target);
+      Spend(data.size());
+      out.eventManifest.assign(data.begin(), data.end());
+    }
   }
 
   std::u16string ReadName(std::uint32_t offset) {
