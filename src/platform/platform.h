@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/accounts.h"
+#include "platform/channel_service.h"
 #include "platform/eventlog_service.h"
 #include "platform/locale.h"
 #include "platform/modules.h"
@@ -20,6 +21,7 @@ struct Platform {
   IMessageModules* modules = nullptr;
   IEventLogService* eventlog = nullptr;
   IAccounts* accounts = nullptr;
+  IChannelService* channels = nullptr;
 };
 
 // The installed platform. Calling it before Install is a programming error.
@@ -65,6 +67,9 @@ inline IEventLogService& EventLogService() {
 }
 inline IAccounts& Accounts() {
   return *Current().accounts;
+}
+inline IChannelService& Channels() {
+  return *Current().channels;
 }
 
 }  // namespace qb::platform

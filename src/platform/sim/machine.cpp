@@ -2,7 +2,11 @@
 
 namespace qb::sim {
 
-Machine::Machine() : modules_(system_, locale_), ui_(modules_), eventlog_(system_, registry_) {
+Machine::Machine()
+    : modules_(system_, locale_),
+      ui_(modules_),
+      eventlog_(system_, registry_),
+      channels_(system_, registry_, modules_, accounts_) {
   platform_.registry = &registry_;
   platform_.system = &system_;
   platform_.locale = &locale_;
@@ -10,6 +14,7 @@ Machine::Machine() : modules_(system_, locale_), ui_(modules_), eventlog_(system
   platform_.ui = &ui_;
   platform_.eventlog = &eventlog_;
   platform_.accounts = &accounts_;
+  platform_.channels = &channels_;
 }
 
 Machine::~Machine() = default;

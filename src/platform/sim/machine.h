@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/services/accounts.h"
+#include "platform/sim/services/channel_service.h"
 #include "platform/sim/services/eventlog_service.h"
 #include "platform/sim/services/locale.h"
 #include "platform/sim/services/modules.h"
@@ -31,6 +32,7 @@ class Machine {
   SimUi& ui() { return ui_; }
   SimEventLogService& eventlog() { return eventlog_; }
   SimAccounts& accounts() { return accounts_; }
+  SimChannelService& channels() { return channels_; }
 
  private:
   SimRegistry registry_;
@@ -40,6 +42,7 @@ class Machine {
   SimUi ui_;
   SimEventLogService eventlog_;
   SimAccounts accounts_;
+  SimChannelService channels_;
   platform::Platform platform_;
 };
 

@@ -3,6 +3,7 @@
 namespace qb::win32 {
 
 Win32Platform::Win32Platform() noexcept
-    : platform_{&registry_, &system_, &locale_, &ui_, &modules_, &eventlog_, &accounts_} {}
+    : platform_{&registry_, &system_,   &locale_,   &ui_,
+                &modules_,  &eventlog_, &accounts_, &channels_} {}
 
 }  // namespace qb::win32

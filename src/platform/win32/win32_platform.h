@@ -3,6 +3,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/accounts.h"
+#include "platform/win32/channel_service.h"
 #include "platform/win32/eventlog_service.h"
 #include "platform/win32/locale.h"
 #include "platform/win32/modules.h"
@@ -29,6 +30,7 @@ class Win32Platform {
   Win32Modules modules_;
   Win32EventLogService eventlog_;
   Win32Accounts accounts_;
+  Win32ChannelService channels_;
   platform::Platform platform_;
 };
 
