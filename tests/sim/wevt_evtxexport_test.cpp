@@ -163,7 +163,7 @@ TEST(WevtEvtxexport, DescriptionsOfARealLogMatch) {
   std::ofstream(work / "system.reg")
       << "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n"
          "\"Current\"=dword:00000001\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001]\n\n";
-  const std::string hive = "python3 '" + (kTests / "doublecmd/empty_hive.py").string() + "' ";
+  const std::string hive = "python3 '" + (kTests / "offline_machine/empty_hive.py").string() + "' ";
   const std::string merge = "hivexregedit --merge --encoding utf-16le --prefix ";
   for (const std::string& command :
        {hive + "'" + (work / "config/SOFTWARE").string() + "'",
