@@ -33,6 +33,10 @@ int IconOf(TFWEventLogRecordType type) {
       return 3;
     case TFWEventLogRecordType::rtAuditFailed:
       return 4;
+    case TFWEventLogRecordType::rtCritical:
+      return 5;
+    case TFWEventLogRecordType::rtVerbose:
+      return 6;
     default:
       return -1;
   }
@@ -148,6 +152,10 @@ void TdlgViewRecordData::DisplayRecord(platform::IDialogView& view) {
   for (const int id : {lblData, memData, rbByte, rbWord}) view.SetEnabled(id, data);
   if (data) {
     RenderData(view);
+  } else if (!r.Xml.empty()) {
+    // A channel's event without binary data: the data area shows its XML.
+    for (const int id : {lblData, memData}) view.SetEnabled(id, true);
+    view.SetText(memData, r.Xml);
   } else {
     view.SetText(memData, u"");
   }

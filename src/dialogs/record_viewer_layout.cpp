@@ -78,8 +78,8 @@ constexpr platform::ControlLayout kControls[] = {
 // clang-format on
 
 // The type icons, in the order DisplayRecord picks them.
-constexpr const char16_t* kIcons[] = {u"INFORMATION", u"ERROR", u"WARNING", u"AUDIT_SUCCESS",
-                                      u"AUDIT_FAILED"};
+constexpr const char16_t* kIcons[] = {u"INFORMATION",  u"ERROR",    u"WARNING", u"AUDIT_SUCCESS",
+                                      u"AUDIT_FAILED", u"CRITICAL", u"VERBOSE"};
 
 }  // namespace
 

@@ -57,6 +57,7 @@ TFWEventLog::TFWEventLog(TLngResource& language, const TFWEventLog& other)
       FRegisterKey(other.FRegisterKey),
       FIsAdmin(other.FIsAdmin),
       fRegEventList(other.fRegEventList),
+      FChannels(other.FChannels),
       FEventMessageFile(other.FEventMessageFile),
       FCategoryMessageFile(other.FCategoryMessageFile),
       FSharedAccounts(other.FSharedAccounts) {}
@@ -83,13 +84,49 @@ TFWEventLog::~TFWEventLog() {
   }
 }
 
+const TChannelList& TFWEventLog::Channels() const {
+  std::call_once(FChannels->once, [this] { FChannels->list = TChannelList::Read(); });
+  return *FChannels->list;
+}
+
+bool TFWEventLog::ChannelsAvailable() const {
+  std::call_once(FChannels->asked, [this] {
+    platform::Handle channels = 0;
+    FChannels->available = platform::Channels().OpenChannelEnum(channels) == err::kSuccess;
+    if (channels != 0) platform::Channels().Close(channels);
+  });
+  return FChannels->available;
+}
+
+std::u16string TFWEventLog::ChannelsFolderName() const {
+  return FLanguage.GetLocaleString(216);
+}
+
+// A channel's name is its path; its display name the folder it is listed in; its file the
+// file its configuration names.
 std::u16string TFWEventLog::GetEventLogName(std::int32_t Index) const {
+  if (IsChannelIndex(Index)) {
+    return Channels().Item(static_cast<std::size_t>(Index - kFirstChannelIndex)).ciPath;
+  }
   return fRegEventList->GetEventLogName(Index);
 }
 std::u16string TFWEventLog::GetEventLogDisplayName(std::int32_t Index) const {
+  if (IsChannelIndex(Index)) {
+    std::u16string name = ChannelsFolderName();
+    for (const auto& folder :
+         Channels().Item(static_cast<std::size_t>(Index - kFirstChannelIndex)).ciFolders) {
+      name += u"\\" + folder;
+    }
+    return name;
+  }
   return fRegEventList->GetEventLogDisplayName(Index);
 }
 std::u16string TFWEventLog::GetEventLogFile(std::int32_t Index) const {
+  if (IsChannelIndex(Index)) {
+    const std::u16string& file =
+        Channels().Item(static_cast<std::size_t>(Index - kFirstChannelIndex)).ciFile;
+    return file.empty() ? FLanguage.GetLocaleString(37) : file;
+  }
   return fRegEventList->GetEventLogFile(Index);
 }
 std::int32_t TFWEventLog::GetEventLogIndex(std::u16string_view DisplayName) const {
@@ -118,6 +155,7 @@ platform::ErrorCode TFWEventLog::OpenHandle(TFSOpenState State, std::int32_t Sou
   switch (State) {
     case TFSOpenState::osRead:
     case TFSOpenState::osNotify:
+      if (IsChannelIndex(Source)) return err::kInvalidParameter;
       return service.OpenEventLog(fRegEventList->GetEventLogName(Source), handle);
     case TFSOpenState::osWrite:
       return service.RegisterEventSource(FSource, handle);
@@ -133,16 +171,27 @@ bool TFWEventLog::OpenState(std::int32_t Source, TFSOpenState State,
     throw EFWEventLog(util::Format(FLanguage.GetLocaleString(202), {RowOf(State).name}));
   }
   if (State == TFSOpenState::osNotify) throw EFWEventLog(OwnString(res::kNotifyMode));
-  platform::Handle handle = 0;
-  FLastError = OpenHandle(State, Source, FilePath, handle);
-  if (handle == 0) return false;
   OpenSlot& slot = Slot(State);
-  slot.handle = ServiceHandle(RowOf(State).kind, handle);
+  if (State == TFSOpenState::osRead && IsChannelIndex(Source)) {
+    if (static_cast<std::size_t>(Source - kFirstChannelIndex) >= Channels().Count()) {
+      FLastError = err::kEvtChannelNotFound;
+      return false;
+    }
+    auto channel = std::make_unique<TChannelLog>(GetEventLogName(Source), false);
+    if (!channel->Check()) {
+      FLastError = channel->LastError();
+      return false;
+    }
+    slot.channel = std::move(channel);
+  } else {
+    platform::Handle handle = 0;
+    FLastError = OpenHandle(State, Source, FilePath, handle);
+    if (handle == 0) return false;
+    slot.handle = ServiceHandle(RowOf(State).kind, handle);
+  }
   slot.source = Source;
   FState.Add(State);
-  if (State == TFSOpenState::osRead) {
-    FAccounts = FSharedAccounts->Acquire(fRegEventList->GetEventLogName(Source));
-  }
+  if (State == TFSOpenState::osRead) FAccounts = FSharedAccounts->Acquire(GetEventLogName(Source));
   return true;
 }
 
@@ -151,11 +200,12 @@ void TFWEventLog::Close(TFSOpenState State) {
   if (State == TFSOpenState::osNotify) throw EFWEventLog(OwnString(res::kNotifyMode));
   OpenSlot& slot = Slot(State);
   slot.handle.reset();
+  slot.channel.reset();
   FState.Remove(State);
   if (State == TFSOpenState::osRead) {
     ReleaseMessageLibraries();
     // Names are kept while the log is open; a thread still resolving keeps the old cache.
-    FSharedAccounts->Release(fRegEventList->GetEventLogName(slot.source), FAccounts);
+    FSharedAccounts->Release(GetEventLogName(slot.source), FAccounts);
     FAccounts = std::make_shared<AccountNameCache>();
   } else if (State == TFSOpenState::osBackUp && !FState.Has(TFSOpenState::osRead)) {
     ReleaseMessageLibraries();
@@ -184,10 +234,19 @@ void TFWEventLog::ChooseHandle(bool Backup, platform::Handle& handle, std::int32
   index = slot.source;
 }
 
+TChannelLog* TFWEventLog::OpenChannel() {
+  return FState.Has(TFSOpenState::osRead) ? Slot(TFSOpenState::osRead).channel.get() : nullptr;
+}
+
 std::uint32_t TFWEventLog::RecordCount(bool Backup, bool Oldest) {
   platform::Handle handle = 0;
   std::int32_t index = 0;
   ChooseHandle(Backup, handle, index);
+  if (TChannelLog* channel = Backup ? nullptr : OpenChannel()) {
+    const auto value = Oldest ? channel->Oldest() : channel->Count();
+    FLastError = channel->LastError();
+    return value ? static_cast<std::uint32_t>(std::min<std::uint64_t>(*value, 0xFFFFFFFFu)) : 0;
+  }
   std::uint32_t value = 0;
   auto& service = platform::EventLogService();
   const auto error =
@@ -195,15 +254,41 @@ std::uint32_t TFWEventLog::RecordCount(bool Backup, bool Oldest) {
   return error == err::kSuccess ? value : 0;
 }
 
-bool TFWEventLog::Read(bool Backup, std::uint32_t index, TFWEventLogRecord& EventRecord) {
+bool TFWEventLog::Read(bool Backup, RecordNumber index, TFWEventLogRecord& EventRecord) {
   platform::Handle handle = 0;
   std::int32_t source = 0;
   ChooseHandle(Backup, handle, source);
-  return ReadRecordAt(handle, source, index, EventRecord);
+  if (TChannelLog* channel = Backup ? nullptr : OpenChannel()) {
+    bool found = false;
+    channel->ReadRange(index, index, true, [&](platform::Handle event, const TChannelEvent& e) {
+      EventRecord = DecodeChannelEvent(*channel, event, e);
+      found = true;
+      return false;
+    });
+    FLastError = channel->LastError();
+    return found;
+  }
+  // A classic record's number has 32 bits.
+  if (index > 0xFFFFFFFFu) return false;
+  return ReadRecordAt(handle, source, static_cast<std::uint32_t>(index), EventRecord);
 }
 
-std::optional<std::uint32_t> TFWEventLog::ReadEventCode(std::int32_t index, std::uint32_t number) {
-  if (index <= 0 || index >= fRegEventList->EventLogCount()) return std::nullopt;
+std::optional<std::uint32_t> TFWEventLog::ReadEventCode(std::int32_t index, RecordNumber number) {
+  if (IsChannelIndex(index)) {
+    if (static_cast<std::size_t>(index - kFirstChannelIndex) >= Channels().Count()) {
+      return std::nullopt;
+    }
+    TChannelLog channel(GetEventLogName(index), false);
+    std::optional<std::uint32_t> code;
+    channel.ReadRange(number, number, true, [&](platform::Handle, const TChannelEvent& event) {
+      code = event.eventId;
+      return false;
+    });
+    return code;
+  }
+  if (index <= 0 || index >= fRegEventList->EventLogCount() || number > 0xFFFFFFFFu) {
+    return std::nullopt;
+  }
   platform::Handle opened = 0;
   FLastError =
       platform::EventLogService().OpenEventLog(fRegEventList->GetEventLogName(index), opened);
@@ -211,7 +296,9 @@ std::optional<std::uint32_t> TFWEventLog::ReadEventCode(std::int32_t index, std:
   if (!log) return std::nullopt;
   std::vector<std::byte> buffer;
   std::size_t delivered = 0;
-  if (!ReadRunWith(log.get(), number, true, buffer, delivered)) return std::nullopt;
+  if (!ReadRunWith(log.get(), static_cast<std::uint32_t>(number), true, buffer, delivered)) {
+    return std::nullopt;
+  }
   const auto raw = RawEventRecord::At(std::span<const std::byte>(buffer).first(delivered), 0);
   if (!raw || raw->RecordNumber() != number) return std::nullopt;
   return raw->EventID() & 0xFFFF;
@@ -222,6 +309,17 @@ bool TFWEventLog::Read(bool Backup, bool Forwards, const TFWOnReadRecordEvent& C
   std::int32_t source = 0;
   ChooseHandle(Backup, handle, source);
   if (!CallbackEvent) throw EFWEventLog(OwnString(res::kNoCallback));
+  if (TChannelLog* channel = Backup ? nullptr : OpenChannel()) {
+    const bool complete =
+        channel->ReadAll(Forwards, [&](platform::Handle event, const TChannelEvent& values) {
+          const TFWEventLogRecord record = DecodeChannelEvent(*channel, event, values);
+          bool stop = false;
+          CallbackEvent(*this, record, stop);
+          return !stop;
+        });
+    FLastError = channel->LastError();
+    return complete;
+  }
   return ReadAllRecords(handle, source, Forwards, [&](const RawEventRecord& raw) {
     const TFWEventLogRecord record = DecodeEventRecord(source, raw);
     bool stop = false;
@@ -252,6 +350,21 @@ bool TFWEventLog::Read(bool Backup, bool Forwards, std::vector<TFileItem>* list)
   std::int32_t source = 0;
   ChooseHandle(Backup, handle, source);
   RefreshTypeWords();
+  if (TChannelLog* channel = Backup ? nullptr : OpenChannel()) {
+    const bool complete =
+        channel->ReadAll(Forwards, [&](platform::Handle, const TChannelEvent& event) {
+          TFileItem item;
+          item.fiName = event.provider;
+          item.fiType = EventTypeToString(ChannelEventType(event.level, event.keywords), true);
+          item.fiNumber = event.recordId;
+          item.fiSize = event.eventId;
+          item.fiTime = event.timeCreated;
+          list->push_back(std::move(item));
+          return true;
+        });
+    FLastError = channel->LastError();
+    return complete;
+  }
   return ReadAllRecords(handle, source, Forwards, [&](const RawEventRecord& raw) {
     list->push_back(DecodeFileItem(raw));
     return true;
@@ -265,6 +378,11 @@ bool TFWEventLog::Read(bool Backup, bool Forwards, TFileItemList* list) {
   ChooseHandle(Backup, handle, source);
   RefreshTypeWords();
   list->SetTypeWords(FTypeWordsLower);
+  if (TChannelLog* channel = Backup ? nullptr : OpenChannel()) {
+    const bool complete = channel->List(Forwards, *list);
+    FLastError = channel->LastError();
+    return complete;
+  }
   std::u16string name;
   return ReadAllRecords(handle, source, Forwards, [&](const RawEventRecord& raw) {
     raw.SourceNameInto(name);
@@ -388,8 +506,11 @@ TFWEventLogRecordType EventTypeToRecordType(std::uint16_t EventType) {
 void TFWEventLog::RefreshTypeWords() const {
   const std::uint64_t generation = FLanguage.Generation();
   if (generation == FTypeWordsGeneration) return;
-  static constexpr std::uint16_t kIds[7] = {100, 101, 102, 100, 103, 104, 105};
-  for (std::size_t i = 0; i < 7; ++i) {
+  // By TFWEventLogRecordType: success shows as information; critical and verbose are the two
+  // levels only channel events have.
+  static constexpr std::uint16_t kIds[kRecordTypeCount] = {100, 101, 102, 100, 103,
+                                                           104, 105, 106, 107};
+  for (std::size_t i = 0; i < kRecordTypeCount; ++i) {
     FTypeWords[i] = FLanguage.GetLocaleString(kIds[i]);
     FTypeWordsLower[i] = platform::Locale().ToLower(FTypeWords[i]);
   }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "eventlog/account_cache.h"
+#include "eventlog/channel_list.h"
+#include "eventlog/channel_log.h"
 #include "eventlog/errors.h"
 #include "eventlog/event_log_list.h"
 #include "eventlog/event_log_types.h"
@@ -27,6 +30,13 @@ namespace qb {
 
 class TLngResource;
 class RawEventRecord;
+
+// Indexes from here on name the channels of TChannelList (index - kFirstChannelIndex); those
+// below name the catalogue's classic logs.
+inline constexpr std::int32_t kFirstChannelIndex = 0x40000000;
+inline bool IsChannelIndex(std::int32_t index) {
+  return index >= kFirstChannelIndex;
+}
 class TFWEventLog;
 struct NotifyContext;
 
@@ -66,6 +76,14 @@ class TFWEventLog {
 
   // --- catalogue ---
   const TEventLogList& Catalogue() const { return *fRegEventList; }
+  // The channels that are not classic logs, read through the channel service at first use
+  // and shared with the objects made from this one.
+  const TChannelList& Channels() const;
+  // Whether the computer has channels at all (Vista and later): asked once, without reading
+  // them, so that the root lists quickly.
+  bool ChannelsAvailable() const;
+  // The name of the folder of all channels, in the current language.
+  std::u16string ChannelsFolderName() const;
   std::int32_t EventLogCount() const { return fRegEventList->EventLogCount(); }
   std::u16string GetEventLogName(std::int32_t Index) const;
   std::u16string GetEventLogDisplayName(std::int32_t Index) const;
@@ -75,10 +93,16 @@ class TFWEventLog {
 
   // --- reading ---
   std::uint32_t RecordCount(bool Backup, bool Oldest);
-  bool Read(bool Backup, std::uint32_t index, TFWEventLogRecord& EventRecord);
+  bool Read(bool Backup, RecordNumber index, TFWEventLogRecord& EventRecord);
   // The event code of record `number` of log `index`, read through a handle of its own: the
   // log open for reading stays as it is, and nothing but the code is decoded.
-  std::optional<std::uint32_t> ReadEventCode(std::int32_t index, std::uint32_t number);
+  std::optional<std::uint32_t> ReadEventCode(std::int32_t index, RecordNumber number);
+  // The channel open for reading, nullptr when a classic log (or nothing) is.
+  TChannelLog* OpenChannel();
+  // An event of `channel` decoded in full: the event handed out by its ReadRange. Without
+  // `withXml` the XML is left out (the columns do not show it).
+  TFWEventLogRecord DecodeChannelEvent(TChannelLog& channel, platform::Handle event,
+                                       const TChannelEvent& values, bool withXml = true);
   // One seek read of the log open for reading from record `number` in one direction: as many
   // whole records as `buffer` holds (it grows for a single larger record). The bytes delivered
   // are buffer[0, delivered); false when nothing could be read.
@@ -163,6 +187,7 @@ class TFWEventLog {
   // What an open state holds: its handle and the catalogue index it was opened for.
   struct OpenSlot {
     ServiceHandle handle;
+    std::unique_ptr<TChannelLog> channel;  // instead of the handle, for a channel
     std::int32_t source = 0;
   };
   OpenSlot& Slot(TFSOpenState State) { return FSlots[static_cast<std::size_t>(State)]; }
@@ -231,6 +256,14 @@ class TFWEventLog {
   std::vector<std::thread> FNotifyThreads;
   TFWOnReadRecordCallback FOnReadRecordCallback = nullptr;
   std::shared_ptr<const TEventLogList> fRegEventList;
+  // Read at first use, once for all objects that share it.
+  struct ChannelCatalogue {
+    std::once_flag once;
+    std::shared_ptr<const TChannelList> list;
+    std::once_flag asked;
+    bool available = false;
+  };
+  std::shared_ptr<ChannelCatalogue> FChannels = std::make_shared<ChannelCatalogue>();
   std::u16string FEventMessageFile;
   std::u16string FCategoryMessageFile;
   platform::ErrorCode FLastError = 0;
@@ -244,8 +277,8 @@ class TFWEventLog {
   std::uint64_t FClears = 0;
   // Type words of the current language, refreshed when the language changes.
   mutable std::uint64_t FTypeWordsGeneration = ~std::uint64_t{0};
-  mutable std::array<std::u16string, 7> FTypeWords;
-  mutable std::array<std::u16string, 7> FTypeWordsLower;
+  mutable std::array<std::u16string, kRecordTypeCount> FTypeWords;
+  mutable std::array<std::u16string, kRecordTypeCount> FTypeWordsLower;
 };
 
 // Platform event type of a record type (writing); EFWEventLog 65176 for one it cannot map.

@@ -26,7 +26,7 @@ std::uint32_t TFileItemList::Intern(std::u16string_view name) {
   return index;
 }
 
-void TFileItemList::Add(std::uint32_t number, std::uint32_t size, platform::FileTime time,
+void TFileItemList::Add(RecordNumber number, std::uint32_t size, platform::FileTime time,
                         std::u16string_view source, TFWEventLogRecordType type) {
   const std::size_t slot = count_ % kBlockItems;
   if (slot == 0) blocks_.push_back(std::make_unique_for_overwrite<Entry[]>(kBlockItems));
@@ -35,8 +35,13 @@ void TFileItemList::Add(std::uint32_t number, std::uint32_t size, platform::File
   if (typeIndex >= typeWords_.size()) {
     typeIndex = static_cast<std::uint8_t>(TFWEventLogRecordType::rtUnknown);
   }
-  blocks_.back()[slot] =
-      Entry{number, size, time.dwLowDateTime, time.dwHighDateTime, Intern(source), typeIndex};
+  blocks_.back()[slot] = Entry{static_cast<std::uint32_t>(number),
+                               size,
+                               time.dwLowDateTime,
+                               time.dwHighDateTime,
+                               Intern(source),
+                               static_cast<std::uint16_t>(number >> 32),
+                               typeIndex};
   ++count_;
   // Only the last block changed: the other blocks' orders stay valid.
   if (byNumber_.size() >= blocks_.size()) byNumber_[blocks_.size() - 1].reset();
@@ -56,7 +61,7 @@ void TFileItemList::push_back(const TFileItem& item) {
 TFileItemView TFileItemList::operator[](std::size_t index) const {
   const Entry& e = blocks_[index / kBlockItems][index % kBlockItems];
   TFileItemView view;
-  view.fiNumber = e.number;
+  view.fiNumber = e.Number();
   view.fiSize = e.size;
   view.fiTime = platform::FileTime{e.timeLow, e.timeHigh};
   view.fiName = names_[e.name];
@@ -73,9 +78,9 @@ void TFileItemList::clear() {
   std::vector<std::unique_ptr<std::uint16_t[]>>().swap(byNumber_);
 }
 
-std::optional<std::size_t> TFileItemList::Find(std::uint32_t number) const {
+std::optional<std::size_t> TFileItemList::Find(RecordNumber number) const {
   const auto numberAt = [this](std::size_t i) {
-    return blocks_[i / kBlockItems][i % kBlockItems].number;
+    return blocks_[i / kBlockItems][i % kBlockItems].Number();
   };
   if (descending_) {
     // The first index whose number is not above `number`.
@@ -98,7 +103,7 @@ std::optional<std::size_t> TFileItemList::Find(std::uint32_t number) const {
     const std::size_t base = block * kBlockItems;
     const auto it =
         std::lower_bound(order, order + items, number,
-                         [&](std::uint16_t i, std::uint32_t n) { return numberAt(base + i) < n; });
+                         [&](std::uint16_t i, RecordNumber n) { return numberAt(base + i) < n; });
     if (it != order + items && numberAt(base + *it) == number) return base + *it;
   }
   return std::nullopt;
@@ -114,8 +119,8 @@ const std::uint16_t* TFileItemList::SortedBlock(std::size_t block) const {
   const Entry* entries = blocks_[block].get();
   // Of equal numbers the first one stays first; no merge buffer as stable_sort would need.
   std::sort(order.get(), order.get() + items, [entries](std::uint16_t a, std::uint16_t b) {
-    return entries[a].number < entries[b].number ||
-           (entries[a].number == entries[b].number && a < b);
+    return entries[a].Number() < entries[b].Number() ||
+           (entries[a].Number() == entries[b].Number() && a < b);
   });
   return order.get();
 }

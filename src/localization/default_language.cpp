@@ -101,6 +101,13 @@ const std::vector<std::u16string>& TLngResource::AddedLines() {
       u"213=Copy to clipboard",
       u"214=The choice of language could not be saved.",
       u"215=Not all records of the event log could be read.",
+      u"106=Critical",
+      u"107=Verbose",
+      u"216=Applications and Services Logs",
+      u"217=Event XML:",
+      u"218=The description for Event ID %d from source %s cannot be found. Either the "
+      u"component that raises this event is not installed on this computer or the "
+      u"installation is damaged. The following information was included with the event:",
   };
   return kLines;
 }

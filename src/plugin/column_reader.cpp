@@ -16,8 +16,20 @@ ColumnReader::~ColumnReader() {
 std::size_t ColumnReader::Run::Footprint() const {
   // The allocations themselves and what the heap keeps beside each of them.
   constexpr std::size_t kPerAllocation = 2 * sizeof(void*);
-  return sizeof(Run) + bytes.capacity() + index.capacity() * sizeof(index[0]) + 2 * kPerAllocation;
+  std::size_t size =
+      sizeof(Run) + bytes.capacity() + index.capacity() * sizeof(index[0]) + 2 * kPerAllocation;
+  for (const auto& r : records) {
+    size += sizeof(r) + kPerAllocation * 6 +
+            2 * (r.Category.capacity() + r.SourceName.capacity() + r.ComputerName.capacity() +
+                 r.Account.capacity() + r.Domain.capacity() + r.Description.capacity() +
+                 r.Xml.capacity()) +
+            r.BinData.capacity() + r.UserSid.capacity();
+  }
+  return size;
 }
+
+// Events one query brings for the columns: the rows a host shows around the one it asks for.
+constexpr RecordNumber kEventRun = 64;
 
 std::uint64_t ColumnReader::ServiceCalls() {
   std::lock_guard lock(fMutex);
@@ -94,8 +106,7 @@ bool ColumnReader::Load(std::uint32_t number) {
   return true;
 }
 
-std::optional<RawEventRecord> ColumnReader::Locate(std::int32_t index, std::uint64_t listing,
-                                                   std::uint32_t number) {
+bool ColumnReader::Select(std::int32_t index, std::uint64_t listing) {
   if (fStale || !fKeyed || index != fIndex || listing != fListing) {
     // Another log, or the log listed again: what was read of it before may be gone now.
     DropAll();
@@ -103,19 +114,70 @@ std::optional<RawEventRecord> ColumnReader::Locate(std::int32_t index, std::uint
     fIndex = index;
     fListing = listing;
   }
-  if (!OpenLogAt(*fLog, index)) return std::nullopt;
-  auto raw = Cached(number);
-  if (!raw && Load(number)) raw = Cached(number);
+  return OpenLogAt(*fLog, index);
+}
+
+std::optional<RawEventRecord> ColumnReader::Locate(std::int32_t index, std::uint64_t listing,
+                                                   RecordNumber number) {
+  if (number > 0xFFFFFFFFu || !Select(index, listing)) return std::nullopt;
+  const auto classic = static_cast<std::uint32_t>(number);
+  auto raw = Cached(classic);
+  if (!raw && Load(classic)) raw = Cached(classic);
   fLast = number;
   return raw;
 }
 
-bool ColumnReader::Fetch(std::int32_t index, std::uint64_t listing, std::uint32_t number,
+const TFWEventLogRecord* ColumnReader::CachedEvent(RecordNumber number) const {
+  for (auto run = fRuns.rbegin(); run != fRuns.rend(); ++run) {
+    const auto it =
+        std::lower_bound(run->records.begin(), run->records.end(), number,
+                         [](const TFWEventLogRecord& r, RecordNumber n) { return r.Number < n; });
+    if (it != run->records.end() && it->Number == number) return &*it;
+  }
+  return nullptr;
+}
+
+bool ColumnReader::LoadEvents(RecordNumber number) {
+  TChannelLog* channel = fLog->OpenChannel();
+  if (channel == nullptr) return false;
+  // One query brings the run of events in the direction the host walks its list.
+  const bool forwards = fLast && number > *fLast;
+  const RecordNumber first = forwards ? number : (number >= kEventRun ? number - kEventRun + 1 : 0);
+  const RecordNumber last = forwards ? number + kEventRun - 1 : number;
+  Run run;
+  channel->ReadRange(
+      first, last, forwards, [&](platform::Handle event, const TChannelEvent& values) {
+        run.records.push_back(fLog->DecodeChannelEvent(*channel, event, values, false));
+        return true;
+      });
+  if (run.records.empty()) return false;
+  std::sort(
+      run.records.begin(), run.records.end(),
+      [](const TFWEventLogRecord& a, const TFWEventLogRecord& b) { return a.Number < b.Number; });
+  Keep(std::move(run));
+  return true;
+}
+
+const TFWEventLogRecord* ColumnReader::LocateEvent(std::int32_t index, std::uint64_t listing,
+                                                   RecordNumber number) {
+  if (!Select(index, listing)) return nullptr;
+  const TFWEventLogRecord* record = CachedEvent(number);
+  if (record == nullptr && LoadEvents(number)) record = CachedEvent(number);
+  fLast = number;
+  return record;
+}
+
+bool ColumnReader::Fetch(std::int32_t index, std::uint64_t listing, RecordNumber number,
                          TFWEventLogRecord& record) {
   bool found = false;
   {
     std::lock_guard lock(fMutex);
-    if (const auto raw = Locate(index, listing, number)) {
+    if (IsChannelIndex(index)) {
+      if (const TFWEventLogRecord* event = LocateEvent(index, listing, number)) {
+        record = *event;
+        found = true;
+      }
+    } else if (const auto raw = Locate(index, listing, number)) {
       record = fLog->DecodeEventRecord(index, *raw);
       found = true;
     }
@@ -127,12 +189,18 @@ bool ColumnReader::Fetch(std::int32_t index, std::uint64_t listing, std::uint32_
   return found;
 }
 
-bool ColumnReader::TryEventCode(std::int32_t index, std::uint64_t listing, std::uint32_t number,
+bool ColumnReader::TryEventCode(std::int32_t index, std::uint64_t listing, RecordNumber number,
                                 std::optional<std::uint32_t>& code) {
   std::unique_lock lock(fMutex, std::try_to_lock);
   if (!lock.owns_lock()) return false;
   code.reset();
-  if (const auto raw = Locate(index, listing, number)) code = raw->EventID() & 0xFFFF;
+  if (IsChannelIndex(index)) {
+    if (const TFWEventLogRecord* event = LocateEvent(index, listing, number)) {
+      code = event->EventID;
+    }
+  } else if (const auto raw = Locate(index, listing, number)) {
+    code = raw->EventID() & 0xFFFF;
+  }
   return true;
 }
 

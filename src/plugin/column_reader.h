@@ -47,13 +47,13 @@ class ColumnReader {
   // Record `number` of log `index`, decoded in full. `listing` names the listing (and what was
   // done to the log since) the request belongs to: the cache holds one listing's records.
   // False when the record is not in the log (overwritten or cleared since the listing).
-  bool Fetch(std::int32_t index, std::uint64_t listing, std::uint32_t number,
+  bool Fetch(std::int32_t index, std::uint64_t listing, RecordNumber number,
              TFWEventLogRecord& record);
 
   // The event code of a record, read without the full decoding (no account, no message text),
   // for the main thread, which never waits: false when another thread is using the reader.
   // `code` is empty when the record is not in the log.
-  bool TryEventCode(std::int32_t index, std::uint64_t listing, std::uint32_t number,
+  bool TryEventCode(std::int32_t index, std::uint64_t listing, RecordNumber number,
                     std::optional<std::uint32_t>& code);
 
   // The log was closed or is listed again: the records read, the log's handle and its message
@@ -67,17 +67,26 @@ class ColumnReader {
   void PrepareForUnload() { fUnloading = true; }
 
  private:
-  // The records one service call brought, and their numbers with their offsets, by number.
+  // The records one service call brought, and their numbers with their offsets, by number;
+  // of a channel, the events one query brought, decoded (by number).
   struct Run {
     std::vector<std::byte> bytes;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> index;
+    std::vector<TFWEventLogRecord> records;
     std::size_t Footprint() const;
   };
+  // Picks the log of `index` within `listing`, letting go of what belongs to another.
+  bool Select(std::int32_t index, std::uint64_t listing);
   // The raw record `number` of the log, from the cache or read with the records beyond it.
   std::optional<RawEventRecord> Locate(std::int32_t index, std::uint64_t listing,
-                                       std::uint32_t number);
+                                       RecordNumber number);
   std::optional<RawEventRecord> Cached(std::uint32_t number) const;
   bool Load(std::uint32_t number);
+  // The same for a channel's events.
+  const TFWEventLogRecord* LocateEvent(std::int32_t index, std::uint64_t listing,
+                                       RecordNumber number);
+  const TFWEventLogRecord* CachedEvent(RecordNumber number) const;
+  bool LoadEvents(RecordNumber number);
   void Keep(Run run);
   void DropAll();
 
@@ -90,7 +99,7 @@ class ColumnReader {
   bool fKeyed = false;  // fIndex and fListing name what the cache holds
   std::int32_t fIndex = 0;
   std::uint64_t fListing = 0;
-  std::optional<std::uint32_t> fLast;  // the number asked for last: the direction of the walk
+  std::optional<RecordNumber> fLast;  // the number asked for last: the direction of the walk
   std::vector<std::byte> fBuffer;
   std::deque<Run> fRuns;  // oldest first, dropped first when full
   std::size_t fBytes = 0;

@@ -77,7 +77,7 @@ int Execute(platform::Handle mainWin, const std::u16string& remote, const std::u
     if (plugin::Options().noPluginWindows) return fs::FS_EXEC_YOURSELF;
     // The host's file list box has the focus when the user opens an entry of it.
     const platform::Handle listBox = platform::Ui().GetFocusWindow();
-    return ShowRecordViewer(Context(), mainWin, listBox, plugin::FirstPathComponent(remote))
+    return ShowRecordViewer(Context(), mainWin, listBox, plugin::FolderOf(remote))
                ? fs::FS_EXEC_OK
                : fs::FS_EXEC_ERROR;
   }

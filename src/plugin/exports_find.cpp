@@ -50,6 +50,33 @@ void TellWhy(std::u16string text, qb::platform::ErrorCode error) {
   qb::plugin::Tell(std::move(text), qb::platform::mb::kOk | qb::platform::mb::kIconError);
 }
 
+// The next entry of the listing into `findData`: the root's classic logs, then the listing's
+// folders, then its records. False when there is none.
+bool NextEntry(WIN32_FIND_DATAW* findData) {
+  using namespace qb;
+  auto& state = plugin::State();
+  auto& find = *state.findRecord;
+  std::uint32_t at = find.frItemIndex;
+  if (find.frIsRoot) {
+    const auto logs = static_cast<std::uint32_t>(state.eventLog->EventLogCount());
+    if (at < logs) {
+      FillFolder(*findData, state.eventLog->GetEventLogDisplayName(static_cast<std::int32_t>(at)));
+      find.frItemIndex = at + 1;
+      return true;
+    }
+    at -= logs;
+  }
+  if (at < find.frFolders.size()) {
+    FillFolder(*findData, find.frFolders[at]);
+  } else if (at - find.frFolders.size() < find.frEventList.size()) {
+    FillRecord(*findData, find.frEventList[at - find.frFolders.size()]);
+  } else {
+    return false;
+  }
+  ++find.frItemIndex;
+  return true;
+}
+
 HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   using namespace qb;
   auto& state = plugin::State();
@@ -57,15 +84,19 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   auto& find = *state.findRecord;
   const std::u16string name(path.empty() ? path : path.substr(1));
   const std::int32_t index = name.empty() ? 0 : LogIndexOf(log, name);
-  if (!name.empty() && index == 0) return Fail(err::kPathNotFound);
+  // A folder of channels that is no channel itself lists its subfolders only.
+  const auto channelFolder = index == 0 ? ChannelFolderOf(log, name) : std::nullopt;
+  if (!name.empty() && index == 0 && !channelFolder) return Fail(err::kPathNotFound);
 
   std::memset(findData, 0, sizeof(*findData));
   // A fresh list: the memory of a large log goes as soon as another folder is listed.
   find.frEventList.clear();
+  find.frFolders.clear();
   ++find.frSerial;
   find.frPath = name;
   find.frIsRoot = name.empty();
-  find.frItemIndex = 0;
+  // The root's first entry is the catalogue's first log: its placeholder is never listed.
+  find.frItemIndex = find.frIsRoot ? 1 : 0;
   if (log.OpenState().Has(TFSOpenState::osRead)) log.Close(TFSOpenState::osRead);
   // What the columns read of the old listing goes too (later, should a column be being read),
   // and every log's account names are asked afresh.
@@ -73,11 +104,16 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
   log.ForgetAccountNames();
 
   if (find.frIsRoot) {
+    // Windows with channels (Vista and later) lists their folder after the classic logs.
+    if (log.ChannelsAvailable()) find.frFolders.push_back(log.ChannelsFolderName());
     // An empty catalogue is an empty folder.
-    if (log.EventLogCount() < 2) return Fail(err::kNoMoreFiles);
-    FillFolder(*findData, log.GetEventLogDisplayName(1));
-    find.frItemIndex = 2;
-    return &find;
+    return NextEntry(findData) ? &find : Fail(err::kNoMoreFiles);
+  }
+  if (channelFolder) find.frFolders = channelFolder->subfolders;
+  if (index == 0) return NextEntry(findData) ? &find : Fail(err::kNoMoreFiles);
+  if (IsChannelIndex(index)) {
+    // A channel that is a folder of others too lists those first.
+    if (const auto folder = ChannelFolderOf(log, name)) find.frFolders = folder->subfolders;
   }
   if (!log.Open(index, TFSOpenState::osRead)) {
     // Say why: without administrator rights the Security log says "Access is denied."
@@ -85,36 +121,26 @@ HANDLE FindFirst(std::u16string_view path, WIN32_FIND_DATAW* findData) {
     return Fail(err::kFileNotFound);
   }
   const std::uint32_t count = log.RecordCount(false, false);
-  if (count == 0) return Fail(err::kNoMoreFiles);
+  if (count == 0) return NextEntry(findData) ? &find : Fail(err::kNoMoreFiles);
   const bool complete = log.Read(false, false, &find.frEventList);
-  if (find.frEventList.empty()) return Fail(complete ? err::kNoMoreFiles : err::kReadFault);
+  if (find.frEventList.empty() && find.frFolders.empty()) {
+    return Fail(complete ? err::kNoMoreFiles : err::kReadFault);
+  }
   // What was read is shown; that it is not all of the log is said once, with the reason (a
   // damaged record, the log cleared meanwhile).
   if (!complete) TellWhy(state.language->GetLocaleString(215), log.LastError());
-  FillRecord(*findData, find.frEventList.front());
-  find.frItemIndex = 1;
+  NextEntry(findData);
   return &find;
 }
 
 qb::fs::BOOL FindNext(HANDLE hdl, WIN32_FIND_DATAW* findData) {
   using namespace qb;
-  auto& state = plugin::State();
-  auto& find = *state.findRecord;
+  auto& find = *plugin::State().findRecord;
   if (hdl != &find) {
     platform::System().SetLastError(err::kInvalidHandle);
     return fs::kFalse;
   }
-  if (find.frIsRoot) {
-    const auto count = static_cast<std::uint32_t>(state.eventLog->EventLogCount());
-    if (find.frItemIndex >= count) return fs::kFalse;
-    FillFolder(*findData,
-               state.eventLog->GetEventLogDisplayName(static_cast<std::int32_t>(find.frItemIndex)));
-  } else {
-    if (find.frItemIndex >= find.frEventList.size()) return fs::kFalse;
-    FillRecord(*findData, find.frEventList[find.frItemIndex]);
-  }
-  ++find.frItemIndex;
-  return fs::kTrue;
+  return NextEntry(findData) ? fs::kTrue : fs::kFalse;
 }
 
 // The 8-bit record: the 44 bytes before the names as they are, the names in the ANSI code

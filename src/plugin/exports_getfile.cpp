@@ -52,14 +52,17 @@ std::optional<std::vector<std::u16string>> RecordText(const plugin::RemoteRecord
                                                       int& error) {
   const plugin::StateLock lock;
   auto& state = plugin::State();
+  auto& log = *state.eventLog;
   // The record is read from the log its name gives, whichever log was open before.
+  const std::int32_t index = LogIndexOf(log, name.logName);
   TFWEventLogRecord record;
-  if (!OpenLogNamed(*state.eventLog, name.logName) ||
-      !state.eventLog->Read(false, name.number, record)) {
+  if (!OpenLogAt(log, index) || !log.Read(false, name.number, record)) {
     error = fs::FS_FILE_READERROR;
     return std::nullopt;
   }
-  return plugin::RecordTextLines(*state.eventLog, *state.language, name.logName, record);
+  // A channel goes by its own name ("Microsoft-Windows-PowerShell/Operational").
+  const std::u16string root = IsChannelIndex(index) ? log.GetEventLogName(index) : name.logName;
+  return plugin::RecordTextLines(log, *state.language, root, record);
 }
 
 // The host's progress callback runs its message loop: it is called with the lock let go.

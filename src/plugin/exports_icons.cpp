@@ -19,11 +19,9 @@ int ExtractIcon(const std::u16string& remoteName, fs::HICON* theIcon) {
   const auto dot = last.find_last_of(u'.');
   if (dot == std::u16string_view::npos) return fs::FS_ICON_USEDEFAULT;
   const std::u16string_view extension = last.substr(dot + 1);
-  static constexpr std::pair<std::uint16_t, const char16_t*> kGroups[] = {{100, u"INFORMATION"},
-                                                                          {101, u"ERROR"},
-                                                                          {102, u"WARNING"},
-                                                                          {103, u"AUDIT_SUCCESS"},
-                                                                          {104, u"AUDIT_FAILED"}};
+  static constexpr std::pair<std::uint16_t, const char16_t*> kGroups[] = {
+      {100, u"INFORMATION"},  {101, u"ERROR"},    {102, u"WARNING"}, {103, u"AUDIT_SUCCESS"},
+      {104, u"AUDIT_FAILED"}, {106, u"CRITICAL"}, {107, u"VERBOSE"}};
   for (const auto& [id, group] : kGroups) {
     if (platform::Locale().CompareNoCase(extension, state.language->GetLocaleString(id)) != 0) {
       continue;

@@ -23,6 +23,9 @@ struct TFindRecord {
   TFileItemList frEventList;  // the records of the log folder listed last
   std::u16string frPath;      // the listed path without its leading backslash
   bool frIsRoot = false;
+  // The folders a listing gives before its records: of the root, the folder of all channels
+  // after the classic logs; of a folder of channels, its subfolders.
+  std::vector<std::u16string> frFolders;
   std::uint32_t frItemIndex = 0;
   // Changes with every listing (and every load): cached column values of an older listing are
   // not used, so a folder shown again after its log changed shows the new records.
@@ -34,7 +37,7 @@ struct ColumnCache {
   bool valid = false;
   std::uint64_t listing = 0;
   std::int32_t log = 0;
-  std::uint32_t number = 0;
+  RecordNumber number = 0;
   TFWEventLogRecord record;
 };
 

@@ -32,12 +32,12 @@ std::u16string RecordFileName(const TFileItemView& item, std::size_t maxChars) {
 void RecordFileNameInto(const TFileItemView& item, std::span<char16_t> buffer) {
   if (buffer.empty()) return;
   const std::size_t maxChars = buffer.size() - 1;
-  char16_t head[16];
+  char16_t head[24];
   std::size_t headLength = 0;
   head[headLength++] = u'[';
-  char16_t digits[10];
+  char16_t digits[20];
   std::size_t n = 0;
-  for (std::uint32_t v = item.fiNumber; n == 0 || v != 0; v /= 10) {
+  for (RecordNumber v = item.fiNumber; n == 0 || v != 0; v /= 10) {
     digits[n++] = static_cast<char16_t>(u'0' + v % 10);
   }
   while (n > 0) head[headLength++] = digits[--n];
@@ -64,27 +64,30 @@ void RecordFileNameInto(const TFileItemView& item, std::span<char16_t> buffer) {
 }
 
 std::optional<RemoteRecord> ExtractRecordNumber(std::u16string_view remoteName) {
-  const auto open = remoteName.find(u'[');
+  // The record's own name: a folder of a channel's path may hold "[" too.
+  const auto slash = remoteName.find_last_of(u'\\');
+  const auto open = remoteName.find(u'[', slash == std::u16string_view::npos ? 0 : slash);
   if (open == std::u16string_view::npos) return std::nullopt;
   const auto close = remoteName.find(u']', open + 1);
   if (close == std::u16string_view::npos || close == open + 1) return std::nullopt;
-  std::uint64_t number = 0;
+  RecordNumber number = 0;
   for (char16_t c : remoteName.substr(open + 1, close - open - 1)) {
     if (c < u'0' || c > u'9') return std::nullopt;
-    number = number * 10 + static_cast<unsigned>(c - u'0');
-    if (number > 0xFFFFFFFFull) return std::nullopt;
+    const unsigned digit = static_cast<unsigned>(c - u'0');
+    if (number > (~RecordNumber{0} - digit) / 10) return std::nullopt;
+    number = number * 10 + digit;
   }
   RemoteRecord record;
-  record.number = static_cast<std::uint32_t>(number);
-  record.logName = FirstPathComponent(remoteName);
+  record.number = number;
+  record.logName = FolderOf(remoteName);
   return record;
 }
 
-std::u16string FirstPathComponent(std::u16string_view remoteName) {
+std::u16string FolderOf(std::u16string_view remoteName) {
   if (remoteName.empty() || remoteName.front() != u'\\') return {};
-  const auto next = remoteName.find(u'\\', 1);
-  return std::u16string(remoteName.substr(
-      1, next == std::u16string_view::npos ? std::u16string_view::npos : next - 1));
+  const auto last = remoteName.find_last_of(u'\\');
+  if (last == 0) return {};
+  return std::u16string(remoteName.substr(1, last - 1));
 }
 
 }  // namespace qb::plugin

@@ -22,15 +22,18 @@ std::u16string RecordFileName(const TFileItemView& item, std::size_t maxChars);
 void RecordFileNameInto(const TFileItemView& item, std::span<char16_t> buffer);
 
 struct RemoteRecord {
-  std::uint32_t number = 0;
-  std::u16string logName;  // the first path component, empty when the name has none
+  RecordNumber number = 0;
+  // The folder the record lies in, without the leading backslash: a classic log's display name
+  // ("Application") or a channel's path below the root ("Applications and Services
+  // Logs\Microsoft\Windows\PowerShell\Operational"); empty when the name has none.
+  std::u16string logName;
 };
 
-// The number between the first "[" and the "]" after it, as an unsigned decimal; nullopt
-// when there is none or it is not a number.
+// The number between the first "[" of the last path component and the "]" after it, as an
+// unsigned decimal of up to 64 bits; nullopt when there is none or it is not a number.
 std::optional<RemoteRecord> ExtractRecordNumber(std::u16string_view remoteName);
 
-// The first path component of a remote name ("\Application\[1] x.error" -> "Application").
-std::u16string FirstPathComponent(std::u16string_view remoteName);
+// The folder of a remote name ("\Application\[1] x.error" -> "Application").
+std::u16string FolderOf(std::u16string_view remoteName);
 
 }  // namespace qb::plugin

@@ -35,6 +35,10 @@ std::vector<std::u16string> RecordTextLines(const TFWEventLog& log, const TLngRe
     lines.push_back(util::Format(
         u"\r\n%-28s\r\n%s", {language.GetLocaleString(35), FormatDataAsBytes(record.BinData)}));
   }
+  // A channel's event, as Windows' own viewer shows its XML.
+  if (!record.Xml.empty()) {
+    lines.push_back(util::Format(u"\r\n%-28s\r\n%s", {language.GetLocaleString(217), record.Xml}));
+  }
   return lines;
 }
 

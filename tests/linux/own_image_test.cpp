@@ -31,9 +31,9 @@ TEST(OwnImageTest, TextsAsTheResourceScriptHasThem) {
 
 TEST(OwnImageTest, IconGroupsByNameWithTheirImages) {
   const sim::ModuleImage image = linuxlib::OwnImage();
-  const std::vector<std::u16string> names = {u"AMAINICON",    u"ARROWDOWN",     u"ARROWUP",
-                                             u"AUDIT_FAILED", u"AUDIT_SUCCESS", u"COPYPAGES",
-                                             u"ERROR",        u"INFORMATION",   u"WARNING"};
+  const std::vector<std::u16string> names = {
+      u"AMAINICON", u"ARROWDOWN", u"ARROWUP",     u"AUDIT_FAILED", u"AUDIT_SUCCESS", u"COPYPAGES",
+      u"CRITICAL",  u"ERROR",     u"INFORMATION", u"VERBOSE",      u"WARNING"};
   EXPECT_EQ(image.iconGroupOrder, names);
   ASSERT_EQ(image.iconGroups.size(), names.size());
   for (const auto& [name, group] : image.iconGroups) {

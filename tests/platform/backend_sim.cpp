@@ -13,9 +13,9 @@ namespace qb::suite {
 namespace {
 
 // The icon groups of the plugin's resources.
-constexpr const char16_t* kOwnIcons[] = {u"AMAINICON", u"INFORMATION",   u"ERROR",
-                                         u"WARNING",   u"AUDIT_SUCCESS", u"AUDIT_FAILED",
-                                         u"ARROWUP",   u"ARROWDOWN",     u"COPYPAGES"};
+constexpr const char16_t* kOwnIcons[] = {u"AMAINICON",     u"INFORMATION",  u"ERROR",    u"WARNING",
+                                         u"AUDIT_SUCCESS", u"AUDIT_FAILED", u"CRITICAL", u"VERBOSE",
+                                         u"ARROWUP",       u"ARROWDOWN",    u"COPYPAGES"};
 
 sim::ModuleImage OwnImage() {
   sim::ModuleImage image = support::OwnResources();

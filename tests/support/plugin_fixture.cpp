@@ -6,8 +6,8 @@ namespace qb::support {
 
 PluginTest::PluginTest() {
   sim::ModuleImage image = OwnResources();
-  for (const char16_t* name :
-       {u"AMAINICON", u"INFORMATION", u"ERROR", u"WARNING", u"AUDIT_SUCCESS", u"AUDIT_FAILED"}) {
+  for (const char16_t* name : {u"AMAINICON", u"INFORMATION", u"ERROR", u"WARNING", u"AUDIT_SUCCESS",
+                               u"AUDIT_FAILED", u"CRITICAL", u"VERBOSE"}) {
     image.iconGroups[name] = sim::IconGroup{{sim::IconImage{16, 16, 32, {}}}};
     image.iconGroupOrder.push_back(name);
   }

@@ -90,8 +90,8 @@ class HostCommandsTest : public ::testing::Test {
   static sim::ModuleImage OwnImage(bool icons) {
     sim::ModuleImage image = OwnResources();
     if (!icons) return image;
-    for (const char16_t* name :
-         {u"INFORMATION", u"ERROR", u"WARNING", u"AUDIT_SUCCESS", u"AUDIT_FAILED"}) {
+    for (const char16_t* name : {u"INFORMATION", u"ERROR", u"WARNING", u"AUDIT_SUCCESS",
+                                 u"AUDIT_FAILED", u"CRITICAL", u"VERBOSE"}) {
       image.iconGroups[name] = sim::IconGroup{{sim::IconImage{16, 16, 32, {}}}};
       image.iconGroupOrder.push_back(name);
     }

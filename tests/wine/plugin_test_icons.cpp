@@ -26,8 +26,8 @@ const wchar_t* GroupOf(const std::wstring& typeWord) {
 }  // namespace
 
 void CheckIcons(const LoadedPlugin& plugin, const std::vector<TestRecord>& records) {
-  for (const wchar_t* group :
-       {L"INFORMATION", L"ERROR", L"WARNING", L"AUDIT_SUCCESS", L"AUDIT_FAILED"}) {
+  for (const wchar_t* group : {L"INFORMATION", L"ERROR", L"WARNING", L"AUDIT_SUCCESS",
+                               L"AUDIT_FAILED", L"CRITICAL", L"VERBOSE"}) {
     Check(LoadIconW(plugin.module, group) != nullptr,
           "the library holds the icon group " + Narrow(group));
   }

@@ -5,7 +5,8 @@
 
 Writes amainicon.ico (the library's own icon: 32, 24 and 16 px at 8 and 32 bpp) and one icon
 per event type (16 px at 4, 8 and 32 bpp): information.ico, error.ico, warning.ico,
-audit_success.ico, audit_failed.ico; and the record viewer's button images at their own size
+audit_success.ico, audit_failed.ico, and the two levels only channel events have, critical.ico
+and verbose.ico; and the record viewer's button images at their own size
 (4, 8 and 32 bpp) and twice that (32 bpp): arrowup.ico and arrowdown.ico (9 x 11 px),
 copypages.ico (16 x 13 px). --preview also writes an enlarged PNG sheet of every
 image to look at (over a checkerboard where transparent). The output is deterministic: running
@@ -220,6 +221,29 @@ def draw_warning(c, rich):
         c.polygon(inner, (255, 255, 0))
     c.rect(7, 5, 9, 10, BLACK)
     c.rect(7, 11, 9, 13, BLACK)
+
+
+def draw_critical(c, rich):
+    """A stop sign: an octagon in dark red with a white exclamation mark."""
+    r = 7.6
+    k = r * math.tan(math.pi / 8)
+    octagon = [(8 - k, 8 - r), (8 + k, 8 - r), (8 + r, 8 - k), (8 + r, 8 + k),
+               (8 + k, 8 + r), (8 - k, 8 + r), (8 - r, 8 + k), (8 - r, 8 - k)]
+    c.polygon(octagon, (96, 0, 0) if rich else (128, 0, 0))
+    if rich:
+        inset = [(8 + (x - 8) * 0.84, 8 + (y - 8) * 0.84) for x, y in octagon]
+        c.polygon(inset, (190, 10, 20))
+    else:
+        c.polygon([(8 + (x - 8) * 0.84, 8 + (y - 8) * 0.84) for x, y in octagon], (255, 0, 0))
+    c.rect(7, 3, 9, 10, WHITE)  # the stroke
+    c.rect(7, 11, 9, 13, WHITE)  # the dot
+
+
+def draw_verbose(c, rich):
+    """A grey disc with three dots: more detail than anyone usually wants."""
+    _disc(c, 7.5, (64, 64, 64), (128, 128, 128), (200, 200, 205), (110, 110, 118), rich)
+    for x in (4, 7, 10):
+        c.rect(x, 7, x + 2, 9, WHITE)
 
 
 def _key(c, rich):
@@ -510,6 +534,8 @@ ICONS = [
     ("warning.ico", draw_warning, [(16, 4), (16, 8), (16, 32)]),
     ("audit_success.ico", draw_audit_success, [(16, 4), (16, 8), (16, 32)]),
     ("audit_failed.ico", draw_audit_failed, [(16, 4), (16, 8), (16, 32)]),
+    ("critical.ico", draw_critical, [(16, 4), (16, 8), (16, 32)]),
+    ("verbose.ico", draw_verbose, [(16, 4), (16, 8), (16, 32)]),
     # The record viewer's buttons: their own size, and twice that for 192 DPI.
     ("arrowup.ico", draw_arrow_up, [((9, 11), 4), ((9, 11), 8), ((9, 11), 32), ((18, 22), 32)]),
     ("arrowdown.ico", draw_arrow_down,

@@ -97,8 +97,8 @@ void WindowsPlugin::NameIcons() {
   std::vector<std::wstring> names;
   EnumResourceNamesW(module_.get(), RT_GROUP_ICON, &AddIconName,
                      reinterpret_cast<LONG_PTR>(&names));
-  for (const wchar_t* known :
-       {L"INFORMATION", L"ERROR", L"WARNING", L"AUDIT_SUCCESS", L"AUDIT_FAILED"}) {
+  for (const wchar_t* known : {L"INFORMATION", L"ERROR", L"WARNING", L"AUDIT_SUCCESS",
+                               L"AUDIT_FAILED", L"CRITICAL", L"VERBOSE"}) {
     if (std::find(names.begin(), names.end(), known) == names.end()) names.emplace_back(known);
   }
   for (const auto& name : names) {
