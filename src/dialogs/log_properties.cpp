@@ -54,6 +54,14 @@ std::u16string Thousands(std::uint64_t value) {
                                platform::Locale().ThousandSeparator());
 }
 
+// A channel event's UTC time as a local date-time.
+sysutil::DateTime ChannelTime(platform::FileTime utc) {
+  platform::FileTime local;
+  if (!platform::Locale().FileTimeToLocal(utc, local)) local = utc;
+  const auto fields = sysutil::FileTimeToSystemTime(local);
+  return fields ? sysutil::SystemTimeToDateTime(*fields).value_or(0.0) : 0.0;
+}
+
 // The date and the time of a record's creation, in the user's formats.
 std::u16string DateAndTime(sysutil::DateTime value) {
   const auto fields = sysutil::DateTimeToSystemTime(value);
@@ -87,6 +95,9 @@ TLogPropertiesFrm::TLogPropertiesFrm(const DialogContext& context, platform::Han
   fSubKey = std::u16string(kEventLogKey) + fContext.log.GetEventLogName(fIndex);
   fFileName = fContext.log.GetEventLogFile(fIndex);
   fOsMajor = sysutil::GetOSMajorVersion();
+  // A channel goes by its own name; its settings are its configuration's, not registry values.
+  fChannel = IsChannelIndex(fIndex);
+  if (fChannel) fCaptionName = fContext.log.GetEventLogName(fIndex);
 }
 
 void TLogPropertiesFrm::OnCreate(platform::IDialogView& view) {
@@ -114,6 +125,13 @@ void TLogPropertiesFrm::LoadLogValues(platform::IDialogView& view) {
       if (count == 0) {
         view.SetText(OldestRecordLabel, na);
         view.SetText(NewestRecordLabel, na);
+      } else if (TChannelLog* channel = log.OpenChannel()) {
+        // A channel's numbers need not follow on: its first and last events tell.
+        for (const auto& [label, newest] :
+             {std::pair{OldestRecordLabel, false}, {NewestRecordLabel, true}}) {
+          const auto edge = channel->Edge(newest);
+          view.SetText(label, edge ? DateAndTime(ChannelTime(edge->timeCreated)) : na);
+        }
       } else {
         const std::uint32_t oldest = log.RecordCount(false, true);
         TFWEventLogRecord record;
@@ -133,7 +151,38 @@ void TLogPropertiesFrm::LoadLogValues(platform::IDialogView& view) {
   }
   const std::uint32_t size = LogFileSize(fFileName);
   view.SetText(SizeLabel, size == 0 ? na : Thousands(size / 1024));
+  if (fChannel) {
+    LoadChannelSettings(view);
+  } else {
+    LoadRegistrySettings(view);
+  }
+  // After a clear the buttons follow the new count at once, not only at the next activation.
+  EnableMaintenance(view);
+}
 
+void TLogPropertiesFrm::LoadChannelSettings(platform::IDialogView& view) {
+  std::optional<TChannelSettings> settings;
+  {
+    std::lock_guard lock(fContext.lock);
+    settings = fContext.log.ReadChannelSettings(fIndex);
+  }
+  const std::u16string na = fContext.Text(37);
+  if (!settings) {
+    for (const int id : {MaxSizeLabel, GuestAccessLabel}) view.SetText(id, na);
+    view.SetChecked(RadioButton1, true);
+    RadioButtonClick(view, RadioButton1);
+    return;
+  }
+  view.SetText(MaxSizeLabel, settings->maxSize == 0 ? na : Thousands(settings->maxSize / 1024));
+  view.SetText(GuestAccessLabel, fContext.Text(settings->guestAccess ? 45 : 46));
+  int option = RadioButton1;
+  if (settings->retention) option = settings->autoBackup ? RadioButton2 : RadioButton3;
+  view.SetChecked(option, true);
+  RadioButtonClick(view, option);
+}
+
+void TLogPropertiesFrm::LoadRegistrySettings(platform::IDialogView& view) {
+  const std::u16string na = fContext.Text(37);
   const std::u16string maxSize =
       Thousands(RegReadDWord(RegRoot::kLocalMachine, fSubKey, u"MaxSize", 0) / 1024);
   view.SetText(MaxSizeLabel, maxSize == u"0" ? na : maxSize);
@@ -160,8 +209,6 @@ void TLogPropertiesFrm::LoadLogValues(platform::IDialogView& view) {
   }
   view.SetChecked(option, true);
   RadioButtonClick(view, option);
-  // After a clear the buttons follow the new count at once, not only at the next activation.
-  EnableMaintenance(view);
 }
 
 void TLogPropertiesFrm::EnableMaintenance(platform::IDialogView& view) {
@@ -190,7 +237,9 @@ void TLogPropertiesFrm::FormActivate(platform::IDialogView& view) {
     view.SetBounds(RadioButton2, bounds);
     view.SetText(RadioButton2, fContext.Text(58));
   }
-  view.SetCaption(util::Format(fContext.Text(38), {std::u16string_view(fDisplayNameLog)}));
+  view.SetCaption(
+      util::Format(fContext.Text(38),
+                   {std::u16string_view(fCaptionName.empty() ? fDisplayNameLog : fCaptionName)}));
   const auto label = view.Bounds(cMaxSizeLabel);
   auto value = view.Bounds(MaxSizeLabel);
   value.x = label.x + label.width + 20;
@@ -260,6 +309,20 @@ void TLogPropertiesFrm::Button2Click(platform::IDialogView& view) {
 }
 
 void TLogPropertiesFrm::OKBtnClick(platform::IDialogView& view) {
+  if (fChannel) {
+    // Keep the events when full: archived (and a new log begun), or only cleared by hand.
+    const bool archive = view.IsChecked(RadioButton2);
+    const bool keep = archive || view.IsChecked(RadioButton3);
+    bool written = false;
+    platform::ErrorCode error = platform::err::kSuccess;
+    {
+      std::lock_guard lock(fContext.lock);
+      written = fContext.log.WriteChannelRetention(fIndex, keep, archive);
+      error = fContext.log.LastError();
+    }
+    if (!written) ShowFailure(view, fContext.Text(209), error);
+    return;
+  }
   std::uint32_t archive = 0;
   std::uint32_t retention = 0;
   if (view.IsChecked(RadioButton2)) {

@@ -54,6 +54,10 @@ class TLogPropertiesFrm final : public platform::IDialogController {
 
  private:
   void LoadLogValues(platform::IDialogView& view);
+  // Maximum size, guest access and retention: a channel's from its configuration, a classic
+  // log's from its registry values.
+  void LoadChannelSettings(platform::IDialogView& view);
+  void LoadRegistrySettings(platform::IDialogView& view);
   void FormActivate(platform::IDialogView& view);
   void RadioButtonClick(platform::IDialogView& view, int option);
   void EnableMaintenance(platform::IDialogView& view);
@@ -69,6 +73,8 @@ class TLogPropertiesFrm final : public platform::IDialogController {
   std::u16string fFileName;
   std::u16string fSubKey;
   std::int32_t fIndex = 0;
+  bool fChannel = false;
+  std::u16string fCaptionName;  // a channel's own name, for the caption
   std::uint32_t fOsMajor = 0;
   bool fLogOpen = false;                  // the last load could open the log
   std::u16string fSaveName, fSaveFilter;  // what the save dialog proposes

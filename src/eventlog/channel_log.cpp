@@ -172,6 +172,15 @@ bool TChannelLog::ReadRange(RecordNumber first, RecordNumber last, bool forwards
   return complete;
 }
 
+std::optional<TChannelEvent> TChannelLog::Edge(bool newest) {
+  std::optional<TChannelEvent> edge;
+  ReadAll(!newest, [&](Handle, const TChannelEvent& event) {
+    edge = event;
+    return false;
+  });
+  return edge;
+}
+
 std::optional<std::uint64_t> TChannelLog::Count() {
   Handle log = 0;
   ++fCalls;

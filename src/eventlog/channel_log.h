@@ -49,6 +49,8 @@ class TChannelLog {
 
   // Whether the log can be read at all (a query of it can be made).
   bool Check();
+  // The newest (or oldest) event's system values; nullopt for an empty log.
+  std::optional<TChannelEvent> Edge(bool newest);
   // The number of events and the oldest one's number; nullopt when the service cannot say.
   std::optional<std::uint64_t> Count();
   std::optional<std::uint64_t> Oldest();

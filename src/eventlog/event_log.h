@@ -31,6 +31,14 @@ namespace qb {
 class TLngResource;
 class RawEventRecord;
 
+// A channel's logging settings, as the log properties show them.
+struct TChannelSettings {
+  std::uint64_t maxSize = 0;  // bytes
+  bool retention = false;     // events are kept when the log is full: never overwritten
+  bool autoBackup = false;    // a full log is archived and a new one begun
+  bool guestAccess = false;
+};
+
 // Indexes from here on name the channels of TChannelList (index - kFirstChannelIndex); those
 // below name the catalogue's classic logs.
 inline constexpr std::int32_t kFirstChannelIndex = 0x40000000;
@@ -139,8 +147,14 @@ class TFWEventLog {
   TFileItem DecodeFileItem(const RawEventRecord& raw) const;
 
   // --- maintenance ---
+  // Of the log open for reading, a classic log or a channel (EvtClearLog, EvtExportLog).
   bool Clear(const std::u16string& BackupPath);
   bool CreateBackup(const std::u16string& FilePath);
+  // A channel's settings as its configuration has them; nullopt (and the error) when it cannot
+  // be read, or for a classic log.
+  std::optional<TChannelSettings> ReadChannelSettings(std::int32_t index);
+  // Writes a channel's retention choice (EvtSetChannelConfigProperty, EvtSaveChannelConfig).
+  bool WriteChannelRetention(std::int32_t index, bool retention, bool autoBackup);
   bool IsEventLogFull();
   bool Write(TFWEventLogRecordType RecType, const std::u16string& Msg, const void* RAWData,
              std::int32_t RAWDataSize, std::uint16_t Category, std::uint16_t EventID);

@@ -28,16 +28,75 @@ std::uint16_t RecordTypeToEventType(TFWEventLogRecordType RecType) {
 }
 
 bool TFWEventLog::Clear(const std::u16string& BackupPath) {
-  const platform::Handle log = OpenedSlot(TFSOpenState::osRead).handle.get();
-  FLastError = platform::EventLogService().ClearEventLog(log, BackupPath);
+  const OpenSlot& slot = OpenedSlot(TFSOpenState::osRead);
+  if (slot.channel) {
+    // The events go to the backup first, and are cleared only when that worked.
+    FLastError = platform::Channels().ClearLog(slot.channel->Path(), BackupPath);
+  } else {
+    FLastError = platform::EventLogService().ClearEventLog(slot.handle.get(), BackupPath);
+  }
   if (FLastError != err::kSuccess) return false;
   ++FClears;
   return true;
 }
 
 bool TFWEventLog::CreateBackup(const std::u16string& FilePath) {
-  const platform::Handle log = OpenedSlot(TFSOpenState::osRead).handle.get();
-  FLastError = platform::EventLogService().BackupEventLog(log, FilePath);
+  const OpenSlot& slot = OpenedSlot(TFSOpenState::osRead);
+  if (slot.channel) {
+    FLastError = platform::Channels().ExportLog(slot.channel->Path(), u"*", FilePath,
+                                                platform::evtflags::kChannelPath);
+  } else {
+    FLastError = platform::EventLogService().BackupEventLog(slot.handle.get(), FilePath);
+  }
+  return FLastError == err::kSuccess;
+}
+
+std::optional<TChannelSettings> TFWEventLog::ReadChannelSettings(std::int32_t index) {
+  if (!IsChannelIndex(index)) return std::nullopt;
+  auto& service = platform::Channels();
+  platform::Handle config = 0;
+  FLastError = service.OpenChannelConfig(GetEventLogName(index), config);
+  if (FLastError != err::kSuccess) return std::nullopt;
+  const auto get = [&](platform::EvtChannelConfig id) {
+    platform::EvtValue value;
+    if (service.GetChannelConfigProperty(config, id, value) != err::kSuccess) value = {};
+    return value;
+  };
+  TChannelSettings settings;
+  settings.maxSize = get(platform::EvtChannelConfig::kMaxSize).number;
+  settings.retention = get(platform::EvtChannelConfig::kRetention).number != 0;
+  settings.autoBackup = get(platform::EvtChannelConfig::kAutoBackup).number != 0;
+  // Guests read a channel whose access list allows the built-in Guests group.
+  const std::u16string access = get(platform::EvtChannelConfig::kAccess).text;
+  for (std::size_t at = access.find(u"(A;"); at != std::u16string::npos;
+       at = access.find(u"(A;", at + 1)) {
+    const auto end = access.find(u')', at);
+    if (end != std::u16string::npos && access.substr(at, end - at).ends_with(u";BG")) {
+      settings.guestAccess = true;
+    }
+  }
+  service.Close(config);
+  return settings;
+}
+
+bool TFWEventLog::WriteChannelRetention(std::int32_t index, bool retention, bool autoBackup) {
+  if (!IsChannelIndex(index)) return false;
+  auto& service = platform::Channels();
+  platform::Handle config = 0;
+  FLastError = service.OpenChannelConfig(GetEventLogName(index), config);
+  if (FLastError != err::kSuccess) return false;
+  platform::EvtValue value;
+  value.type = platform::evttype::kBoolean;
+  value.number = retention ? 1 : 0;
+  FLastError =
+      service.SetChannelConfigProperty(config, platform::EvtChannelConfig::kRetention, value);
+  if (FLastError == err::kSuccess) {
+    value.number = autoBackup ? 1 : 0;
+    FLastError =
+        service.SetChannelConfigProperty(config, platform::EvtChannelConfig::kAutoBackup, value);
+  }
+  if (FLastError == err::kSuccess) FLastError = service.SaveChannelConfig(config);
+  service.Close(config);
   return FLastError == err::kSuccess;
 }
 
