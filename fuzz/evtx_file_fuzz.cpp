@@ -3,11 +3,9 @@
 // read both ways (the fast system values and event data, and the XML), oldest first and
 // newest first, and the events are written again into a new file that is read back.
 //
-// Seeded with the real files (their license and README files in the folders do no harm;
-// -max_len keeps the runs quick: the header and the first chunks of each file):
-//   cmake --preset fuzz && cmake --build build/fuzz --target evtx_file_fuzz
-//   mkdir -p build/fuzz/evtx-corpus
-//   build/fuzz/fuzz/evtx_file_fuzz -max_total_time=60 -max_len=200000 build/fuzz/evtx-corpus \
+// tools/test-all.sh fuzz seeds it with the header and first chunk of each real file in
+// ../shared/evtx/. By hand, in the asan tree:
+//   build/asan/fuzz/evtx_file_fuzz -max_total_time=60 -max_len=200000 /tmp/evtx-corpus \
 //       ../shared/evtx/omerbenamram-evtx ../shared/evtx/python-evtx
 #include <cstddef>
 #include <cstdint>
