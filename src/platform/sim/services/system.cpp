@@ -191,6 +191,26 @@ std::optional<platform::Bytes> SimSystem::FileContents(std::u16string_view path)
   return data;
 }
 
+std::shared_ptr<const ByteSource> SimSystem::OpenFileSource(std::u16string_view path,
+                                                             ErrorCode& error) const {
+  std::lock_guard lock(mutex_);
+  const auto it = nodes_.find(Key(path));
+  if (it == nodes_.end()) {
+    error = err::kFileNotFound;
+    return nullptr;
+  }
+  if (it->second.isDirectory) {
+    error = err::kAccessDenied;
+    return nullptr;
+  }
+  error = err::kSuccess;
+  // A file in memory is copied: the machine may replace it while the reader works.
+  if (it->second.hostFile.empty()) return std::make_shared<MemoryByteSource>(it->second.data);
+  std::shared_ptr<const ByteSource> source = FileByteSource::Open(it->second.hostFile);
+  if (source == nullptr) error = err::kReadFault;
+  return source;
+}
+
 void SimSystem::SetReadOnlyFolder(std::u16string_view path, bool readOnly) {
   std::lock_guard lock(mutex_);
   readOnly_[Key(path)] = readOnly;

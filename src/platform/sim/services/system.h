@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/sim/formats/byte_source.h"
 #include "platform/system.h"
 
 namespace qb::sim {
@@ -32,6 +33,11 @@ class SimSystem final : public platform::ISystem {
   bool RemoveFile(std::u16string_view path);
   // The contents of a file, nullopt when there is none.
   std::optional<platform::Bytes> FileContents(std::u16string_view path) const;
+  // The file for reading in pieces: a file kept on the host is read from there as asked, so a
+  // reader of a large log holds only the part it works on. nullptr with ERROR_FILE_NOT_FOUND,
+  // ERROR_ACCESS_DENIED (a folder) or ERROR_READ_FAULT in `error`.
+  std::shared_ptr<const ByteSource> OpenFileSource(std::u16string_view path,
+                                                   platform::ErrorCode& error) const;
   // Nothing can be created, written or replaced at this path: a file, or a folder and all
   // inside it.
   void SetReadOnlyFolder(std::u16string_view path, bool readOnly = true);
