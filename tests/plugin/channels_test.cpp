@@ -1,0 +1,124 @@
+// The channels through the exports: the folder tree Windows' own viewer shows, a channel's
+// listing, its records' text with the event's XML.
+#include <algorithm>
+
+#include "support/channel_fixture.h"
+
+namespace qb {
+namespace {
+
+using support::ChannelTest;
+using support::U8;
+namespace err = platform::err;
+namespace evtchannel = platform::evtchannel;
+
+const std::u16string kAll = u"\\Applications and Services Logs";
+
+class ChannelsTest : public ChannelTest {
+ protected:
+  void AddTree() {
+    AddLog(u"Application");
+    AddChannel(u"Microsoft-Windows-PowerShell/Operational", Events(1, 3));
+    AddChannel(u"Microsoft-Windows-PowerShell/Admin");
+    AddChannel(u"Microsoft-Windows-TaskScheduler/Operational", Events(10, 1));
+    AddChannel(u"Microsoft-Windows-Kernel-Power/Thermal-Analytic", {}, evtchannel::kAnalytic);
+    AddChannel(u"Qb-Tool/Debug", {}, evtchannel::kDebug);
+    AddChannel(u"Setup", Events(1, 2), evtchannel::kOperational);
+    AddChannel(u"OpenSSH/Admin", {}, evtchannel::kAdmin, false);
+  }
+};
+
+// Every folder of the tree, as the host walks it: a name beginning "Microsoft-Windows-" under
+// Microsoft\Windows, the rest split at "/", analytic and debug channels left out, a channel's
+// records after the subfolders of any channel below it.
+TEST_F(ChannelsTest, TheTreeIsTheOneWindowsViewerShows) {
+  AddTree();
+  Init();
+  const struct {
+    std::u16string folder;
+    std::vector<std::u16string> names;
+  } cases[] = {
+      {u"\\", {u"Application", u"Applications and Services Logs"}},
+      {kAll, {u"Microsoft", u"OpenSSH", u"Setup"}},
+      {kAll + u"\\Microsoft", {u"Windows"}},
+      {kAll + u"\\Microsoft\\Windows", {u"PowerShell", u"TaskScheduler"}},
+      {kAll + u"\\Microsoft\\Windows\\PowerShell", {u"Admin", u"Operational"}},
+      {kAll + u"\\Microsoft\\Windows\\PowerShell\\Operational",
+       {u"[3] Qb-Provider.warning", u"[2] Qb-Provider.error", u"[1] Qb-Provider.critical"}},
+      {kAll + u"\\Setup", {u"[2] Qb-Provider.error", u"[1] Qb-Provider.critical"}},
+  };
+  for (const auto& c : cases) {
+    const auto list = List(c.folder);
+    EXPECT_TRUE(list.ok) << U8(c.folder);
+    EXPECT_EQ(list.names, c.names) << U8(c.folder);
+  }
+}
+
+// Folders that are not there, and channels with nothing in them yet.
+TEST_F(ChannelsTest, LeftOutAndEmptyChannels) {
+  AddTree();
+  Init();
+  const struct {
+    std::u16string folder;
+    std::uint32_t error;
+  } cases[] = {
+      {kAll + u"\\Microsoft\\Windows\\Kernel-Power", err::kPathNotFound},
+      {kAll + u"\\Microsoft\\Windows\\Kernel-Power\\Thermal-Analytic", err::kPathNotFound},
+      {kAll + u"\\Qb-Tool", err::kPathNotFound},
+      {kAll + u"\\Microsoft\\Windows\\PowerShell\\Admin", err::kNoMoreFiles},
+      {kAll + u"\\OpenSSH\\Admin", err::kNoMoreFiles},
+  };
+  for (const auto& c : cases) {
+    const auto list = List(c.folder);
+    EXPECT_FALSE(list.ok) << U8(c.folder);
+    EXPECT_EQ(list.lastError, c.error) << U8(c.folder);
+  }
+}
+
+TEST_F(ChannelsTest, WindowsWithoutChannelsShowsTheClassicLogsAlone) {
+  AddTree();
+  files().SetOsMajorVersion(5);
+  Init();
+  EXPECT_EQ(List(u"\\").names, std::vector<std::u16string>{u"Application"});
+  EXPECT_EQ(List(kAll).lastError, err::kPathNotFound);
+}
+
+TEST_F(ChannelsTest, ARecordsEntryHasItsEventIdAsSizeAndItsTimeAsDate) {
+  AddChannel(u"Setup", {Event(u"Qb-Provider", 41, 4624, 4)});
+  Init();
+  const auto list = List(kAll + u"\\Setup");
+  ASSERT_EQ(list.entries.size(), 1u);
+  const auto& e = list.entries[0];
+  EXPECT_EQ(U8(Name(e)), "[41] Qb-Provider.information");
+  EXPECT_EQ(e.dwFileAttributes, 0x01u);
+  EXPECT_EQ(e.nFileSizeLow, 4624u);
+  const std::uint64_t when = Event(u"", 41).timeCreated;
+  EXPECT_EQ(e.ftLastWriteTime.dwLowDateTime, static_cast<std::uint32_t>(when));
+  EXPECT_EQ(e.ftLastWriteTime.dwHighDateTime, static_cast<std::uint32_t>(when >> 32));
+}
+
+// With no publisher to describe it, the description is the fallback text with the event's data;
+// the event's XML follows, indented.
+TEST_F(ChannelsTest, ARecordsTextEndsWithItsXml) {
+  AddChannel(u"Setup", {Event(u"Qb-Provider", 7, 100, 2)});
+  Init();
+  const std::u16string out = u"C:\\Temp\\event.txt";
+  ASSERT_EQ(GetFile(kAll + u"\\Setup\\[7] Qb-Provider.error", out), fs::FS_FILE_OK);
+  const std::u16string text = FileText(out);
+  for (const std::u16string part : {
+           u"Event ID:                   100\r\n",
+           u"Record Number:              7\r\n",
+           u"Computer Name:              WS-10\r\n",
+           u"The description for Event ID 100 from source Qb-Provider cannot be found.",
+           u"value h",
+           u"Event XML:\r\n<Event xmlns=\"http://schemas.microsoft.com/win/2004/08/events/event\">"
+           u"\r\n  <System>\r\n    <Provider Name=\"Qb-Provider\"",
+           u"    <EventRecordID>7</EventRecordID>\r\n",
+           u"    <Data Name=\"Name\">value h</Data>\r\n",
+       }) {
+    EXPECT_NE(text.find(part), std::u16string::npos) << U8(part) << "\nin\n" << U8(text);
+  }
+}
+
+}  // namespace
+}  // namespace qb
