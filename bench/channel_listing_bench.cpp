@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "alloc_counter.h"
 #include "eventlog/channel_log.h"
 #include "eventlog/event_log.h"
+#include "listing_run.h"
 #include "localization/language.h"
 #include "platform/sim/formats/evtx_windows_event.h"
 #include "platform/sim/formats/evtx_writer.h"
@@ -103,38 +103,11 @@ void BM_ChannelListingThroughExports(benchmark::State& state) {
   qb::platform::ScopedInstall install(machine->platform());
   qb::plugin::OnProcessAttach();
   FsInitW(1, nullptr, nullptr, nullptr);
-  std::u16string path = kFolder;
-  std::u16string root = u"\\";
-  std::size_t peak = 0;
-  std::size_t largest = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    qb::fs::WIN32_FIND_DATAW rootData;
-    FsFindFirstW(root.data(), &rootData);  // frees the previous listing
-    state.ResumeTiming();
-    const std::size_t live = qb::bench::LiveBytes();
-    qb::bench::ResetPeak();
-    qb::fs::WIN32_FIND_DATAW data;
-    std::size_t n = 0;
-    const auto h = FsFindFirstW(path.data(), &data);
-    if (h != qb::fs::kInvalidHandleValue) {
-      do {
-        benchmark::DoNotOptimize(data.cFileName);
-        ++n;
-      } while (FsFindNextW(h, &data));
-      FsFindClose(h);
-    }
-    peak = qb::bench::PeakBytes() - live;
-    largest = qb::bench::LargestBlock();
-    if (n != count) state.SkipWithError("not every event was listed");
-  }
+  qb::bench::ListThroughExports(state, kFolder, count);
   qb::plugin::OnProcessDetach(false);
   const double bytes = static_cast<double>(fsys::file_size(file));
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * count));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(bytes));
-  state.counters["peak_bytes_per_record"] = static_cast<double>(peak) / static_cast<double>(count);
-  state.counters["largest_block_KiB"] = static_cast<double>(largest) / 1024.0;
   state.counters["evtxexport_text_s"] = Evtxexport("text", file);
 }
 BENCHMARK(BM_ChannelListingThroughExports)

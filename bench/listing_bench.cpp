@@ -10,6 +10,7 @@
 #include "alloc_counter.h"
 #include "dialogs/record_fields.h"
 #include "eventlog/event_log.h"
+#include "listing_run.h"
 #include "localization/language.h"
 #include "platform/sim/formats/event_record.h"
 #include "platform/sim/machine.h"
@@ -122,36 +123,8 @@ void BM_FindFirstNextThroughExports(benchmark::State& state) {
   qb::platform::ScopedInstall install(machine->platform());
   qb::plugin::OnProcessAttach();
   FsInitW(1, nullptr, nullptr, nullptr);
-  std::u16string path = u"\\Application";
-  std::u16string root = u"\\";
-  std::size_t peak = 0;
-  std::size_t largest = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    qb::fs::WIN32_FIND_DATAW rootData;
-    FsFindFirstW(root.data(), &rootData);  // frees the previous listing
-    state.ResumeTiming();
-    const std::size_t live = qb::bench::LiveBytes();
-    qb::bench::ResetPeak();
-    qb::fs::WIN32_FIND_DATAW data;
-    std::size_t n = 0;
-    const auto h = FsFindFirstW(path.data(), &data);
-    if (h != qb::fs::kInvalidHandleValue) {
-      do {
-        benchmark::DoNotOptimize(data.cFileName);
-        ++n;
-      } while (FsFindNextW(h, &data));
-      FsFindClose(h);
-    }
-    peak = qb::bench::PeakBytes() - live;
-    largest = qb::bench::LargestBlock();
-    if (n != count) state.SkipWithError("not every record was listed");
-  }
+  qb::bench::ListThroughExports(state, u"\\Application", count);
   qb::plugin::OnProcessDetach(false);
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * count));
-  state.counters["peak_MiB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
-  state.counters["peak_bytes_per_record"] = static_cast<double>(peak) / static_cast<double>(count);
-  state.counters["largest_block_MiB"] = static_cast<double>(largest) / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_FindFirstNextThroughExports)
     ->Arg(100'000)
