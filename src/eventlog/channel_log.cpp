@@ -1,6 +1,7 @@
 #include "eventlog/channel_log.h"
 
 #include <array>
+#include <span>
 
 #include "platform/platform.h"
 
@@ -13,8 +14,9 @@ using platform::EvtSystem;
 using platform::EvtValue;
 using platform::Handle;
 
-// Events asked for per EvtNext: a listing of a million events makes ten thousand calls.
-constexpr std::uint32_t kBatch = 128;
+// Events asked for per EvtNext: a listing of a million events makes four thousand calls, and a
+// run of the columns one.
+constexpr std::uint32_t kBatch = 256;
 
 constexpr std::uint64_t kAuditSuccess = 0x0020000000000000ull;
 constexpr std::uint64_t kAuditFailure = 0x0010000000000000ull;
@@ -102,7 +104,7 @@ bool TChannelLog::Check() {
   return true;
 }
 
-bool TChannelLog::Walk(Handle results, const Visit& visit) {
+bool TChannelLog::Walk(Handle results, const Visit& visit, std::uint64_t limit) {
   auto& service = platform::Channels();
   const Handle context = Context(evtflags::kRenderContextSystem, fSystemContext);
   if (context == 0) return false;
@@ -110,17 +112,21 @@ bool TChannelLog::Walk(Handle results, const Visit& visit) {
   TChannelEvent values;
   bool complete = true;
   bool going = true;
-  while (going) {
+  // Events the query can still give: no EvtNext is made only to hear that there are no more.
+  while (going && limit > 0) {
     std::uint32_t returned = 0;
     ++fCalls;
-    const platform::ErrorCode next = service.Next(results, events, returned);
+    const auto asked = static_cast<std::size_t>(std::min<std::uint64_t>(kBatch, limit));
+    const platform::ErrorCode next =
+        service.Next(results, std::span<Handle>(events).first(asked), returned);
     if (next == err::kNoMoreItems) break;
     if (next != err::kSuccess) {
       fLastError = next;
       complete = false;
       break;
     }
-    returned = std::min<std::uint32_t>(returned, kBatch);
+    returned = std::min<std::uint32_t>(returned, static_cast<std::uint32_t>(asked));
+    limit -= returned;
     for (std::uint32_t i = 0; i < returned; ++i) {
       if (going) {
         ++fCalls;
@@ -167,17 +173,23 @@ bool TChannelLog::ReadRange(RecordNumber first, RecordNumber last, bool forwards
                                                    u" and EventRecordID<=" + Decimal(last) + u")]]";
   Handle results = 0;
   if (!Query(query, forwards, results)) return false;
-  const bool complete = Walk(results, visit);
+  const bool complete = Walk(results, visit, last - first + 1);
   platform::Channels().Close(results);
   return complete;
 }
 
 std::optional<TChannelEvent> TChannelLog::Edge(bool newest) {
   std::optional<TChannelEvent> edge;
-  ReadAll(!newest, [&](Handle, const TChannelEvent& event) {
-    edge = event;
-    return false;
-  });
+  Handle results = 0;
+  if (!Query(u"*", !newest, results)) return edge;
+  Walk(
+      results,
+      [&](Handle, const TChannelEvent& event) {
+        edge = event;
+        return false;
+      },
+      1);
+  platform::Channels().Close(results);
   return edge;
 }
 

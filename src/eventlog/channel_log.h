@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -78,7 +79,9 @@ class TChannelLog {
 
  private:
   bool Query(std::u16string_view query, bool forwards, platform::Handle& results);
-  bool Walk(platform::Handle results, const Visit& visit);
+  // Hands out the query's events, at most `limit` of them.
+  bool Walk(platform::Handle results, const Visit& visit,
+            std::uint64_t limit = std::numeric_limits<std::uint64_t>::max());
   platform::Handle Context(std::uint32_t flags, platform::Handle& cache);
 
   std::u16string fPath;

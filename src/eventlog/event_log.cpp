@@ -91,9 +91,26 @@ const TChannelList& TFWEventLog::Channels() const {
 
 bool TFWEventLog::ChannelsAvailable() const {
   std::call_once(FChannels->asked, [this] {
+    auto& service = platform::Channels();
     platform::Handle channels = 0;
-    FChannels->available = platform::Channels().OpenChannelEnum(channels) == err::kSuccess;
-    if (channels != 0) platform::Channels().Close(channels);
+    if (service.OpenChannelEnum(channels) != err::kSuccess) return;
+    // Only a channel besides the classic logs fills the folder of all channels; the
+    // enumeration names one among its first few.
+    const auto classic = [&service](const std::u16string& path) {
+      platform::Handle config = 0;
+      if (service.OpenChannelConfig(path, config) != err::kSuccess) return true;
+      platform::EvtValue value;
+      const bool isClassic =
+          service.GetChannelConfigProperty(config, platform::EvtChannelConfig::kClassicEventlog,
+                                           value) == err::kSuccess &&
+          value.number != 0;
+      service.Close(config);
+      return isClassic;
+    };
+    std::u16string path;
+    while (!FChannels->available && service.NextChannelPath(channels, path) == err::kSuccess)
+      FChannels->available = !classic(path);
+    service.Close(channels);
   });
   return FChannels->available;
 }

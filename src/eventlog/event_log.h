@@ -87,8 +87,8 @@ class TFWEventLog {
   // The channels that are not classic logs, read through the channel service at first use
   // and shared with the objects made from this one.
   const TChannelList& Channels() const;
-  // Whether the computer has channels at all (Vista and later): asked once, without reading
-  // them, so that the root lists quickly.
+  // Whether the computer has channels besides its classic logs (Vista and later): asked once,
+  // without reading their configurations, so that the root lists quickly.
   bool ChannelsAvailable() const;
   // The name of the folder of all channels, in the current language.
   std::u16string ChannelsFolderName() const;

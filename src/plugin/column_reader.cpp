@@ -28,8 +28,9 @@ std::size_t ColumnReader::Run::Footprint() const {
   return size;
 }
 
-// Events one query brings for the columns: the rows a host shows around the one it asks for.
-constexpr RecordNumber kEventRun = 64;
+// Events one query brings for the columns: the rows a host shows around the one it asks for, and
+// enough that the queries stay under one per hundred events.
+constexpr RecordNumber kEventRun = 512;
 
 std::uint64_t ColumnReader::ServiceCalls() {
   std::lock_guard lock(fMutex);

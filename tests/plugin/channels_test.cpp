@@ -1,6 +1,7 @@
 // The channels through the exports: the folder tree Windows' own viewer shows, a channel's
 // listing, its records' text with the event's XML.
 #include <algorithm>
+#include <future>
 
 #include "support/channel_fixture.h"
 
@@ -105,18 +106,55 @@ TEST_F(ChannelsTest, ARecordsTextEndsWithItsXml) {
   const std::u16string out = u"C:\\Temp\\event.txt";
   ASSERT_EQ(GetFile(kAll + u"\\Setup\\[7] Qb-Provider.error", out), fs::FS_FILE_OK);
   const std::u16string text = FileText(out);
-  for (const std::u16string part : {
+  for (const std::u16string& part : std::vector<std::u16string>{
            u"Event ID:                   100\r\n",
            u"Record Number:              7\r\n",
            u"Computer Name:              WS-10\r\n",
            u"The description for Event ID 100 from source Qb-Provider cannot be found.",
-           u"value h",
-           u"Event XML:\r\n<Event xmlns=\"http://schemas.microsoft.com/win/2004/08/events/event\">"
-           u"\r\n  <System>\r\n    <Provider Name=\"Qb-Provider\"",
+           u"\r\nName: value h\r\n",
+           u"Event XML:" + std::u16string(18, u' ') +
+               u"\r\n<Event xmlns=\"http://schemas.microsoft.com/win/2004/08/events/event\">"
+               u"\r\n  <System>\r\n    <Provider Name=\"Qb-Provider\"",
            u"    <EventRecordID>7</EventRecordID>\r\n",
            u"    <Data Name=\"Name\">value h</Data>\r\n",
        }) {
     EXPECT_NE(text.find(part), std::u16string::npos) << U8(part) << "\nin\n" << U8(text);
+  }
+}
+
+// The host's background thread asks every column of every record, down the list and up it: one
+// query (and its EvtNext) serves a run of events, and each value is the event's own. Opening the
+// channel and the first run (whose direction is a guess) cost a few calls whatever its length.
+TEST_F(ChannelsTest, ColumnsReadARunOfEventsPerQueryInEitherDirection) {
+  constexpr std::size_t kCount = 2000;
+  AddChannel(u"Setup", Events(1, kCount));
+  Init();
+  const std::u16string folder = kAll + u"\\Setup\\";
+  auto& service = machine().channels();
+  const auto events = Events(1, kCount);
+  for (const bool reverse : {false, true}) {
+    auto names = List(folder.substr(0, folder.size() - 1)).names;
+    ASSERT_EQ(names.size(), kCount);
+    if (reverse) std::reverse(names.begin(), names.end());
+    const auto calls = [&] { return service.QueryCallCount() + service.NextCallCount(); };
+    const auto before = calls();
+    std::async(std::launch::async, [&] {
+      for (const auto& name : names) {
+        std::u16string path = folder + name;
+        const auto id = std::stoull(U8(name.substr(1)));  // "[id] ..."
+        const auto& expected = events.at(id - 1);
+        std::uint32_t code = 0;
+        EXPECT_EQ(FsContentGetValueW(path.data(), 2, 0, &code, 4, 0), fs::ft_numeric_32);
+        EXPECT_EQ(code, expected.eventId) << U8(name);
+        std::u16string text;
+        EXPECT_EQ(Value(path, 0, text), fs::ft_stringw);
+        EXPECT_EQ(U8(text), "N\\A");
+        EXPECT_EQ(Value(path, 3, text), fs::ft_stringw);
+        EXPECT_NE(text.find(u"Name: " + expected.data[0].second.text()), std::u16string::npos)
+            << U8(name) << ": " << U8(text);
+      }
+    }).get();
+    EXPECT_LE((calls() - before) * 100, kCount) << "reverse " << reverse;
   }
 }
 
