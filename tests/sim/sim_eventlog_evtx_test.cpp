@@ -594,6 +594,46 @@ TEST_F(EvtxClassicTest, RecordsAppendedFollowTheFile) {
   EXPECT_EQ(backwards.back(), 1u);
 }
 
+// A source that notes how much any one read asks for and how much is read in all.
+class CountingSource final : public ByteSource {
+ public:
+  explicit CountingSource(Bytes bytes) : inner_(std::move(bytes)) {}
+  std::uint64_t size() const override { return inner_.size(); }
+  bool ReadAt(std::uint64_t offset, std::span<std::byte> out) const override {
+    largest = std::max<std::uint64_t>(largest, out.size());
+    total += out.size();
+    return inner_.ReadAt(offset, out);
+  }
+  mutable std::uint64_t largest = 0, total = 0;
+
+ private:
+  MemoryByteSource inner_;
+};
+
+TEST(EvtxRecordStoreTest, ReadsTheFileAChunkAtATime) {
+  const Bytes file = EvtxOf(Range(1, 2000));
+  const std::size_t chunks = (file.size() - kEvtxHeaderBlockSize) / kEvtxChunkSize;
+  ASSERT_GE(chunks, 8u);
+  auto source = std::make_shared<CountingSource>(file);
+  auto store = EvtxRecordStore::Open(source);
+  ASSERT_TRUE(store);
+  EvtxRecordCursor cursor(store);
+  EXPECT_EQ(store->count(), 2000u);
+  // Every record forwards, then backwards: each chunk is loaded once per pass and indexing.
+  for (const bool forwards : {true, false}) {
+    std::uint64_t number = forwards ? 1 : 2000, seen = 0;
+    while (const auto found = cursor.Find(number, forwards)) {
+      EXPECT_EQ(found->number, number);
+      EXPECT_EQ(RecordNumber(found->record), number);
+      ++seen;
+      if (forwards ? ++number > 2000 : --number == 0) break;
+    }
+    EXPECT_EQ(seen, 2000u);
+  }
+  EXPECT_LE(source->largest, kEvtxChunkSize);
+  EXPECT_LE(source->total, 4 * file.size());
+}
+
 // --- backups and clearing ---
 
 TEST_F(EvtxClassicTest, BackupOfAnEvtxLogIsAnEvtxFileOfTheSameRecords) {
