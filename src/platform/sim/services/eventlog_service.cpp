@@ -504,6 +504,7 @@ platform::ReadResult SimEventLogService::ReadEventLog(platform::Handle log, std:
     // The log was cleared or replaced under the handle: say so once and start afresh.
     handle->generation = handle->live->generation_;
     handle->position.reset();
+    handle->cursor.reset();  // its chunk belongs to the file the log no longer reads
     return {err::kEventlogFileChanged};
   }
 
