@@ -63,7 +63,7 @@ std::vector<WindowsEventSpec> Range(std::uint64_t first, std::uint64_t last) {
 }
 
 class EvtxClassicTest : public ::testing::Test {
- protected:
+ public:
   EvtxClassicTest() : service_(files_, registry_) {}
 
   // Application kept in an .evtx file holding these bytes.
@@ -139,6 +139,12 @@ class EvtxClassicTest : public ::testing::Test {
   SimEventLogService service_;
 };
 
+Bytes B(std::initializer_list<int> bytes) {
+  Bytes out;
+  for (const int b : bytes) out.push_back(static_cast<std::byte>(b));
+  return out;
+}
+
 std::vector<std::uint32_t> Iota(std::uint32_t first, std::uint32_t last) {
   std::vector<std::uint32_t> numbers;
   for (std::uint32_t n = first; n <= last; ++n) numbers.push_back(n);
@@ -147,216 +153,92 @@ std::vector<std::uint32_t> Iota(std::uint32_t first, std::uint32_t last) {
 
 // --- the record of an event ---
 
-struct MappingCase {
+// The first record of Application after it is kept in a file of these events.
+std::optional<RecordFields> FirstRecordOf(EvtxClassicTest& t, const WindowsEventSpec& spec);
+
+struct TypeCase {
   const char* name;
-  void (*shape)(WindowsEventSpec&);
-  std::uint32_t eventId;
+  std::uint8_t level;
+  std::uint64_t keywords;
   std::uint16_t type;
-  std::uint16_t category;
-  std::u16string source;
-  std::vector<std::u16string> strings;
-  std::string sid;  // as text, empty for none
-  Bytes data;
 };
 
-Bytes B(std::initializer_list<int> bytes) {
-  Bytes out;
-  for (const int b : bytes) out.push_back(static_cast<std::byte>(b));
-  return out;
+const TypeCase kTypes[] = {
+    {"critical", 1, kClassicKeyword, evtype::kError},
+    {"error", 2, kClassicKeyword, evtype::kError},
+    {"warning", 3, kClassicKeyword, evtype::kWarning},
+    {"information", 4, kClassicKeyword, evtype::kInformation},
+    {"log_always", 0, kClassicKeyword, evtype::kInformation},
+    {"verbose", 5, kClassicKeyword, evtype::kInformation},
+    {"audit_success", 0, kAuditSuccessKeyword, evtype::kAuditSuccess},
+    {"audit_failure", 0, kAuditFailureKeyword | kClassicKeyword, evtype::kAuditFailure},
+    {"audit_over_level", 2, kAuditSuccessKeyword, evtype::kAuditSuccess},
+};
+
+class EvtxTypeTest : public EvtxClassicTest, public ::testing::WithParamInterface<TypeCase> {};
+
+TEST_P(EvtxTypeTest, LevelAndKeywordsGiveTheType) {
+  WindowsEventSpec spec = Classic(3);
+  spec.level = GetParam().level;
+  spec.keywords = GetParam().keywords;
+  const auto fields = FirstRecordOf(*this, spec);
+  ASSERT_TRUE(fields);
+  EXPECT_EQ(fields->eventType, GetParam().type);
 }
 
-const MappingCase kMappings[] = {
-    {"information with qualifiers",
-     [](WindowsEventSpec&) {},
-     0x40000000u | 1001,
-     4,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"no qualifiers",
-     [](WindowsEventSpec& s) {
-       s.qualifiers.reset();
-       s.eventId = 7036;
-     },
-     7036,
-     4,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"critical is an error",
-     [](WindowsEventSpec& s) { s.level = 1; },
-     0x40000000u | 1001,
-     1,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"error",
-     [](WindowsEventSpec& s) { s.level = 2; },
-     0x40000000u | 1001,
-     1,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"warning",
-     [](WindowsEventSpec& s) { s.level = 3; },
-     0x40000000u | 1001,
-     2,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"log always is information",
-     [](WindowsEventSpec& s) { s.level = 0; },
-     0x40000000u | 1001,
-     4,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"verbose is information",
-     [](WindowsEventSpec& s) { s.level = 5; },
-     0x40000000u | 1001,
-     4,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"audit success",
-     [](WindowsEventSpec& s) {
-       s.level = 0;
-       s.keywords = kAuditSuccessKeyword;
-     },
-     0x40000000u | 1001,
-     8,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"audit failure over an error level",
-     [](WindowsEventSpec& s) {
-       s.level = 2;
-       s.keywords = kAuditFailureKeyword | 0x8000000000000000ull;
-     },
-     0x40000000u | 1001,
-     0x10,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"task is the category",
-     [](WindowsEventSpec& s) {
-       s.task = 12;
-       s.qualifiers = 0xC000;
-       s.eventId = 0xFFFF;
-     },
-     0xC000FFFFu,
-     4,
-     12,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "",
-     {}},
-    {"event source name over the provider",
-     [](WindowsEventSpec& s) {
-       s.provider = u"Microsoft-Windows-Security-SPP";
-       s.providerGuid = Bytes(16, std::byte{0x11});
-       s.eventSourceName = u"Software Protection Platform Service";
-     },
-     0x40000000u | 1001,
-     4,
-     0,
-     u"Software Protection Platform Service",
-     {u"text"},
-     "",
-     {}},
-    {"user and binary data",
-     [](WindowsEventSpec& s) {
-       s.userSid = SimAccounts::SidFromString(u"S-1-5-21-1-2-3-1001");
-       s.binary = B({0xDE, 0xAD, 0x00, 0x01, 0x02});
-     },
-     0x40000000u | 1001,
-     4,
-     0,
-     u"Quillerbankton-Test",
-     {u"text"},
-     "S-1-5-21-1-2-3-1001",
-     B({0xDE, 0xAD, 0x00, 0x01, 0x02})},
-    {"typed values as their text",
-     [](WindowsEventSpec& s) {
-       s.data = {{u"Count", EvtxValue::UInt(evtxtype::kUInt32, 42)},
-                 {u"", EvtxValue::String(u"second")},
-                 {u"Flag", EvtxValue::Bool(true)},
-                 {u"Code", EvtxValue::UInt(evtxtype::kHexInt32, 0x1F)},
-                 {u"Empty", EvtxValue::String(u"")}};
-     },
-     0x40000000u | 1001,
-     4,
-     0,
-     u"Quillerbankton-Test",
-     {u"42", u"second", u"true", u"0x1f", u""},
-     "",
-     {}},
-    {"no data",
-     [](WindowsEventSpec& s) { s.data.clear(); },
-     0x40000000u | 1001,
-     4,
-     0,
-     u"Quillerbankton-Test",
-     {},
-     "",
-     {}},
-};
+INSTANTIATE_TEST_SUITE_P(Levels, EvtxTypeTest, ::testing::ValuesIn(kTypes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-class EvtxMappingTest : public EvtxClassicTest,
-                        public ::testing::WithParamInterface<MappingCase> {};
+std::optional<RecordFields> FirstRecordOf(EvtxClassicTest& t, const WindowsEventSpec& spec) {
+  t.Keep(EvtxOf({spec}));
+  const auto records = t.Drain(t.Open(), kSeqFwd);
+  if (records.size() != 1) return std::nullopt;
+  return ParseEventRecord(records[0]);
+}
 
-TEST_P(EvtxMappingTest, EventBecomesTheRecordTheServiceMakes) {
-  const MappingCase& c = GetParam();
+TEST_F(EvtxClassicTest, EventBecomesTheRecordTheServiceMakes) {
   WindowsEventSpec spec = Classic(5);
-  spec.data = {{u"", EvtxValue::String(u"text")}};
-  spec.eventId = 1001;
+  spec.eventId = 0xFFFF;
+  spec.qualifiers = 0xC000;
+  spec.task = 12;
   spec.timeCreated = kTime2020 + 1234 * 10'000'000ull + 9'999'999;  // fractions dropped
-  c.shape(spec);
-  Keep(EvtxOf({spec}));
-  const Handle h = Open();
-  const auto records = Drain(h, kSeqFwd);
-  ASSERT_EQ(records.size(), 1u);
-  const auto fields = ParseEventRecord(records[0]);
+  spec.provider = u"Microsoft-Windows-Security-SPP";
+  spec.providerGuid = Bytes(16, std::byte{0x11});
+  spec.eventSourceName = u"Software Protection Platform Service";
+  spec.userSid = SimAccounts::SidFromString(u"S-1-5-21-1-2-3-1001");
+  spec.binary = B({0xDE, 0xAD, 0x00, 0x01});
+  spec.data = {{u"Count", EvtxValue::UInt(evtxtype::kUInt32, 42)},
+               {u"", EvtxValue::String(u"second")},
+               {u"Flag", EvtxValue::Bool(true)},
+               {u"Code", EvtxValue::UInt(evtxtype::kHexInt32, 0x1F)},
+               {u"Empty", EvtxValue::String(u"")}};
+  auto fields = FirstRecordOf(*this, spec);
   ASSERT_TRUE(fields);
   EXPECT_EQ(fields->recordNumber, 5u);
   EXPECT_EQ(fields->timeGenerated, kUnix2020 + 1234);
   EXPECT_EQ(fields->timeWritten, kUnix2020 + 1234);
-  EXPECT_EQ(fields->eventId, c.eventId);
-  EXPECT_EQ(fields->eventType, c.type);
-  EXPECT_EQ(fields->category, c.category);
-  EXPECT_EQ(fields->source, c.source);
+  EXPECT_EQ(fields->eventId, 0xC000FFFFu);
+  EXPECT_EQ(fields->category, 12);
+  EXPECT_EQ(fields->source, u"Software Protection Platform Service");
   EXPECT_EQ(fields->computer, u"WIN10");
-  EXPECT_EQ(fields->strings, c.strings);
-  EXPECT_EQ(fields->sid, c.sid.empty() ? Bytes{} : SimAccounts::SidFromString(FromUtf8(c.sid)));
-  EXPECT_EQ(fields->data, c.data);
-}
+  EXPECT_EQ(fields->strings,
+            (std::vector<std::u16string>{u"42", u"second", u"true", u"0x1f", u""}));
+  EXPECT_EQ(fields->sid, spec.userSid);
+  EXPECT_EQ(fields->data, spec.binary);
 
-INSTANTIATE_TEST_SUITE_P(Events, EvtxMappingTest, ::testing::ValuesIn(kMappings),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           for (char& ch : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           }
-                           return name;
-                         });
+  // Without qualifiers, event source name, user, data or binary.
+  spec = Classic(6);
+  spec.eventId = 7036;
+  spec.qualifiers.reset();
+  spec.data.clear();
+  fields = FirstRecordOf(*this, spec);
+  ASSERT_TRUE(fields);
+  EXPECT_EQ(fields->eventId, 7036u);
+  EXPECT_EQ(fields->source, u"Quillerbankton-Test");
+  EXPECT_TRUE(fields->strings.empty());
+  EXPECT_TRUE(fields->sid.empty());
+  EXPECT_TRUE(fields->data.empty());
+}
 
 TEST_F(EvtxClassicTest, UserDataLeavesAreTheStringsWithoutEventData) {
   using N = EvtxNode;
@@ -386,66 +268,10 @@ TEST_F(EvtxClassicTest, UserDataLeavesAreTheStringsWithoutEventData) {
   ASSERT_TRUE(fields);
   EXPECT_EQ(fields->recordNumber, 9u);
   EXPECT_EQ(fields->eventId, 2u);
-  EXPECT_EQ(fields->eventType, 2);
+  EXPECT_EQ(fields->eventType, evtype::kWarning);
   EXPECT_EQ(fields->timeGenerated, kUnix2020 + 10);
   EXPECT_EQ(fields->source, u"Setup");
   EXPECT_EQ(fields->strings, (std::vector<std::u16string>{u"alice", u"install", u"d"}));
-}
-
-TEST(EvtxClassicRecordTest, ClassicRecordsSurviveTheWayThroughAnEvent) {
-  const std::uint16_t types[] = {evtype::kError, evtype::kWarning, evtype::kInformation,
-                                 evtype::kAuditSuccess, evtype::kAuditFailure};
-  for (const std::uint16_t type : types) {
-    RecordFields record;
-    record.recordNumber = 77;
-    record.timeGenerated = record.timeWritten = kUnix2020 + type;
-    record.eventId = 0x80001234u;
-    record.eventType = type;
-    record.category = 3;
-    record.source = u"Source " + Decimal(type);
-    record.computer = u"HOST";
-    record.strings = {u"a", u"", u"c"};
-    record.sid = SimAccounts::SidFromString(u"S-1-5-18");
-    record.data = B({1, 2, 3});
-    WindowsEventMaker maker;
-    const Bytes file =
-        WriteEvtxFile(std::vector<EvtxEvent>{maker.Make(ClassicEventSpec(record, u"System"))});
-    auto evtx = EvtxFile::Open(evtxtest::InMemory(file));
-    ASSERT_TRUE(evtx);
-    EvtxEventReader reader(*evtx);
-    int seen = 0;
-    reader.ForEachRecord(false, [&](EvtxEventReader& r, const EvtxRecordRef& ref) {
-      EvtxSystem system;
-      std::vector<EvtxDataItem> data;
-      Bytes binary;
-      EXPECT_TRUE(r.ReadSystem(ref, system));
-      EXPECT_TRUE(r.ReadEventData(ref, data, binary));
-      EXPECT_EQ(BuildEventRecord(ClassicFields(77, system, data, binary)), BuildEventRecord(record))
-          << "type " << type;
-      ++seen;
-      return true;
-    });
-    EXPECT_EQ(seen, 1);
-  }
-}
-
-TEST(EvtxClassicRecordTest, RecordsWhoseOffsetsRunOutAreNoRecords) {
-  RecordFields record;
-  record.source = u"S";
-  record.strings = {u"one", u"two"};
-  record.data = B({9, 9});
-  const Bytes good = BuildEventRecord(record);
-  ASSERT_TRUE(ParseEventRecord(good));
-  for (const std::size_t field :
-       {recfield::kStringOffset, recfield::kDataOffset, recfield::kUserSidOffset}) {
-    Bytes bad = good;
-    WriteU32(bad, field, static_cast<std::uint32_t>(bad.size() - 2));
-    if (field == recfield::kUserSidOffset) WriteU32(bad, recfield::kUserSidLength, 12);
-    EXPECT_FALSE(ParseEventRecord(bad)) << field;
-  }
-  Bytes cut = good;
-  ResizeRecord(cut, static_cast<std::uint32_t>(kRecordFixedSize + 8));
-  EXPECT_FALSE(ParseEventRecord(cut));
 }
 
 // --- reading ---
@@ -664,19 +490,6 @@ TEST_F(EvtxClassicTest, BackupOfAnEvtxLogIsAnEvtxFileOfTheSameRecords) {
   EXPECT_EQ(Drain(OpenBackup(u"C:\\again.evtx"), kSeqBack).size(), 352u);
 }
 
-TEST_F(EvtxClassicTest, LogsInMemoryStillBackUpAsEvt) {
-  SimEventLog& log = service_.AddLog(u"Application");
-  RecordFields contents;
-  contents.source = u"Memory";
-  log.Append(contents);
-  const Handle h = Open();
-  ASSERT_EQ(service_.BackupEventLog(h, u"C:\\plain.evt"), err::kSuccess);
-  const auto bytes = files_.FileContents(u"C:\\plain.evt");
-  ASSERT_TRUE(bytes);
-  EXPECT_TRUE(ReadEvtFile(*bytes));
-  EXPECT_EQ(Count(OpenBackup(u"C:\\plain.evt")), 1u);
-}
-
 TEST_F(EvtxClassicTest, ClearingSavesTheBackupAndLeavesAnEmptyEvtxFile) {
   Keep(EvtxOf(Range(1, 250)));
   const Handle h = Open();
@@ -701,17 +514,6 @@ TEST_F(EvtxClassicTest, ClearingSavesTheBackupAndLeavesAnEmptyEvtxFile) {
   ASSERT_EQ(service_.BackupEventLog(h, u"C:\\after.evtx"), err::kSuccess);
   const Handle after = OpenBackup(u"C:\\after.evtx");
   EXPECT_EQ(Numbers(Drain(after, kSeqFwd)), std::vector<std::uint32_t>{1});
-}
-
-TEST_F(EvtxClassicTest, ClearingWithoutRecordsBacksUpAnEmptyEvtx) {
-  EvtxWriterOptions options;
-  options.slots = 1;
-  Keep(EvtxOf({}, options));
-  const Handle h = Open();
-  ASSERT_EQ(service_.ClearEventLog(h, u"C:\\none.evtx"), err::kSuccess);
-  const Handle backup = OpenBackup(u"C:\\none.evtx");
-  EXPECT_EQ(Count(backup), 0u);
-  EXPECT_EQ(files_.FileContents(u"C:\\none.evtx")->size(), kEvtxHeaderBlockSize + kEvtxChunkSize);
 }
 
 TEST_F(EvtxClassicTest, BackupsThatAreNoLogAreCorrupt) {
