@@ -243,6 +243,52 @@ void LoadLogs(Machine& machine, const fs::path& folder, Skipped& skipped) {
   }
 }
 
+constexpr char16_t kEventLogKey[] = u"SYSTEM\\CurrentControlSet\\Services\\EventLog";
+
+std::vector<std::u16string> EventLogNames(SimRegistry& registry) {
+  std::vector<std::u16string> names;
+  platform::Handle key = 0;
+  if (registry.OpenKey(platform::RegRoot::kLocalMachine, kEventLogKey, platform::access::kKeyRead,
+                       key) != platform::err::kSuccess) {
+    return names;
+  }
+  std::u16string name;
+  for (std::uint32_t i = 0; registry.EnumSubKey(key, i, name) == platform::err::kSuccess; ++i) {
+    names.push_back(name);
+  }
+  registry.CloseKey(key);
+  return names;
+}
+
+// Since Vista every classic log is an .evtx file where its key's "File" value says (by default
+// winevt\Logs\<name>.evtx in the system folder): each such file among the machine's files
+// fills its log, unless logs/ gave the log already. The file stays where it is and is read as
+// the log is.
+void LoadEvtxLogs(Machine& machine, const fs::path& folder, Skipped& skipped) {
+  std::uint32_t major = 0;
+  machine.system().GetVersionEx(major);
+  for (const std::u16string& name : EventLogNames(machine.registry())) {
+    if (machine.eventlog().FindLog(name) != nullptr) continue;
+    auto file = machine.registry().GetString(std::u16string(kEventLogKey) + u"\\" + name, u"File");
+    if (!file && major >= 6) file = u"%SystemRoot%\\System32\\winevt\\Logs\\" + name + u".evtx";
+    if (!file) continue;
+    std::vector<char16_t> buffer(1024);
+    const std::uint32_t length = machine.system().ExpandEnvironmentStrings(*file, buffer);
+    if (length == 0 || length > buffer.size()) continue;
+    const std::u16string path(buffer.data(), length - 1);
+    if (path.size() < 5 ||
+        !NamesEqual(std::u16string_view(path).substr(path.size() - 5), u".evtx") ||
+        !machine.system().FileExists(path)) {
+      continue;
+    }
+    std::string problem;
+    if (!machine.eventlog().LoadEvtx(name, path, &problem)) {
+      skipped.push_back(Show(folder / "files") + ": " + Narrow(path) + " (the " + Narrow(name) +
+                        " log): " + problem);
+    }
+  }
+}
+
 // The Windows path of `relative` (below files/): its first part names the drive.
 std::u16string WindowsPath(const fs::path& where, const fs::path& relative) {
   auto part = relative.begin();
@@ -327,6 +373,8 @@ bool LoadMachineFolder(Machine& machine, const fs::path& folder, std::string* er
     part("logs", [&](const fs::path& p) {
       if (fs::is_directory(p)) LoadLogs(machine, p, skipped);
     });
+    // After logs/, whose .evt files come first.
+    Tolerate(skipped, folder, [&] { LoadEvtxLogs(machine, folder, skipped); });
     if (skippedParts) *skippedParts = std::move(skipped);
     return true;
   } catch (const LoadError& e) {

@@ -3,6 +3,8 @@
 //
 //   registry.reg                optional regedit export
 //   logs/<RegistryName>.evt     the live log of that name, one file per log
+//                               (else the .evtx file among files/ that the log's key
+//                               names, or winevt\Logs\<name>.evtx on version 6 and later)
 //   files/<Drive>/<path>        files of the simulated drives (files/C/x/y.dll is C:\x\y.dll),
 //                               read when asked for; links to folders are followed;
 //                               message DLLs among them serve their message tables

@@ -474,13 +474,24 @@ bool EvtxEventReader::ReadFragment(const EvtxRecordRef& record, EvtxFragment& ou
 }
 
 bool EvtxEventReader::ReadEventData(const EvtxRecordRef& record, std::vector<EvtxDataItem>& out) {
+  return ReadEventData(record, out, nullptr);
+}
+
+bool EvtxEventReader::ReadEventData(const EvtxRecordRef& record, std::vector<EvtxDataItem>& out,
+                                    platform::Bytes& binary) {
+  return ReadEventData(record, out, &binary);
+}
+
+bool EvtxEventReader::ReadEventData(const EvtxRecordRef& record, std::vector<EvtxDataItem>& out,
+                                    platform::Bytes* binary) {
   out.clear();
+  if (binary != nullptr) binary->clear();
   if (!Parse(record, doc_)) return false;
   for (const BxPart& part : doc_.parts) {
     const auto values = std::span(doc_.values).subspan(part.firstValue, part.valueCount);
     std::uint32_t index = 0;
     if (FindChild(bx_, *part.tree, part.tree->first, part.tree->count, u"Event", &index)) {
-      DataOf(*part.tree, values, index, out);
+      DataOf(*part.tree, values, index, out, binary);
       return true;
     }
   }
@@ -490,11 +501,13 @@ bool EvtxEventReader::ReadEventData(const EvtxRecordRef& record, std::vector<Evt
 // Walks the element's children (those a BinXml value substitutes in included) looking for
 // EventData and UserData below Event, then collects their values.
 void EvtxEventReader::DataOf(const BxTree& tree, std::span<const BxValue> values,
-                             std::uint32_t eventIndex, std::vector<EvtxDataItem>& out) {
+                             std::uint32_t eventIndex, std::vector<EvtxDataItem>& out,
+                             platform::Bytes* binary) {
   enum class Mode { kEvent, kEventData, kUserData, kLeaves };
   struct Walker {
     EvtxEventReader& r;
     std::vector<EvtxDataItem>& out;
+    platform::Bytes* binary;
 
     void Children(const BxTree& t, std::span<const BxValue> v, const BxElement& e, Mode mode,
                   int depth) {
@@ -547,6 +560,7 @@ void EvtxEventReader::DataOf(const BxTree& tree, std::span<const BxValue> values
           return;
         case Mode::kEventData:
           if (name == u"Data") Add(t, v, e, AttributeText(t, v, e, u"Name"));
+          if (name == u"Binary" && binary != nullptr) Binary(t, v, e);
           return;
         case Mode::kUserData:  // its child holds the values
         case Mode::kLeaves:
@@ -570,6 +584,33 @@ void EvtxEventReader::DataOf(const BxTree& tree, std::span<const BxValue> values
         }
       }
       return text;
+    }
+
+    // Binary bytes as they are; a value in any other form is the hexadecimal text XML shows.
+    void Binary(const BxTree& t, std::span<const BxValue> v, const BxElement& e) {
+      Add(t, v, e, {});
+      EvtxValue value = std::move(out.back().value);
+      out.pop_back();
+      if (value.type == evtxtype::kBinary && !value.array) {
+        *binary = std::move(value.data);
+        return;
+      }
+      binary->clear();
+      const std::u16string text = value.text();
+      int high = -1;
+      for (const char16_t c : text) {
+        int digit = -1;
+        if (c >= u'0' && c <= u'9') digit = c - u'0';
+        if (c >= u'a' && c <= u'f') digit = c - u'a' + 10;
+        if (c >= u'A' && c <= u'F') digit = c - u'A' + 10;
+        if (digit < 0) break;
+        if (high < 0) {
+          high = digit;
+        } else {
+          binary->push_back(static_cast<std::byte>(high * 16 + digit));
+          high = -1;
+        }
+      }
     }
 
     void Add(const BxTree& t, std::span<const BxValue> v, const BxElement& e, std::u16string name) {
@@ -600,7 +641,7 @@ void EvtxEventReader::DataOf(const BxTree& tree, std::span<const BxValue> values
     }
   };
 
-  Walker walker{*this, out};
+  Walker walker{*this, out, binary};
   walker.Children(tree, values, tree.elements[eventIndex], Mode::kEvent, 0);
 }
 

@@ -118,6 +118,10 @@ class EvtxEventReader {
   // Of a record of the current chunk. False when its Binary XML cannot be read.
   bool ReadSystem(const EvtxRecordRef& record, EvtxSystem& out);
   bool ReadEventData(const EvtxRecordRef& record, std::vector<EvtxDataItem>& out);
+  // The same, and the bytes of EventData's Binary element (empty without one): what a classic
+  // event source logged as its data.
+  bool ReadEventData(const EvtxRecordRef& record, std::vector<EvtxDataItem>& out,
+                     platform::Bytes& binary);
   // Appends the XML.
   bool RenderXml(const EvtxRecordRef& record, std::u16string& out);
   // The event's template (or tree) and values, to write it into another file.
@@ -140,9 +144,11 @@ class EvtxEventReader {
 
  private:
   bool Parse(const EvtxRecordRef& record, BxDocument& doc);
+  bool ReadEventData(const EvtxRecordRef& record, std::vector<EvtxDataItem>& out,
+                     platform::Bytes* binary);
   const EvtxSystemPlan& PlanFor(const BxPart& part);
   void DataOf(const BxTree& tree, std::span<const BxValue> values, std::uint32_t eventIndex,
-              std::vector<EvtxDataItem>& out);
+              std::vector<EvtxDataItem>& out, platform::Bytes* binary);
 
   EvtxFile& file_;
   EvtxChunk chunk_;

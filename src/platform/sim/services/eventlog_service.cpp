@@ -1,6 +1,7 @@
 #include "platform/sim/services/eventlog_service.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <thread>
 
 #include "platform/sim/formats/evt_file.h"
+#include "platform/sim/formats/evtx_writer.h"
 #include "platform/sim/rules/case_rules.h"
 #include "platform/sim/services/registry.h"
 #include "platform/sim/services/system.h"
@@ -142,6 +144,32 @@ bool SimEventLogService::LoadEvt(std::u16string_view logName, platform::ByteSpan
   log.nextNumber = file->currentRecordNumber;
   log.oldestNumber = log.records.empty() ? log.nextNumber : RecordNumber(log.records.front());
   log.full = false;
+  log.evtx.reset();
+  log.evtxKept = false;
+  log.evtxPath.clear();
+  ++log.generation_;
+  SignalLocked(log);
+  return true;
+}
+
+bool SimEventLogService::LoadEvtx(std::u16string_view logName, std::u16string_view path,
+                                  std::string* error) {
+  ErrorCode readError = err::kSuccess;
+  auto source = files_.OpenFileSource(path, readError);
+  if (!source) {
+    if (error) *error = "cannot be read (error " + std::to_string(readError) + ")";
+    return false;
+  }
+  auto store = EvtxRecordStore::Open(std::move(source), error);
+  if (!store) return false;
+  std::lock_guard lock(mutex_);
+  SimEventLog& log = AddLogLocked(logName);
+  log.records.clear();
+  log.evtx = std::move(store);
+  log.evtxKept = true;
+  log.evtxPath = std::u16string(path);
+  log.evtxSynced_ = false;
+  log.full = false;
   ++log.generation_;
   SignalLocked(log);
   return true;
@@ -232,7 +260,8 @@ SimEventLogService::LogHandle* SimEventLogService::FindHandleLocked(platform::Ha
 }
 
 std::uint32_t SimEventLogService::AppendLocked(SimEventLog& log, platform::Bytes record) {
-  if (log.maxSize != 0) {
+  SyncEvtxLocked(log);
+  if (log.maxSize != 0 && !log.evtx) {
     std::uint64_t total = FileBytes(log.records) + record.size();
     if (total > log.maxSize) {
       if (!log.overwrite) {
@@ -248,12 +277,33 @@ std::uint32_t SimEventLogService::AppendLocked(SimEventLog& log, platform::Bytes
   const std::uint32_t number = log.nextNumber++;
   WriteU32(record, recfield::kRecordNumber, number);
   log.records.push_back(std::move(record));
-  log.oldestNumber = RecordNumber(log.records.front());
+  log.oldestNumber = log.evtx && log.evtx->count() != 0
+                         ? static_cast<std::uint32_t>(log.evtx->oldest())
+                         : RecordNumber(log.records.front());
   SignalLocked(log);
   return number;
 }
 
+void SimEventLogService::SyncEvtxLocked(SimEventLog& log) {
+  if (!log.evtx || log.evtxSynced_) return;
+  log.evtxSynced_ = true;
+  // Indexes the file: done when the log is first used, not when a machine is loaded.
+  log.nextNumber = static_cast<std::uint32_t>(log.evtx->nextNumber());
+  log.oldestNumber =
+      log.evtx->count() != 0 ? static_cast<std::uint32_t>(log.evtx->oldest()) : log.nextNumber;
+}
+
 void SimEventLogService::ClearLocked(SimEventLog& log) {
+  if (log.evtxKept) {
+    log.evtx.reset();
+    // The service starts the file afresh: a header and one empty chunk. The log itself is
+    // empty whether or not the file can be written.
+    if (!log.evtxPath.empty()) {
+      EvtxWriterOptions options;
+      options.slots = 1;
+      files_.WriteFile(log.evtxPath, WriteEvtxFile({}, options));
+    }
+  }
   log.records.clear();
   log.oldestNumber = 1;
   log.nextNumber = 1;
@@ -273,11 +323,89 @@ void SimEventLogService::SignalLocked(SimEventLog& log) {
 ErrorCode SimEventLogService::WriteBackupLocked(const LogHandle& handle, std::u16string_view path) {
   if (path.empty()) return err::kInvalidParameter;
   if (files_.FileExists(path)) return err::kAlreadyExists;
+  if (handle.evtxKept()) return WriteEvtxBackupLocked(handle, path);
   const auto& records = handle.records();
   const platform::Bytes file =
       handle.live ? Save(records, handle.live->nextNumber, handle.live->maxSize, handle.live->full)
                   : Save(records, records.empty() ? 1 : RecordNumber(records.back()) + 1, 0, false);
   return files_.WriteFile(path, file);
+}
+
+ErrorCode SimEventLogService::WriteEvtxBackupLocked(const LogHandle& handle,
+                                                    std::u16string_view path) {
+  const auto& store = handle.evtx();
+  const auto& tail = handle.records();
+  const bool empty = tail.empty() && (!store || store->count() == 0);
+  EvtxWriterOptions options;
+  if (empty) options.slots = 1;  // an empty log's file still has its first chunk
+  MemoryByteSink sink;
+  EvtxWriter writer(sink, options);
+  if (store) EvtxRecordCursor(store).CopyTo(writer);
+  WindowsEventMaker maker;
+  const std::u16string channel = handle.live ? handle.live->name() : u"";
+  for (const auto& record : tail) {
+    if (const auto fields = ParseEventRecord(record)) {
+      writer.Write(maker.Make(ClassicEventSpec(*fields, channel)));
+    }
+  }
+  if (!writer.Finish()) return err::kWriteFault;
+  return files_.WriteFile(path, sink.bytes());
+}
+
+std::uint64_t SimEventLogService::CountLocked(const LogHandle& handle) {
+  const auto& store = handle.evtx();
+  return (store ? store->count() : 0) + handle.records().size();
+}
+
+std::int64_t SimEventLogService::OldestLocked(const LogHandle& handle) {
+  const auto& store = handle.evtx();
+  if (store && store->count() != 0) return static_cast<std::int64_t>(store->oldest());
+  const auto& records = handle.records();
+  return records.empty() ? 0 : RecordNumber(records.front());
+}
+
+std::int64_t SimEventLogService::NewestLocked(const LogHandle& handle) {
+  const auto& records = handle.records();
+  if (!records.empty()) return RecordNumber(records.back());
+  const auto& store = handle.evtx();
+  return store && store->count() != 0 ? static_cast<std::int64_t>(store->newest()) : 0;
+}
+
+std::optional<SimEventLogService::FoundRecord> SimEventLogService::FindLocked(LogHandle& handle,
+                                                                              std::int64_t number,
+                                                                              bool forwards) {
+  const auto& store = handle.evtx();
+  const auto inFile = [&]() -> std::optional<FoundRecord> {
+    if (!store || store->count() == 0 || number < 1) return std::nullopt;
+    if (!handle.cursor || handle.cursor->store() != store) {
+      handle.cursor = std::make_unique<EvtxRecordCursor>(store);
+    }
+    const auto found = handle.cursor->Find(static_cast<std::uint64_t>(number), forwards);
+    if (!found) return std::nullopt;
+    return FoundRecord{static_cast<std::int64_t>(found->number), found->record};
+  };
+  // Numbers ascend, so a record in memory is found by bisection.
+  const auto inMemory = [&]() -> std::optional<FoundRecord> {
+    const auto& records = handle.records();
+    const auto below = [](std::int64_t limit) {
+      return [limit](const platform::Bytes& r) { return RecordNumber(r) < limit; };
+    };
+    auto at =
+        std::partition_point(records.begin(), records.end(), below(forwards ? number : number + 1));
+    if (!forwards) {
+      if (at == records.begin()) return std::nullopt;
+      --at;
+    }
+    if (at == records.end()) return std::nullopt;
+    return FoundRecord{RecordNumber(*at), *at};
+  };
+  // The file's records all come before those in memory.
+  if (forwards) {
+    if (auto found = inFile()) return found;
+    return inMemory();
+  }
+  if (auto found = inMemory()) return found;
+  return inFile();
 }
 
 std::uint32_t SimEventLogService::NowLocked() const {
@@ -299,6 +427,7 @@ ErrorCode SimEventLogService::OpenEventLog(std::u16string_view logName, platform
   SimEventLog* target = FindLogLocked(logName);
   if (target == nullptr) target = FindLogLocked(u"Application");
   if (target == nullptr) return err::kFileNotFound;
+  SyncEvtxLocked(*target);
   LogHandle handle;
   handle.live = target;
   handle.generation = target->generation_;
@@ -311,13 +440,23 @@ ErrorCode SimEventLogService::OpenBackupEventLog(std::u16string_view path, platf
   log = 0;
   // advapi32 cannot make an NT path of an empty name.
   if (path.empty()) return err::kInvalidParameter;
-  platform::Bytes data;
-  if (const ErrorCode error = files_.ReadFile(path, data); error != err::kSuccess) return error;
-  auto file = ReadEvtFile(data);
-  if (!file) return err::kEventlogFileCorrupt;
   LogHandle handle;
-  handle.snapshot.assign(std::make_move_iterator(file->records.begin()),
-                         std::make_move_iterator(file->records.end()));
+  // Since Vista a backup may be an .evtx file, known by its signature; it is read as asked.
+  ErrorCode sourceError = err::kSuccess;
+  auto source = files_.OpenFileSource(path, sourceError);
+  std::array<std::byte, 8> signature{};
+  if (source && source->ReadAt(0, signature) &&
+      std::memcmp(signature.data(), "ElfFile", signature.size()) == 0) {
+    handle.backupEvtx = EvtxRecordStore::Open(std::move(source));
+    if (!handle.backupEvtx) return err::kEventlogFileCorrupt;
+  } else {
+    platform::Bytes data;
+    if (const ErrorCode error = files_.ReadFile(path, data); error != err::kSuccess) return error;
+    auto file = ReadEvtFile(data);
+    if (!file) return err::kEventlogFileCorrupt;
+    handle.snapshot.assign(std::make_move_iterator(file->records.begin()),
+                           std::make_move_iterator(file->records.end()));
+  }
   std::lock_guard lock(mutex_);
   log = nextHandle_++;
   logHandles_.emplace(log, std::move(handle));
@@ -365,13 +504,13 @@ platform::ReadResult SimEventLogService::ReadEventLog(platform::Handle log, std:
     // The log was cleared or replaced under the handle: say so once and start afresh.
     handle->generation = handle->live->generation_;
     handle->position.reset();
+    handle->cursor.reset();  // its chunk belongs to the file the log no longer reads
     return {err::kEventlogFileChanged};
   }
 
-  const auto& records = handle->records();
-  if (records.empty()) return {seek ? err::kInvalidParameter : err::kHandleEof};
-  const std::int64_t oldest = RecordNumber(records.front());
-  const std::int64_t newest = RecordNumber(records.back());
+  if (CountLocked(*handle) == 0) return {seek ? err::kInvalidParameter : err::kHandleEof};
+  const std::int64_t oldest = OldestLocked(*handle);
+  const std::int64_t newest = NewestLocked(*handle);
   std::int64_t start = 0;
   if (seek) {
     if (recordOffset < oldest || recordOffset > newest) return {err::kInvalidParameter};
@@ -381,33 +520,27 @@ platform::ReadResult SimEventLogService::ReadEventLog(platform::Handle log, std:
   }
   if (forwards ? start > newest : start < oldest) return {err::kHandleEof};
 
-  // Numbers ascend, so the first record to deliver is found by bisection.
-  const auto below = [&](std::int64_t limit) {
-    return [limit](const platform::Bytes& r) { return RecordNumber(r) < limit; };
-  };
-  const auto at = forwards
-                      ? std::partition_point(records.begin(), records.end(), below(start))
-                      : std::partition_point(records.begin(), records.end(), below(start + 1)) - 1;
-  auto index = static_cast<std::ptrdiff_t>(at - records.begin());
-  const auto count = static_cast<std::ptrdiff_t>(records.size());
-
   platform::ReadResult result;
   std::int64_t last = start;
   std::size_t delivered = 0;
-  for (; index >= 0 && index < count; index += forwards ? 1 : -1, ++delivered) {
-    const auto& record = records[static_cast<std::size_t>(index)];
-    if (record.size() > buffer.size() - result.bytesRead) break;
+  for (std::int64_t next = start;; next = forwards ? last + 1 : last - 1, ++delivered) {
+    const auto found = FindLocked(*handle, next, forwards);
+    if (!found) break;
+    const platform::ByteSpan record = found->bytes;
+    if (record.size() > buffer.size() - result.bytesRead) {
+      if (delivered == 0) {
+        result.error = err::kInsufficientBuffer;
+        result.bytesNeeded = static_cast<std::uint32_t>(record.size());
+        return result;
+      }
+      break;
+    }
     if (!record.empty())
       std::memcpy(buffer.data() + result.bytesRead, record.data(), record.size());
     result.bytesRead += static_cast<std::uint32_t>(record.size());
-    last = RecordNumber(record);
+    last = found->number;
   }
-  if (delivered == 0) {
-    result.error = err::kInsufficientBuffer;
-    result.bytesNeeded =
-        static_cast<std::uint32_t>(records[static_cast<std::size_t>(index)].size());
-    return result;
-  }
+  if (delivered == 0) return {err::kHandleEof};
   handle->position = forwards ? last + 1 : last - 1;
   return result;
 }
@@ -417,7 +550,7 @@ ErrorCode SimEventLogService::GetNumberOfRecords(platform::Handle log, std::uint
   std::lock_guard lock(mutex_);
   const LogHandle* handle = FindHandleLocked(log);
   if (handle == nullptr) return err::kInvalidHandle;
-  count = static_cast<std::uint32_t>(handle->records().size());
+  count = static_cast<std::uint32_t>(CountLocked(*handle));
   return err::kSuccess;
 }
 
@@ -426,8 +559,7 @@ ErrorCode SimEventLogService::GetOldestRecord(platform::Handle log, std::uint32_
   std::lock_guard lock(mutex_);
   const LogHandle* handle = FindHandleLocked(log);
   if (handle == nullptr) return err::kInvalidHandle;
-  const auto& records = handle->records();
-  number = records.empty() ? 0 : RecordNumber(records.front());
+  number = static_cast<std::uint32_t>(OldestLocked(*handle));
   return err::kSuccess;
 }
 

@@ -1,6 +1,7 @@
-// The simulated classic event log service: logs of EVENTLOGRECORDs in memory, backups as .evt
-// files in the simulated file system, handles whose reads behave as ReadEventLogW does, and
-// change notifications that really wake a waiting thread.
+// The simulated classic event log service: logs of EVENTLOGRECORDs in memory or kept in .evtx
+// files (read a chunk at a time), backups as .evt or .evtx files in the simulated file system,
+// handles whose reads behave as ReadEventLogW does, and change notifications that really wake a
+// waiting thread.
 #pragma once
 
 #include <atomic>
@@ -16,6 +17,7 @@
 
 #include "platform/eventlog_service.h"
 #include "platform/sim/formats/event_record.h"
+#include "platform/sim/services/evtx_record_store.h"
 
 namespace qb::sim {
 
@@ -40,6 +42,14 @@ class SimEventLog {
   // refuses the record and marks the log full.
   bool overwrite = true;
   bool full = false;  // a record was refused since the log was last cleared
+  // A log kept in an .evtx file, as every log is since Vista: the file's records come first,
+  // numbered by their EventRecordID, and `records` holds only those written since it was
+  // loaded (maxSize does not apply). Backups of such a log are .evtx files, and clearing it
+  // leaves an empty .evtx file at `evtxPath`. oldestNumber and nextNumber follow the file
+  // once the log is first opened or written to.
+  std::shared_ptr<EvtxRecordStore> evtx;
+  bool evtxKept = false;
+  std::u16string evtxPath;
 
   // The registry name, as first given.
   const std::u16string& name() const { return name_; }
@@ -58,6 +68,7 @@ class SimEventLog {
   std::u16string name_;
   std::uint64_t generation_ = 0;  // bumped whenever the contents are replaced
   std::vector<std::weak_ptr<ChangeSignal>> watchers_;
+  bool evtxSynced_ = false;  // oldestNumber and nextNumber follow the .evtx file
 };
 
 class SimEventLogService final : public platform::IEventLogService {
@@ -75,7 +86,12 @@ class SimEventLogService final : public platform::IEventLogService {
   // its settings stay. A damaged file gives the records before the damage. False with the
   // reason when the file is no event log.
   bool LoadEvt(std::u16string_view logName, platform::ByteSpan evt, std::string* error = nullptr);
-  // The log as BackupEventLogW would save it; empty when there is no such log.
+  // Makes the log (creating it) one kept in the .evtx file at `path` of the simulated files,
+  // read from there as asked; its settings stay. False with the reason when the file cannot be
+  // read or is no .evtx log.
+  bool LoadEvtx(std::u16string_view logName, std::u16string_view path,
+                std::string* error = nullptr);
+  // The log as BackupEventLogW would save it to an .evt file; empty when there is no such log.
   platform::Bytes SaveEvt(std::u16string_view logName) const;
   // The clock of ReportEvent (seconds since 1970); the real clock until set.
   void SetNow(std::uint32_t unixSeconds);
@@ -130,12 +146,21 @@ class SimEventLogService final : public platform::IEventLogService {
  private:
   friend class SimEventLog;
   struct LogHandle {
-    SimEventLog* live = nullptr;           // null for a backup
-    std::deque<platform::Bytes> snapshot;  // a backup's records
+    SimEventLog* live = nullptr;                  // null for a backup
+    std::deque<platform::Bytes> snapshot;         // a backup's records
+    std::shared_ptr<EvtxRecordStore> backupEvtx;  // a backup that is an .evtx file
+    std::unique_ptr<EvtxRecordCursor> cursor;     // where its reads are in the .evtx file
     std::uint64_t generation = 0;
     // Record number the next sequential read starts from; none before the first read.
     std::optional<std::int64_t> position;
     const std::deque<platform::Bytes>& records() const { return live ? live->records : snapshot; }
+    const std::shared_ptr<EvtxRecordStore>& evtx() const { return live ? live->evtx : backupEvtx; }
+    bool evtxKept() const { return live ? live->evtxKept : backupEvtx != nullptr; }
+  };
+  // A record found in a log: its number and bytes (valid until the next search).
+  struct FoundRecord {
+    std::int64_t number = 0;
+    platform::ByteSpan bytes;
   };
 
   SimEventLog& AddLogLocked(std::u16string_view name);
@@ -145,6 +170,14 @@ class SimEventLogService final : public platform::IEventLogService {
   void ClearLocked(SimEventLog& log);
   void SignalLocked(SimEventLog& log);
   platform::ErrorCode WriteBackupLocked(const LogHandle& handle, std::u16string_view path);
+  platform::ErrorCode WriteEvtxBackupLocked(const LogHandle& handle, std::u16string_view path);
+  void SyncEvtxLocked(SimEventLog& log);
+  // What a handle sees: the .evtx file's records, then those in memory.
+  std::uint64_t CountLocked(const LogHandle& handle);
+  std::int64_t OldestLocked(const LogHandle& handle);  // 0 when there are none
+  std::int64_t NewestLocked(const LogHandle& handle);
+  // The record numbered `number`, else the nearest one beyond it in the reading direction.
+  std::optional<FoundRecord> FindLocked(LogHandle& handle, std::int64_t number, bool forwards);
   std::uint32_t NowLocked() const;
 
   SimSystem& files_;
