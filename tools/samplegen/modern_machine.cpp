@@ -23,7 +23,7 @@ constexpr std::uint64_t kClassicKeyword = 0x0080000000000000ull;
 constexpr std::uint64_t kAuditSuccess = 0x0020000000000000ull;
 constexpr std::uint64_t kAuditFailure = 0x0010000000000000ull;
 constexpr std::uint8_t kFirstChannelValue = 16;  // what message compilers hand out first
-constexpr char kLogsFolder[] = "%SystemRoot%\\System32\\Winevt\\Logs\\";
+constexpr char kLogsFolder[] = "%SystemRoot%\\System32\\winevt\\Logs\\";
 
 // Message identifiers of a manifest's names, in the ranges the message compiler uses.
 constexpr std::uint32_t kProviderMessage = 0x90000001;
