@@ -378,6 +378,7 @@ class Parser {
 
   void Log(std::string_view rest) {
     LogDescription log;
+    log.line = line_;
     log.name = std::string(TakeWord(rest));
     if (log.name.empty()) Fail("log needs a name");
     for (const auto& other : d_.logs) {
@@ -503,6 +504,7 @@ class Parser {
   void Check() {
     if (d_.logs.empty()) Fail("no log described");
     for (const auto& log : d_.logs) {
+      line_ = log.line;
       if (!log.owner.empty() && d_.FindProvider(log.owner) == nullptr) {
         Fail("log " + log.name + ": no provider " + log.owner);
       }

@@ -146,6 +146,7 @@ struct LogDescription {
   std::string channelType = "Admin";
   bool enabled = true;
   std::string owner;  // the channel's owning provider
+  int line = 0;
   std::vector<SourceDescription> sources;
 };
 
