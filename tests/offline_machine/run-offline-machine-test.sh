@@ -277,9 +277,10 @@ part() { grep -v '^;' "$w10/sample/registry.reg" | awk -v p="[HKEY_LOCAL_MACHINE
   printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n"Current"=dword:00000001\n\n'
   for k in ControlSet001 ControlSet001\\Services ControlSet001\\Control \
     ControlSet001\\Control\\ComputerName ControlSet001\\Control\\ComputerName\\ComputerName; do
-    printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\%s]\n\n' "$k"
+    printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\%s]\n' "$k"
+    [[ $k != *ComputerName\\ComputerName ]] || printf '"ComputerName"="DESKTOP-QB10"\n'
+    echo
   done
-  printf '"ComputerName"="DESKTOP-QB10"\n\n'
   part SYSTEM | sed 's/\\CurrentControlSet\\/\\ControlSet001\\/'
 } >"$w10/system.reg"
 {
