@@ -154,7 +154,9 @@ value() { hivexget "$hive" "$1" "$2" 2>/dev/null || true; }
 program_files='Program Files'
 software=$(on_image "$windows_name\\system32\\config\\software")
 # A value of the SOFTWARE hive; empty when it or the hive is missing.
-soft_value() { [[ -f $software ]] && hivexget "$software" "$1" "$2" 2>/dev/null || true; }
+soft_value() {
+  if [[ -f $software ]]; then hivexget "$software" "$1" "$2" 2>/dev/null || true; fi
+}
 dir=$(soft_value '\Microsoft\Windows\CurrentVersion' ProgramFilesDir)
 [[ ${dir,,} == c:\\?* ]] && program_files=${dir:3}
 # The version: Windows 10 and 11 say 10 in CurrentMajorVersionNumber, Vista to 8.1 "6.x" in
