@@ -27,6 +27,9 @@ machine=$root/build/sample-machine
 rm -rf "$machine"
 build/native/tools/samplegen/samplegen samples/description.txt "$machine" \
   build/mingw64/samples/qbsample.dll
+# Windows 10: .evtx logs and channels, with the provider libraries samplegen writes itself.
+rm -rf "$root/build/sample-machine-win10"
+build/native/tools/samplegen/samplegen samples/description-win10.txt "$root/build/sample-machine-win10"
 
 host=(build/native/tools/wfxhost/wfxhost --machine "$machine" --plugin-resources "$wfx64")
 step "wfxhost: the root of the plugin"

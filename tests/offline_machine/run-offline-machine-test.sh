@@ -251,3 +251,74 @@ while IFS=$'\t' read -r name value changes status output has records; do
     fail "$name: Userenv's records in ${records% *}: not $records"
   echo "ok: $name"
 done <<<"${cases//' | '/$'\t'}"
+
+# --- Windows 10: a stand-in made of the Windows 10 sample --------------------------------------
+# The sample's files at their places below the image's C:\, a SYSTEM hive with its EventLog keys
+# (ControlSet001 the current set), a SOFTWARE hive with its WINEVT keys and the version Windows
+# 10 gives. Beside them what only an image has: a library's SystemResources\*.mun and the log
+# file of a channel no key names. The folder made of it must hold the sample's files byte for
+# byte, its registry keys, and show what the sample shows.
+w10=$work/w10
+"$samplegen" samples/description-win10.txt "$w10/sample" >/dev/null
+image10=$w10/image
+mkdir -p "$image10"
+cp -a "$w10/sample/files/C/." "$image10/"
+config10=$image10/Windows/System32/config
+logs10=$image10/Windows/System32/winevt/Logs
+mkdir -p "$config10" "$image10/Windows/SystemResources"
+cp "$image10/Windows/System32/services.exe" "$image10/Windows/SystemResources/services.exe.mun"
+cp "$logs10/Microsoft-Windows-WMI-Activity%4Operational.evtx" "$logs10/Qb-Removed%4Operational.evtx"
+python3 tests/offline_machine/empty_hive.py "$config10/SYSTEM"
+python3 tests/offline_machine/empty_hive.py "$config10/SOFTWARE"
+# The sample's export split by hive; hivexregedit takes no comments.
+part() { grep -v '^;' "$w10/sample/registry.reg" | awk -v p="[HKEY_LOCAL_MACHINE\\$1\\" '/^\[/ { k = index($0, p) == 1 } k'; }
+{
+  printf 'Windows Registry Editor Version 5.00\n\n'
+  printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n"Current"=dword:00000001\n\n'
+  for k in ControlSet001 ControlSet001\\Services ControlSet001\\Control \
+    ControlSet001\\Control\\ComputerName ControlSet001\\Control\\ComputerName\\ComputerName; do
+    printf '[HKEY_LOCAL_MACHINE\\SYSTEM\\%s]\n' "$k"
+    [[ $k != *ComputerName\\ComputerName ]] || printf '"ComputerName"="DESKTOP-QB10"\n'
+    echo
+  done
+  part SYSTEM | sed 's/\\CurrentControlSet\\/\\ControlSet001\\/'
+} >"$w10/system.reg"
+{
+  printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes]\n\n'
+  part SOFTWARE
+  printf '\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT]\n\n'
+  printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n'
+  printf '"CurrentVersion"="6.3"\n"CurrentMajorVersionNumber"=dword:0000000a\n'
+} >"$w10/software.reg"
+hivexregedit --merge --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' --encoding utf-16le "$config10/SYSTEM" "$w10/system.reg"
+hivexregedit --merge --prefix 'HKEY_LOCAL_MACHINE\SOFTWARE' --encoding utf-16le "$config10/SOFTWARE" "$w10/software.reg"
+
+made10=$w10/machine
+tools/user/offline-machine.sh "$image10/Windows" "$made10" >"$w10/output" 2>&1 ||
+  fail "Windows 10: exit status $?:"$'\n'"$(cat "$w10/output")"
+grep -q 'Windows 10$' "$w10/output" || fail "Windows 10: the summary names no Windows 10: $(cat "$w10/output")"
+grep -qx 'OsMajorVersion=10' "$made10/machine.ini" || fail "Windows 10: machine.ini has no OsMajorVersion=10"
+grep -qx 'ComputerName=DESKTOP-QB10' "$made10/machine.ini" || fail "Windows 10: machine.ini has no computer name"
+# Every file of the sample, byte for byte, and what only the image had.
+(cd "$w10/sample/files" && find . -type f) | while IFS= read -r file; do
+  cmp -s "$w10/sample/files/$file" "$made10/files/$file" || fail "Windows 10: files/$file differs or is missing"
+done
+for file in C/Windows/SystemResources/services.exe.mun C/Windows/System32/winevt/Logs/Qb-Removed%4Operational.evtx \
+  C/Windows/System32/en-US/schedsvc.dll.mui; do
+  [[ -f $made10/files/$file ]] || fail "Windows 10: files/$file was not copied"
+done
+echo "ok: Windows 10: $(cd "$made10/files" && find . -type f | wc -l) files, the sample's byte for byte"
+# The registry keys: the sample's EventLog and WINEVT keys, no more, no fewer (case aside).
+keys() { grep '^\[' "$1" | grep -iE 'Services\\EventLog|\\WINEVT' | tr '[:upper:]' '[:lower:]' | sort; }
+diff <(keys "$w10/sample/registry.reg") <(keys "$made10/registry.reg") >"$w10/keys.diff" ||
+  fail "Windows 10: the registry keys differ:"$'\n'"$(cat "$w10/keys.diff")"
+echo "ok: Windows 10: $(keys "$made10/registry.reg" | wc -l) registry keys, the sample's"
+cp "$w10/sample/machine.ini" "$made10/machine.ini" # the accounts, as a user would add them
+root10=$(host "$made10" ls '\')
+[[ $root10 == "$(host "$w10/sample" ls '\')" ]] || fail "Windows 10: the made machine's root differs:"$'\n'"$root10"
+while IFS= read -r log; do
+  [[ -n $log ]] || continue
+  [[ $(columns "$made10" "\\$log") == "$(columns "$w10/sample" "\\$log")" ]] ||
+    fail "Windows 10: the $log log and its columns differ from the sample's"
+done < <(sed -E 's/^[^ ]+ +[0-9]+ +[^ ]+ +//' <<<"$root10")
+echo "ok: Windows 10: the root and its $(grep -c . <<<"$root10") logs as in the sample"

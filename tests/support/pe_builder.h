@@ -1,92 +1,17 @@
-// Builds small PE32 / PE32+ DLL files in memory whose resources are what a test needs: string
-// tables, message tables, icon groups and raw resources under numbered or named types, laid out
-// the way the resource compilers lay them out. The result is a complete file, e.g. to put a message
-// DLL on the simulated machine.
+// The PE writer under the names the tests know it by.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <map>
-#include <string>
-#include <tuple>
-#include <vector>
-
-#include "platform/types.h"
+#include "platform/sim/formats/pe_writer.h"
 
 namespace qb::support {
 
-inline constexpr std::uint16_t kLangEnUs = 1033;
-inline constexpr std::uint16_t kLangNeutral = 0;
-inline constexpr std::uint16_t kLangGerman = 1031;
+using PeBuilder = sim::PeWriter;
+using sim::PeIcon;
 
-// Where the built file keeps its resources, for tests that damage them on purpose.
-inline constexpr std::size_t kPeRsrcFileOffset = 0x400;
-inline constexpr std::uint32_t kPeRsrcRva = 0x2000;
-
-struct PeIcon {
-  std::uint8_t width = 32;  // 0 stands for 256, as in the group directory
-  std::uint8_t height = 32;
-  std::uint16_t bitCount = 32;
-  platform::Bytes data;  // the RT_ICON bytes (a BMP without file header, or a PNG)
-};
-
-class PeBuilder {
- public:
-  explicit PeBuilder(bool is64Bit = true) : is64Bit_(is64Bit) {}
-
-  PeBuilder& AddString(std::uint16_t id, std::u16string text, std::uint16_t language = kLangEnUs);
-
-  // A message-table entry stored as UTF-16 (what windmc -u writes). Message compilers end
-  // every text with CR LF; include it to mirror a real message file.
-  PeBuilder& AddMessage(std::uint32_t id, std::u16string text, std::uint16_t language = kLangEnUs);
-  // An 8-bit message-table entry; the bytes are stored as given.
-  PeBuilder& AddAnsiMessage(std::uint32_t id, std::string text, std::uint16_t language = kLangEnUs);
-
-  // A named icon group; the name is upper-cased as the resource compiler does. The images
-  // become RT_ICON resources with ids handed out in the order of the calls.
-  PeBuilder& AddIconGroup(std::u16string name, std::vector<PeIcon> images,
-                          std::uint16_t language = kLangEnUs);
-  PeBuilder& AddIconGroup(std::uint16_t id, std::vector<PeIcon> images,
-                          std::uint16_t language = kLangEnUs);
-
-  // Any resource with the given bytes, e.g. a deliberately broken message table.
-  PeBuilder& AddRawResource(std::uint16_t type, std::uint16_t id, std::uint16_t language,
-                            platform::Bytes data);
-  // The same under a named type such as "WEVT_TEMPLATE", stored as given (resource compilers
-  // upper-case type names; pass it that way to mirror them).
-  PeBuilder& AddRawResource(std::u16string type, std::uint16_t id, std::uint16_t language,
-                            platform::Bytes data);
-
-  // The whole file. It ends exactly where its last section ends.
-  platform::Bytes Build() const;
-
- private:
-  // Named entries sort before ids in a resource directory, names ordinally.
-  struct NameKey {
-    bool isId = false;
-    std::u16string name;
-    std::uint16_t id = 0;
-    friend bool operator<(const NameKey& a, const NameKey& b) {
-      return std::tie(a.isId, a.name, a.id) < std::tie(b.isId, b.name, b.id);
-    }
-  };
-  struct Message {
-    bool unicode = true;
-    std::u16string wide;
-    std::string narrow;
-  };
-  using Tree = std::map<NameKey, std::map<NameKey, std::map<std::uint16_t, platform::Bytes>>>;
-  static NameKey Id(std::uint16_t id) { return NameKey{true, {}, id}; }
-
-  void AddIconGroup(NameKey key, std::vector<PeIcon> images, std::uint16_t language);
-  Tree Resources() const;
-  platform::Bytes ResourceSection(const Tree& tree) const;
-
-  bool is64Bit_;
-  std::map<std::pair<std::uint16_t, std::uint16_t>, std::u16string> strings_;  // (lang, id)
-  std::map<std::uint16_t, std::map<std::uint32_t, Message>> messages_;         // lang -> id
-  Tree explicit_;  // icons and raw resources
-  std::uint16_t nextIconId_ = 1;
-};
+inline constexpr std::uint16_t kLangEnUs = sim::kPeLangEnUs;
+inline constexpr std::uint16_t kLangNeutral = sim::kPeLangNeutral;
+inline constexpr std::uint16_t kLangGerman = sim::kPeLangGerman;
+inline constexpr std::size_t kPeRsrcFileOffset = sim::kPeRsrcFileOffset;
+inline constexpr std::uint32_t kPeRsrcRva = sim::kPeRsrcRva;
 
 }  // namespace qb::support

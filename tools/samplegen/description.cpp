@@ -4,6 +4,7 @@
 #include <cctype>
 #include <set>
 
+#include "platform/sim/formats/wevt_manifest.h"
 #include "platform/sim/services/accounts.h"
 #include "util/text.h"
 
@@ -244,11 +245,27 @@ class Parser {
       Log(rest);
     } else if (keyword == "source") {
       if (d_.logs.empty()) Fail("source outside a log");
-      if (rest.empty()) Fail("source needs a name");
-      d_.logs.back().sources.push_back(SourceDescription{std::string(rest), {}});
+      Source(rest);
     } else if (keyword == "event") {
       if (d_.logs.empty() || d_.logs.back().sources.empty()) Fail("event outside a source");
       Event(rest);
+    } else if (keyword == "os") {
+      d_.osMajor = static_cast<int>(Number(rest, "OS version", 99));
+    } else if (keyword == "provider") {
+      Provider(rest);
+    } else if (keyword == "task" || keyword == "keyword") {
+      if (d_.providers.empty()) Fail(std::string(keyword) + " outside a provider");
+      auto& provider = d_.providers.back();
+      ProviderItem item = Item(rest, keyword == "task" ? 0xFFFF : ~std::uint64_t{0});
+      (keyword == "task" ? provider.tasks : provider.keywords).push_back(std::move(item));
+    } else if (keyword == "text") {
+      if (d_.logs.empty() || d_.logs.back().sources.empty() ||
+          d_.logs.back().sources.back().events.empty()) {
+        Fail("text outside an event");
+      }
+      auto& event = d_.logs.back().sources.back().events.back();
+      if (event.text) Fail("the event has a text already");
+      event.text = std::string(rest);
     } else {
       Fail("unknown keyword '" + std::string(keyword) + "'");
     }
@@ -287,8 +304,81 @@ class Parser {
     d_.accounts.push_back(std::move(account));
   }
 
+  // A name that may have spaces, then attributes: words with '=' and the given flags.
+  static std::pair<std::string, std::vector<std::string_view>> NameAndAttributes(
+      std::string_view rest, std::initializer_list<std::string_view> flags) {
+    std::vector<std::string_view> words = Words(rest);
+    std::size_t first = words.size();
+    while (first > 0 && (words[first - 1].find('=') != std::string_view::npos ||
+                         std::find(flags.begin(), flags.end(), words[first - 1]) != flags.end())) {
+      --first;
+    }
+    std::string name;
+    for (std::size_t i = 0; i < first; ++i) name += (i > 0 ? " " : "") + std::string(words[i]);
+    return {name, {words.begin() + static_cast<std::ptrdiff_t>(first), words.end()}};
+  }
+
+  void Source(std::string_view rest) {
+    auto [name, attributes] = NameAndAttributes(rest, {"unregistered"});
+    if (name.empty()) Fail("source needs a name");
+    SourceDescription source{name, {}, true, {}};
+    for (std::string_view word : attributes) {
+      if (word == "unregistered") {
+        source.registered = false;
+        continue;
+      }
+      const auto [key, value] = Attribute(word);
+      if (key != "messages") Fail("unknown source attribute '" + std::string(key) + "'");
+      source.messageFile = std::string(value);
+    }
+    d_.logs.back().sources.push_back(std::move(source));
+  }
+
+  void Provider(std::string_view rest) {
+    auto [name, attributes] = NameAndAttributes(rest, {"mui"});
+    if (name.empty()) Fail("provider needs a name");
+    if (d_.FindProvider(name) != nullptr) Fail("provider " + name + " described twice");
+    ProviderDescription provider;
+    provider.name = name;
+    for (std::string_view word : attributes) {
+      if (word == "mui") {
+        provider.mui = true;
+        continue;
+      }
+      const auto [key, value] = Attribute(word);
+      if (key == "guid") {
+        if (!sim::WevtGuid::Parse(util::Utf8ToUtf16(value))) {
+          Fail("bad GUID " + std::string(value));
+        }
+        provider.guid = std::string(value);
+      } else if (key == "library") {
+        provider.library = std::string(value);
+      } else if (key == "messages") {
+        provider.messages = std::string(value);
+      } else {
+        Fail("unknown provider attribute '" + std::string(key) + "'");
+      }
+    }
+    if (provider.guid.empty()) Fail("provider needs guid=");
+    if (provider.messages.empty()) provider.messages = provider.library;
+    if (provider.mui && provider.messages.empty()) Fail("mui needs a library");
+    d_.providers.push_back(std::move(provider));
+  }
+
+  ProviderItem Item(std::string_view rest, std::uint64_t max) {
+    ProviderItem item;
+    const std::size_t colon = rest.find(':');
+    if (colon != std::string_view::npos) item.text = std::string(Trim(rest.substr(colon + 1)));
+    const auto words = Words(rest.substr(0, colon));
+    if (words.size() != 2) Fail("a task or keyword needs a value and a name");
+    item.value = Number(words[0], "value", max);
+    item.name = std::string(words[1]);
+    return item;
+  }
+
   void Log(std::string_view rest) {
     LogDescription log;
+    log.line = line_;
     log.name = std::string(TakeWord(rest));
     if (log.name.empty()) Fail("log needs a name");
     for (const auto& other : d_.logs) {
@@ -298,12 +388,21 @@ class Parser {
     }
     bool haveRecords = false, haveGap = false;
     for (std::string_view word : Words(rest)) {
-      if (word == "dirty") {
-        log.dirty = true;
+      if (word == "dirty" || word == "channel" || word == "disabled") {
+        log.dirty = log.dirty || word == "dirty";
+        log.channel = log.channel || word == "channel";
+        log.enabled = log.enabled && word != "disabled";
         continue;
       }
       const auto [key, value] = Attribute(word);
-      if (key == "records") {
+      if (key == "type") {
+        if (value != "Admin" && value != "Operational" && value != "Analytic" && value != "Debug") {
+          Fail("unknown channel type '" + std::string(value) + "'");
+        }
+        log.channelType = std::string(value);
+      } else if (key == "owner") {
+        log.owner = std::string(value);
+      } else if (key == "records") {
         log.records = static_cast<std::uint32_t>(Number(value, "record count"));
         haveRecords = true;
       } else if (key == "gap") {
@@ -343,8 +442,24 @@ class Parser {
     if (!type) Fail("unknown event type '" + std::string(words[1]) + "'");
     event.eventType = *type;
     for (std::size_t i = 2; i < words.size(); ++i) {
+      if (words[i] == "undefined") {
+        event.undefined = true;
+        continue;
+      }
       const auto [key, value] = Attribute(words[i]);
-      if (key == "weight") {
+      if (key == "level") {
+        event.level = static_cast<std::uint8_t>(Number(value, "level", 255));
+      } else if (key == "version") {
+        event.version = static_cast<std::uint8_t>(Number(value, "version", 255));
+      } else if (key == "task") {
+        event.task = static_cast<std::uint16_t>(Number(value, "task", 0xFFFF));
+      } else if (key == "opcode") {
+        event.opcode = static_cast<std::uint8_t>(Number(value, "opcode", 255));
+      } else if (key == "keywords") {
+        event.keywords = Number(value, "keywords", ~std::uint64_t{0});
+      } else if (key == "fields") {
+        event.fields = Names(value);
+      } else if (key == "weight") {
         event.weight = static_cast<std::uint32_t>(Number(value, "weight", 1000000));
       } else if (key == "category") {
         event.category = RangeOf(value, "category");
@@ -388,6 +503,13 @@ class Parser {
   // event they concern.
   void Check() {
     if (d_.logs.empty()) Fail("no log described");
+    for (const auto& log : d_.logs) {
+      line_ = log.line;
+      if (!log.owner.empty() && d_.FindProvider(log.owner) == nullptr) {
+        Fail("log " + log.name + ": no provider " + log.owner);
+      }
+      if (d_.osMajor < 6 && log.channel) Fail("channels need os 6 or later");
+    }
     std::set<std::string> groups;
     for (const auto& account : d_.accounts) groups.insert(account.group);
     const auto checkGroups = [&](const std::vector<std::string>& names) {
@@ -415,6 +537,10 @@ class Parser {
             Fail("sid=other needs other=");
           }
           for (const auto& insert : event.inserts) CheckTemplate(insert, &event);
+          if (!event.fields.empty() && event.fields.size() != event.inserts.size()) {
+            Fail("fields= names " + std::to_string(event.fields.size()) + " items for " +
+                 std::to_string(event.inserts.size()) + " inserts");
+          }
           weight += event.weight;
         }
       }
@@ -456,6 +582,13 @@ class Parser {
 };
 
 }  // namespace
+
+const ProviderDescription* Description::FindProvider(std::string_view name) const {
+  for (const auto& provider : providers) {
+    if (provider.name == name) return &provider;
+  }
+  return nullptr;
+}
 
 std::optional<std::uint16_t> EventTypeByName(std::string_view name) {
   static const std::map<std::string_view, std::uint16_t> kTypes = {

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "modern_machine.h"
 #include "platform/sim/formats/event_record.h"
 #include "platform/sim/services/accounts.h"
 #include "random.h"
@@ -74,30 +75,23 @@ class LogWriter {
     }
   }
 
-  sim::EvtLog Run() {
-    sim::EvtLog out;
-    out.maxSize = log_.maxSize;
-    out.retention = log_.retention;
-    out.oldestRecordNumber = log_.records == 0 ? 0 : log_.firstNumber;
-    out.currentRecordNumber = log_.firstNumber + log_.records;
+  std::vector<GeneratedEvent> Run() {
+    std::vector<GeneratedEvent> out;
     std::uint64_t time = d_.start;
-    const std::u16string computer = util::Utf8ToUtf16(d_.computer);
     for (std::uint32_t i = 0; i < log_.records; ++i) {
       if (i > 0) time += random_.Between(log_.gap.low, log_.gap.high);
       const Choice& choice = Pick();
       const EventDescription& event = *choice.event;
 
-      sim::RecordFields contents;
-      contents.recordNumber = log_.firstNumber + i;
-      contents.timeGenerated = static_cast<std::uint32_t>(time);
+      GeneratedEvent generated;
+      generated.source = choice.source;
+      generated.event = choice.event;
+      generated.recordNumber = log_.firstNumber + i;
+      generated.timeGenerated = static_cast<std::uint32_t>(time);
       // Now and then the service writes a record a second after it was reported.
-      contents.timeWritten = contents.timeGenerated + (random_.Below(16) == 0 ? 1 : 0);
-      contents.eventId = event.eventId;
-      contents.eventType = event.eventType;
-      contents.category =
+      generated.timeWritten = generated.timeGenerated + (random_.Below(16) == 0 ? 1 : 0);
+      generated.category =
           static_cast<std::uint16_t>(random_.Between(event.category.low, event.category.high));
-      contents.source = util::Utf8ToUtf16(choice.source->name);
-      contents.computer = computer;
 
       Context context;
       context.time = time;
@@ -108,17 +102,16 @@ class LogWriter {
       if (event.sid == EventDescription::Sid::kOther) sidAccount = context.other;
       if (event.sid == EventDescription::Sid::kGroups) sidAccount = PickAccount(event.sidGroups);
       if (sidAccount != nullptr) {
-        contents.sid = sim::SimAccounts::SidFromString(util::Utf8ToUtf16(sidAccount->sid));
+        generated.sid = sim::SimAccounts::SidFromString(util::Utf8ToUtf16(sidAccount->sid));
       }
       for (const auto& insert : event.inserts) {
-        contents.strings.push_back(util::Utf8ToUtf16(Expand(insert, context, 0)));
+        generated.strings.push_back(util::Utf8ToUtf16(Expand(insert, context, 0)));
       }
       const auto size =
           event.dataSizes[static_cast<std::size_t>(random_.Below(event.dataSizes.size()))];
-      contents.data.resize(size);
-      for (auto& b : contents.data) b = static_cast<std::byte>(random_.Next() & 0xFF);
-
-      out.records.push_back(sim::BuildEventRecord(contents));
+      generated.data.resize(size);
+      for (auto& b : generated.data) b = static_cast<std::byte>(random_.Next() & 0xFF);
+      out.push_back(std::move(generated));
     }
     return out;
   }
@@ -250,8 +243,34 @@ std::string WriteFile(const fs::path& path, const platform::Bytes& bytes) {
 
 }  // namespace
 
-sim::EvtLog GenerateLog(const Description& description, const LogDescription& log) {
+std::vector<GeneratedEvent> GenerateEvents(const Description& description,
+                                           const LogDescription& log) {
   return LogWriter(description, log).Run();
+}
+
+sim::EvtLog GenerateLog(const Description& description, const LogDescription& log) {
+  sim::EvtLog out;
+  out.maxSize = log.maxSize;
+  out.retention = log.retention;
+  out.oldestRecordNumber = log.records == 0 ? 0 : log.firstNumber;
+  out.currentRecordNumber = log.firstNumber + log.records;
+  const std::u16string computer = util::Utf8ToUtf16(description.computer);
+  for (GeneratedEvent& event : GenerateEvents(description, log)) {
+    sim::RecordFields contents;
+    contents.recordNumber = event.recordNumber;
+    contents.timeGenerated = event.timeGenerated;
+    contents.timeWritten = event.timeWritten;
+    contents.eventId = event.event->eventId;
+    contents.eventType = event.event->eventType;
+    contents.category = event.category;
+    contents.source = util::Utf8ToUtf16(event.source->name);
+    contents.computer = computer;
+    contents.sid = std::move(event.sid);
+    contents.strings = std::move(event.strings);
+    contents.data = std::move(event.data);
+    out.records.push_back(sim::BuildEventRecord(contents));
+  }
+  return out;
 }
 
 platform::Bytes GenerateEvtFile(const Description& description, const LogDescription& log) {
@@ -271,6 +290,7 @@ std::string WriteMachineFolder(const Description& description, const fs::path& d
     fs::copy(from, out, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
     if (error) return "cannot copy " + from.string() + ": " + error.message();
   }
+  if (description.osMajor >= 6) return WriteModernMachine(description, out);
   const fs::path logs = out / "logs";
   fs::create_directories(logs, error);
   if (error) return "cannot create " + logs.string() + ": " + error.message();

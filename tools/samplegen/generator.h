@@ -4,11 +4,28 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "description.h"
 #include "platform/sim/formats/evt_file.h"
 
 namespace qb::samplegen {
+
+// One event of a log as the generator picked it, before it is written in either format.
+struct GeneratedEvent {
+  const SourceDescription* source = nullptr;
+  const EventDescription* event = nullptr;
+  std::uint32_t recordNumber = 0;
+  std::uint32_t timeGenerated = 0, timeWritten = 0;  // seconds since 1970, UTC
+  std::uint16_t category = 0;
+  platform::Bytes sid;
+  std::vector<std::u16string> strings;
+  platform::Bytes data;
+};
+
+// The events of one log, oldest first: the same description always gives the same events.
+std::vector<GeneratedEvent> GenerateEvents(const Description& description,
+                                           const LogDescription& log);
 
 // The records of one log of the description, oldest first. The same description always gives
 // the same records: the random choices follow the description's seed and the log's name.

@@ -5,7 +5,9 @@
 // The output folder gets logs/<name>.evt for every log described and the files of the
 // description's machine folder (registry.reg, machine.ini). A message library given as well
 // (qbsample.dll from a MinGW build) is copied to files/C/Windows/System32/, where the sample
-// registry expects it; without it the records show their fallback texts.
+// registry expects it; without it the records show their fallback texts. A description of
+// Windows Vista or later (os 6 and up) gives .evtx logs, the registry export and the
+// providers' libraries instead.
 #include <filesystem>
 #include <fstream>
 #include <iostream>

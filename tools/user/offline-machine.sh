@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Makes a machine folder for the Linux library from the Windows folder of an offline Windows
-# XP or Server 2003 installation (a mounted disk image): the EventLog keys of its SYSTEM hive
-# as a registry export, its .evt logs, the message libraries its event sources name, and a
-# machine.ini with its computer name, time zone and code page.
+# installation (a mounted disk image): the EventLog keys of its SYSTEM hive as a registry
+# export, its logs, the message libraries its event sources name, and a machine.ini with its
+# version, computer name, time zone and code page. Windows XP and Server 2003 keep .evt logs,
+# which go to logs/; Vista and later keep .evtx logs below System32\winevt\Logs, which go to
+# files/C/... with the WINEVT channels and publishers of the SOFTWARE hive and the providers'
+# libraries (with their en-US language files and SystemResources\*.mun).
 #
 #   tools/user/offline-machine.sh /mnt/winxp/WINDOWS ~/winxp-machine
 #
@@ -13,8 +16,7 @@
 # be read (each named on stderr: their logs are left out, their sources show the fallback
 # text); 1 when no folder could be made; 2 for a wrong call.
 #
-# Needs hivexregedit (Debian: libwin-hivex-perl) and hivexget (libhivex-bin). The .evtx logs of
-# Vista and later are not read: such a machine gives a folder without logs.
+# Needs hivexregedit (Debian: libwin-hivex-perl) and hivexget (libhivex-bin).
 set -euo pipefail
 if [[ $# -ne 2 ]]; then
   echo "usage: $0 <Windows folder of the image> <machine folder to make>" >&2
@@ -151,10 +153,21 @@ value() { hivexget "$hive" "$1" "$2" 2>/dev/null || true; }
 # %ProgramFiles% of the image, which its SOFTWARE hive names (a localized Windows has its own).
 program_files='Program Files'
 software=$(on_image "$windows_name\\system32\\config\\software")
-if [[ -f $software ]]; then
-  dir=$(hivexget "$software" '\Microsoft\Windows\CurrentVersion' ProgramFilesDir 2>/dev/null || true)
-  [[ ${dir,,} == c:\\?* ]] && program_files=${dir:3}
+# A value of the SOFTWARE hive; empty when it or the hive is missing.
+soft_value() {
+  if [[ -f $software ]]; then hivexget "$software" "$1" "$2" 2>/dev/null || true; fi
+}
+dir=$(soft_value '\Microsoft\Windows\CurrentVersion' ProgramFilesDir)
+[[ ${dir,,} == c:\\?* ]] && program_files=${dir:3}
+# The version: Windows 10 and 11 say 10 in CurrentMajorVersionNumber, Vista to 8.1 "6.x" in
+# CurrentVersion. Without either (XP's hive says "5.1"; no hive at all) it is XP's 5.
+os_major=$(soft_value '\Microsoft\Windows NT\CurrentVersion' CurrentMajorVersionNumber)
+if ! [[ $os_major =~ ^[0-9]+$ ]] || ((os_major < 6)); then
+  os_major=$(soft_value '\Microsoft\Windows NT\CurrentVersion' CurrentVersion)
+  os_major=${os_major%%.*}
+  [[ $os_major =~ ^[0-9]+$ ]] || os_major=5
 fi
+modern=$((os_major >= 6))
 
 # CurrentControlSet is no key of the hive: Select\Current names the control set it stands for.
 current=$(value '\Select' Current)
@@ -199,16 +212,38 @@ edit_log_key() {
 
 # --- Logs -------------------------------------------------------------------------------------
 
-# Copies the file of log $1 to logs/$2.evt. Status 1 when the log is to be left out with its
-# key, as the plugin would otherwise list it empty: an .evtx log, which the plugin cannot read,
-# or a file that cannot be had. A log the image has no file for keeps its key (listed empty, as
-# there is nothing of it to show).
+# Copies image file $1 to files/C/$2 ("Windows\System32\x.dll"), in the case of a folder already
+# there. Status 0 also when it is there already; 1 with `why` set when it cannot be read.
+copy_to_files() {
+  local target
+  target=$(walk "$out/files/C" "$2") && return 0
+  mkdir -p -- "$(dirname -- "$target")"
+  copy_file "$1" "$target"
+}
+
+# Copies the file of log $1 to logs/$2.evt (Vista and later: its .evtx to where its File value
+# puts it below files/C). Status 1 when the log is to be left out with its key, as the plugin
+# would otherwise list it empty: an .evtx log on XP, or a file that cannot be had. A log the
+# image has no file for keeps its key (listed empty, as there is nothing of it to show).
 copy_log() {
   local log=$1 file
   file=$(value "$key\\$log" File)
-  if [[ ${file,,} == *.evtx ]]; then
-    note "log $log is an .evtx log (Windows Vista and later): not shown"
+  if [[ ${file,,} == *.evtx ]] && ((!modern)); then
+    note "log $log is an .evtx log (Windows Vista and later), on Windows $os_major: not shown"
     return 1
+  fi
+  if [[ ${file,,} == *.evtx ]]; then
+    if ! map_name "$file"; then
+      note "log $log: its file $file $why: left out, with its registry key"
+      return 1
+    fi
+    [[ -n $found ]] || { note "log $log: no file $file on the image"; return 0; }
+    if ! copy_to_files "$found" "$wanted"; then
+      cannot_read "log $log: $why (left out, with its registry key)"
+      return 1
+    fi
+    logs=$((logs + 1))
+    return 0
   fi
   if [[ -n $file ]] && ! map_name "$file"; then
     note "log $log: its file $file $why: left out, with its registry key"
@@ -261,15 +296,16 @@ done
 
 # --- Message libraries ------------------------------------------------------------------------
 
-# Copies message library $1, as source $2 names it, to where the plugin looks for it.
+# Copies message library $1, as source $2 names it, to where the plugin looks for it. With $3
+# set, a library the image lacks is passed over in silence (a language file that may be absent).
 copy_library() {
   local target
   if ! map_name "$1"; then
-    note "library $1 ($2) $why: not copied"
+    [[ -n ${3:-} ]] || note "library $1 ($2) $why: not copied"
     return 0
   fi
   if [[ -z $found ]]; then
-    note "library $1 ($2) is not on the image"
+    [[ -n ${3:-} ]] || note "library $1 ($2) is not on the image"
     return 0
   fi
   # There already when another source names it in another way (case, or %windir%...).
@@ -280,6 +316,18 @@ copy_library() {
   else
     cannot_read "library $1 ($2): $why"
   fi
+}
+
+# Since Vista a library's texts may lie in its language file (<dir>\en-US\<file>.mui) and, since
+# Windows 10 1903, its resources in SystemResources\<file>.mun: copied beside it when there.
+copy_library_files() {
+  copy_library "$1" "$2"
+  ((modern)) || return 0
+  local name=${1//\//\\} base dir=''
+  base=${name##*\\}
+  [[ $name == *\\* ]] && dir=${name%\\*}\\
+  copy_library "${dir}en-US\\$base.mui" "language file of $base" quiet
+  copy_library "%SystemRoot%\\SystemResources\\$base.mun" "resources of $base" quiet
 }
 
 libraries=0
@@ -293,10 +341,67 @@ for source in "${keys[@]}"; do
       # Each once: most sources share a few libraries.
       [[ -n $file && -z ${named[${file,,}]:-} ]] || continue
       named[${file,,}]=1
-      copy_library "$file" "source ${source#*\\} of $log"
+      copy_library_files "$file" "source ${source#*\\} of $log"
     done
   done
 done
+
+# --- Channels and publishers (Vista and later) -------------------------------------------------
+
+channels=0
+if ((modern)) && [[ -f $software ]]; then
+  winevt='\Microsoft\Windows\CurrentVersion\WINEVT'
+  # The keys go into registry.reg below the EventLog keys, without the export's header line.
+  if ! hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SOFTWARE' "$software" "$winevt" \
+    >"$out/winevt.reg" 2>/dev/null; then
+    note "the SOFTWARE hive has no WINEVT key: no channels"
+    : >"$out/winevt.reg"
+  fi
+  tail -n +2 "$out/winevt.reg" >>"$out/registry.reg"
+  # The channels' files: the File value of each, where it names one.
+  mapfile -t channel_keys < <(
+    sed -n 's/^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\\([^\\]*\)\]$/\1/Ip' \
+      "$out/winevt.reg"
+  )
+  for channel in "${channel_keys[@]}"; do
+    file=$(soft_value "$winevt\\Channels\\$channel" File)
+    [[ -n $file ]] || continue
+    if ! map_name "$file"; then
+      note "channel $channel: its file $file $why: not copied"
+    elif [[ -n $found ]]; then
+      if copy_to_files "$found" "$wanted"; then
+        channels=$((channels + 1))
+      else
+        cannot_read "channel $channel: $why"
+      fi
+    fi
+  done
+  # The providers' libraries: the manifest, the messages, the parameters.
+  mapfile -t publishers < <(
+    sed -n 's/^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Publishers\\\([^\\]*\)\]$/\1/Ip' \
+      "$out/winevt.reg"
+  )
+  for publisher in "${publishers[@]}"; do
+    for name in ResourceFileName MessageFileName ParameterFileName; do
+      file=$(soft_value "$winevt\\Publishers\\$publisher" "$name")
+      [[ -n $file && -z ${named[${file,,}]:-} ]] || continue
+      named[${file,,}]=1
+      copy_library_files "$file" "provider $publisher"
+    done
+  done
+  rm -f -- "$out/winevt.reg"
+fi
+# The log files of winevt\Logs that no key named (channels of providers since removed, ...).
+if ((modern)); then
+  logs_folder=$(on_image "$windows_name\\System32\\winevt\\Logs")
+  if [[ -d $logs_folder ]]; then
+    for file in "$logs_folder"/*; do
+      [[ ${file,,} == *.evtx ]] || continue
+      copy_to_files "$file" "Windows\\System32\\winevt\\Logs\\${file##*/}" ||
+        cannot_read "log file $file: $why"
+    done
+  fi
+fi
 
 # --- machine.ini ------------------------------------------------------------------------------
 
@@ -308,7 +413,7 @@ codepage=$(value "\\$set\\Control\\Nls\\CodePage" ACP)
 {
   echo "; Made by tools/user/offline-machine.sh from $windows"
   echo "[Machine]"
-  echo "OsMajorVersion=5"
+  echo "OsMajorVersion=$os_major"
   [[ -n $computer ]] && echo "ComputerName=$computer"
   # The bias is minutes west of UTC (hivexget prints it signed; unsigned, it is wrapped back).
   if [[ $bias =~ ^-?[0-9]+$ ]]; then
@@ -319,7 +424,7 @@ codepage=$(value "\\$set\\Control\\Nls\\CodePage" ACP)
   true
 } >"$out/machine.ini"
 
-echo "$out: $logs log(s), $libraries message librar$([[ $libraries -eq 1 ]] && echo y || echo ies), control set $set"
+echo "$out: $logs log(s), $channels channel file(s), $libraries message librar$([[ $libraries -eq 1 ]] && echo y || echo ies), control set $set, Windows $os_major"
 if ((failed > 0)); then
   echo "$failed file(s) could not be read (named above); the folder holds the rest" >&2
   exit 3

@@ -1,9 +1,9 @@
-#include "support/pe_builder.h"
+#include "platform/sim/formats/pe_writer.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace qb::support {
+namespace qb::sim {
 namespace {
 
 using platform::Bytes;
@@ -64,23 +64,23 @@ void AppendMessageEntry(Bytes& out, const std::u16string& wide, const std::strin
 
 }  // namespace
 
-PeBuilder& PeBuilder::AddString(std::uint16_t id, std::u16string text, std::uint16_t language) {
+PeWriter& PeWriter::AddString(std::uint16_t id, std::u16string text, std::uint16_t language) {
   strings_[{language, id}] = std::move(text);
   return *this;
 }
 
-PeBuilder& PeBuilder::AddMessage(std::uint32_t id, std::u16string text, std::uint16_t language) {
+PeWriter& PeWriter::AddMessage(std::uint32_t id, std::u16string text, std::uint16_t language) {
   messages_[language][id] = Message{true, std::move(text), {}};
   return *this;
 }
 
-PeBuilder& PeBuilder::AddAnsiMessage(std::uint32_t id, std::string text, std::uint16_t language) {
+PeWriter& PeWriter::AddAnsiMessage(std::uint32_t id, std::string text, std::uint16_t language) {
   messages_[language][id] = Message{false, {}, std::move(text)};
   return *this;
 }
 
-PeBuilder& PeBuilder::AddIconGroup(std::u16string name, std::vector<PeIcon> images,
-                                   std::uint16_t language) {
+PeWriter& PeWriter::AddIconGroup(std::u16string name, std::vector<PeIcon> images,
+                                 std::uint16_t language) {
   for (char16_t& c : name) {
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
   }
@@ -88,13 +88,13 @@ PeBuilder& PeBuilder::AddIconGroup(std::u16string name, std::vector<PeIcon> imag
   return *this;
 }
 
-PeBuilder& PeBuilder::AddIconGroup(std::uint16_t id, std::vector<PeIcon> images,
-                                   std::uint16_t language) {
+PeWriter& PeWriter::AddIconGroup(std::uint16_t id, std::vector<PeIcon> images,
+                                 std::uint16_t language) {
   AddIconGroup(NameKey{true, {}, id}, std::move(images), language);
   return *this;
 }
 
-void PeBuilder::AddIconGroup(NameKey key, std::vector<PeIcon> images, std::uint16_t language) {
+void PeWriter::AddIconGroup(NameKey key, std::vector<PeIcon> images, std::uint16_t language) {
   // GRPICONDIR: reserved, type 1 (icons), count, then one 14-byte entry per image.
   Bytes group;
   Append16(group, 0);
@@ -116,19 +116,19 @@ void PeBuilder::AddIconGroup(NameKey key, std::vector<PeIcon> images, std::uint1
   explicit_[Id(kRtGroupIcon)][std::move(key)][language] = std::move(group);
 }
 
-PeBuilder& PeBuilder::AddRawResource(std::uint16_t type, std::uint16_t id, std::uint16_t language,
-                                     Bytes data) {
+PeWriter& PeWriter::AddRawResource(std::uint16_t type, std::uint16_t id, std::uint16_t language,
+                                   Bytes data) {
   explicit_[Id(type)][Id(id)][language] = std::move(data);
   return *this;
 }
 
-PeBuilder& PeBuilder::AddRawResource(std::u16string type, std::uint16_t id, std::uint16_t language,
-                                     Bytes data) {
+PeWriter& PeWriter::AddRawResource(std::u16string type, std::uint16_t id, std::uint16_t language,
+                                   Bytes data) {
   explicit_[NameKey{false, std::move(type), 0}][Id(id)][language] = std::move(data);
   return *this;
 }
 
-PeBuilder::Tree PeBuilder::Resources() const {
+PeWriter::Tree PeWriter::Resources() const {
   Tree tree = explicit_;
 
   // String tables: block b holds ids (b-1)*16 .. (b-1)*16+15, each as length + UTF-16.
@@ -176,7 +176,7 @@ PeBuilder::Tree PeBuilder::Resources() const {
   return tree;
 }
 
-Bytes PeBuilder::ResourceSection(const Tree& tree) const {
+Bytes PeWriter::ResourceSection(const Tree& tree) const {
   // Directories first, then the name strings, the data entries and the data, the way
   // linkers arrange .rsrc. Offsets are worked out in a first pass and written in a second.
   std::size_t offset = 16 + 8 * tree.size();
@@ -260,7 +260,7 @@ Bytes PeBuilder::ResourceSection(const Tree& tree) const {
   return out;
 }
 
-Bytes PeBuilder::Build() const {
+Bytes PeWriter::Build() const {
   Tree tree = Resources();
   Bytes rsrc = tree.empty() ? Bytes{} : ResourceSection(tree);
   const std::size_t sectionCount = rsrc.empty() ? 1 : 2;
@@ -339,4 +339,57 @@ Bytes PeBuilder::Build() const {
   return out;
 }
 
-}  // namespace qb::support
+Bytes WriteMuiResource(const MuiConfig& config) {
+  // A fixed header of offsets and sizes, then the lists it points at, each 8-byte aligned.
+  constexpr std::size_t kHeaderSize = 0x84;
+  constexpr std::uint32_t kSignature = 0xFECDFECD;
+  constexpr std::uint32_t kMainFile = 0x11, kLanguageFile = 0x12;
+  Bytes out(kHeaderSize);
+  Put32(out, 0, kSignature);
+  Put32(out, 8, 0x00010000);  // version
+  Put32(out, 16, config.languageFile ? kLanguageFile : kMainFile);
+  Put32(out, 20, 1);  // system attributes: a system component
+  Put32(out, 24, 1);  // ultimate fallback: the internal (main) file
+  // Checksums (28..59) tie a library to its language files; the loader of the simulated
+  // machine does not check them, so they stay zero.
+  auto appendList = [&out](std::size_t field, const Bytes& list) {
+    if (list.empty()) return;
+    out.resize(AlignUp(out.size(), 8));
+    Put32(out, field, out.size());
+    Put32(out, field + 4, list.size());
+    out.insert(out.end(), list.begin(), list.end());
+  };
+  auto names = [](const std::vector<std::u16string>& list) {
+    Bytes bytes;
+    if (list.empty()) return bytes;
+    for (const auto& name : list) {
+      for (char16_t c : name) Append16(bytes, c);
+      Append16(bytes, 0);
+    }
+    Append16(bytes, 0);
+    return bytes;
+  };
+  auto ids = [](const std::vector<std::uint32_t>& list) {
+    Bytes bytes;
+    for (std::uint32_t id : list) Append32(bytes, id);
+    return bytes;
+  };
+  auto text = [](const std::u16string& value) {
+    Bytes bytes;
+    if (value.empty()) return bytes;
+    for (char16_t c : value) Append16(bytes, c);
+    Append16(bytes, 0);
+    return bytes;
+  };
+  appendList(0x54, names(config.mainNamedTypes));
+  appendList(0x5C, ids(config.mainIdTypes));
+  appendList(0x64, names(config.muiNamedTypes));
+  appendList(0x6C, ids(config.muiIdTypes));
+  // A language file names its language; a library names its fallback language instead.
+  appendList(config.languageFile ? 0x74 : 0x7C, text(config.language));
+  out.resize(AlignUp(out.size(), 8));
+  Put32(out, 4, out.size());
+  return out;
+}
+
+}  // namespace qb::sim
