@@ -178,7 +178,9 @@ TEST(LinuxLibraryTest, TheDoubleCommanderSequence) {
   x.FsGetDefRootName(root, sizeof(root));
   EXPECT_STREQ(root, "Quillerbankton");
 
-  EXPECT_EQ(library.List(u"/"), (std::vector<std::u16string>{u"Application", u"System"}));
+  // The channels of the Windows Event Log follow the classic logs.
+  EXPECT_EQ(library.List(u"/"), (std::vector<std::u16string>{u"Application", u"System",
+                                                             u"Applications and Services Logs"}));
   const auto records = library.List(u"/Application/");
   ASSERT_TRUE(records.has_value());
   EXPECT_EQ(*records, (std::vector<std::u16string>{u"[3] Disk.warning", u"[2] Dir_Svc.information",
@@ -352,9 +354,11 @@ TEST(LinuxLibraryTest, WhichMachineFolder) {
     library.Start();
     const auto root = library.List(u"/");
     if (c.listed) {
-      EXPECT_EQ(root, (std::vector<std::u16string>{u"Application", u"System"}));
+      EXPECT_EQ(root, (std::vector<std::u16string>{u"Application", u"System",
+                                                   u"Applications and Services Logs"}));
     } else {
-      EXPECT_FALSE(root.has_value());
+      // No classic log; the channels' folder of the Windows Event Log stays, empty.
+      EXPECT_EQ(root, (std::vector<std::u16string>{u"Applications and Services Logs"}));
       EXPECT_EQ(library.List(u"/Application"), std::nullopt);
     }
     if (c.message.empty()) {
