@@ -178,9 +178,7 @@ TEST(LinuxLibraryTest, TheDoubleCommanderSequence) {
   x.FsGetDefRootName(root, sizeof(root));
   EXPECT_STREQ(root, "Quillerbankton");
 
-  // The channels of the Windows Event Log follow the classic logs.
-  EXPECT_EQ(library.List(u"/"), (std::vector<std::u16string>{u"Application", u"System",
-                                                             u"Applications and Services Logs"}));
+  EXPECT_EQ(library.List(u"/"), (std::vector<std::u16string>{u"Application", u"System"}));
   const auto records = library.List(u"/Application/");
   ASSERT_TRUE(records.has_value());
   EXPECT_EQ(*records, (std::vector<std::u16string>{u"[3] Disk.warning", u"[2] Dir_Svc.information",
@@ -354,11 +352,9 @@ TEST(LinuxLibraryTest, WhichMachineFolder) {
     library.Start();
     const auto root = library.List(u"/");
     if (c.listed) {
-      EXPECT_EQ(root, (std::vector<std::u16string>{u"Application", u"System",
-                                                   u"Applications and Services Logs"}));
+      EXPECT_EQ(root, (std::vector<std::u16string>{u"Application", u"System"}));
     } else {
-      // No classic log; the channels' folder of the Windows Event Log stays, empty.
-      EXPECT_EQ(root, (std::vector<std::u16string>{u"Applications and Services Logs"}));
+      EXPECT_FALSE(root.has_value());
       EXPECT_EQ(library.List(u"/Application"), std::nullopt);
     }
     if (c.message.empty()) {

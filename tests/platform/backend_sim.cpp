@@ -7,6 +7,7 @@
 
 #include "backend.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/services/channel_config.h"
 #include "support/channel_fixture.h"
 #include "support/own_resources.h"
 
@@ -95,6 +96,7 @@ class SimBackend final : public Backend {
   SimBackend() {
     machine_.modules().SetOwnImage(OwnImage());
     machine_.eventlog().AddLog(u"Application");
+    machine_.registry().CreateKey(sim::kWinevtChannelsKey);
     machine_.system().AddDirectory(kScratch);
   }
 

@@ -27,6 +27,9 @@ constexpr std::uint32_t kRev = evtflags::kChannelPath | evtflags::kReverseDirect
 
 class SimChannelsTest : public support::SimTest {
  protected:
+  // As every Windows since Vista has it.
+  SimChannelsTest() { registry().CreateKey(kWinevtChannelsKey); }
+
   SimChannelService& service() { return machine().channels(); }
 
   void Channel(std::u16string name, std::size_t events, std::u16string provider = u"Gen") {
@@ -103,6 +106,23 @@ TEST_F(SimChannelsTest, WithoutTheServiceEveryCallFails) {
       {"Close", service().Close(h)}};
   for (const auto& [name, error] : calls) EXPECT_EQ(error, err::kModNotFound) << name;
   EXPECT_FALSE(files().FileExists(u"C:\\Temp\\x.evtx"));
+}
+
+TEST_F(SimChannelsTest, AMachineDescribedWithoutTheEventLogHasOnlyClassicLogs) {
+  support::ChannelSpec classic;
+  classic.name = u"Application";
+  classic.classic = true;
+  support::AddChannel(machine(), classic);
+  Handle h = 0;
+  ASSERT_EQ(service().OpenChannelEnum(h), 0u);
+  EXPECT_EQ(service().Close(h), 0u);
+  registry().DeleteTree(platform::RegRoot::kLocalMachine,
+                        u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT");
+  EXPECT_EQ(service().OpenChannelEnum(h), err::kModNotFound);
+  EXPECT_EQ(service().OpenChannelConfig(u"Application", h), err::kModNotFound);
+  EXPECT_EQ(service().Query(u"Application", u"*", kFwd, h), err::kModNotFound);
+  EXPECT_EQ(service().OpenLog(u"Application", evtflags::kChannelPath, h), err::kModNotFound);
+  EXPECT_EQ(service().OpenHandleCount(), 0u);
 }
 
 TEST_F(SimChannelsTest, ChannelsAndClassicLogsInRegistryOrder) {

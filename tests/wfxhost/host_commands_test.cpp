@@ -116,8 +116,7 @@ TEST_F(HostCommandsTest, TheRootListsTheLogsOfTheRegistry) {
   EXPECT_EQ(r.status, kExitOk) << r.err;
   EXPECT_EQ(r.out,
             "d-          0 -                    Application\n"
-            "d-          0 -                    System\n"
-            "d-          0 -                    Applications and Services Logs\n");
+            "d-          0 -                    System\n");
 }
 
 TEST_F(HostCommandsTest, ALogListsItsRecordsNewestFirst) {
@@ -164,10 +163,7 @@ TEST_F(HostCommandsTest, IconsAreNamedAfterTheirResources) {
             "[2] Beta.error        | ERROR\n"
             "[1] Alpha.information | INFORMATION\n");
   const auto folders = Run({"icons", "\\"});
-  EXPECT_EQ(folders.out,
-            "Application                    | default\n"
-            "System                         | default\n"
-            "Applications and Services Logs | default\n");
+  EXPECT_EQ(folders.out, "Application | default\nSystem      | default\n");
   // Without its own icons the plugin leaves the icons to the host.
   const auto bare = Run({"icons", "\\Application"}, {}, false);
   EXPECT_EQ(bare.out.find("ERROR"), std::string::npos) << bare.out;
