@@ -339,6 +339,13 @@ TEST_F(ChannelServiceSuite, ExportSelectsAndNeverReplaces) {
             err::kAlreadyExists);
   EXPECT_EQ(Ids(target, u"*", evtflags::kFilePath, ids), 0u);
   EXPECT_EQ(ids.size(), 3u) << "the existing file was replaced";
+  // A file exports as a channel does.
+  const std::u16string again = backend().ScratchFolder() + u"\\again.evtx";
+  ASSERT_EQ(
+      channels().ExportLog(target, u"*[System[(EventRecordID=6)]]", again, evtflags::kFilePath),
+      0u);
+  EXPECT_EQ(Ids(again, u"*", evtflags::kFilePath, ids), 0u);
+  EXPECT_EQ(ids, (std::vector<std::uint64_t>{6}));
 }
 
 TEST_F(ChannelServiceSuite, LogInformation) {
