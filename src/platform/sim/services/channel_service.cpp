@@ -153,6 +153,10 @@ bool SimChannelService::IsAdministrator() {
   });
 }
 
+bool SimChannelService::HasEventLog() {
+  return Available() && registry_.KeyExists(kWinevtChannelsKey);
+}
+
 Handle SimChannelService::AddLocked(Object object) {
   const Handle handle = nextHandle_;
   nextHandle_ += 4;
@@ -286,7 +290,7 @@ ErrorCode SimChannelService::WriteEventsLocked(Results& results, std::u16string_
 
 ErrorCode SimChannelService::OpenChannelEnum(Handle& channels) {
   channels = 0;
-  if (!Available()) return err::kModNotFound;
+  if (!HasEventLog()) return err::kModNotFound;
   auto enumeration = std::make_shared<Enumeration>();
   enumeration->names = ListChannels(registry_);
   std::lock_guard lock(mutex_);
@@ -307,7 +311,7 @@ ErrorCode SimChannelService::NextChannelPath(Handle channels, std::u16string& pa
 
 ErrorCode SimChannelService::OpenChannelConfig(std::u16string_view channel, Handle& config) {
   config = 0;
-  if (!Available()) return err::kModNotFound;
+  if (!HasEventLog()) return err::kModNotFound;
   auto read = ReadChannelConfig(registry_, channel);
   if (!read) return err::kEvtChannelNotFound;
   auto held = std::make_shared<Config>();
@@ -358,7 +362,7 @@ ErrorCode SimChannelService::SaveChannelConfig(Handle config) {
 ErrorCode SimChannelService::Query(std::u16string_view path, std::u16string_view query,
                                    std::uint32_t flags, Handle& results) {
   results = 0;
-  if (!Available()) return err::kModNotFound;
+  if (!HasEventLog()) return err::kModNotFound;
   std::lock_guard lock(mutex_);
   ++queryCalls_;
   if (queryFails_ != err::kSuccess) return queryFails_;
@@ -444,7 +448,7 @@ ErrorCode SimChannelService::RenderXml(Handle event, std::u16string& xml) {
 ErrorCode SimChannelService::OpenPublisherMetadata(std::u16string_view publisher,
                                                    Handle& metadata) {
   metadata = 0;
-  if (!Available()) return err::kModNotFound;
+  if (!HasEventLog()) return err::kModNotFound;
   auto opened = PublisherMetadata::Open(registry_, files_, publisher);
   if (!opened) return err::kFileNotFound;
   auto held = std::make_shared<Metadata>();
@@ -473,7 +477,7 @@ ErrorCode SimChannelService::FormatMessage(Handle metadata, Handle event, std::u
 
 ErrorCode SimChannelService::OpenLog(std::u16string_view path, std::uint32_t flags, Handle& log) {
   log = 0;
-  if (!Available()) return err::kModNotFound;
+  if (!HasEventLog()) return err::kModNotFound;
   std::lock_guard lock(mutex_);
   std::u16string file;
   if (const ErrorCode error = ResolveLocked(path, flags, file, nullptr); error != err::kSuccess) {
@@ -553,7 +557,7 @@ ErrorCode SimChannelService::GetLogInfo(Handle log, platform::EvtLogProperty id,
 }
 
 ErrorCode SimChannelService::ClearLog(std::u16string_view channel, std::u16string_view backupPath) {
-  if (!Available()) return err::kModNotFound;
+  if (!HasEventLog()) return err::kModNotFound;
   if (!IsAdministrator()) return err::kAccessDenied;
   std::lock_guard lock(mutex_);
   std::u16string file;
@@ -581,7 +585,7 @@ ErrorCode SimChannelService::ClearLog(std::u16string_view channel, std::u16strin
 
 ErrorCode SimChannelService::ExportLog(std::u16string_view path, std::u16string_view query,
                                        std::u16string_view targetPath, std::uint32_t flags) {
-  if (!Available()) return err::kModNotFound;
+  if (!HasEventLog()) return err::kModNotFound;
   if (targetPath.empty()) return err::kInvalidParameter;
   std::lock_guard lock(mutex_);
   std::shared_ptr<Results> results;

@@ -83,8 +83,12 @@ class SimChannelService final : public platform::IChannelService {
                    std::shared_ptr<Event>, std::shared_ptr<Context>, std::shared_ptr<Metadata>,
                    std::shared_ptr<LogInfo>>;
 
-  // Whether wevtapi.dll is there at all (Windows Vista and later).
+  // Whether wevtapi.dll is there at all (Windows Vista and later): what calls on handles ask.
   bool Available();
+  // What the calls that open something ask besides: the machine is described with the
+  // Windows Event Log's configuration (the WINEVT key every such Windows has). A machine
+  // described without it has only the classic logs.
+  bool HasEventLog();
   bool IsAdministrator();
   platform::Handle AddLocked(Object object);
   template <typename T>
