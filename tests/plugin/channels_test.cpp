@@ -4,19 +4,33 @@
 #include <future>
 
 #include "support/channel_fixture.h"
+#include "support/plugin_fixture.h"
 
 namespace qb {
 namespace {
 
-using support::ChannelTest;
 using support::U8;
 namespace err = platform::err;
 namespace evtchannel = platform::evtchannel;
 
 const std::u16string kAll = u"\\Applications and Services Logs";
 
-class ChannelsTest : public ChannelTest {
+class ChannelsTest : public support::PluginTest {
  protected:
+  // A channel with `events` in its file at the default place (none: no file yet).
+  void AddChannel(std::u16string name, const std::vector<sim::WindowsEventSpec>& events = {},
+                  std::uint32_t type = evtchannel::kOperational, bool enabled = true) {
+    support::ChannelSpec spec;
+    spec.name = name;
+    spec.type = type;
+    spec.enabled = enabled;
+    support::AddChannel(machine(), spec);
+    if (!events.empty()) support::WriteChannelFile(machine(), name, events);
+  }
+  // `count` events numbered from `first`: ids 100 + n % 7, levels 1 + n % 5 (critical first).
+  static std::vector<sim::WindowsEventSpec> Events(std::uint64_t first, std::size_t count) {
+    return support::GeneratedEvents(u"", u"Qb-Provider", count, first);
+  }
   void AddTree() {
     AddLog(u"Application");
     AddChannel(u"Microsoft-Windows-PowerShell/Operational", Events(1, 3));
@@ -85,7 +99,10 @@ TEST_F(ChannelsTest, WindowsWithoutChannelsShowsTheClassicLogsAlone) {
 }
 
 TEST_F(ChannelsTest, ARecordsEntryHasItsEventIdAsSizeAndItsTimeAsDate) {
-  AddChannel(u"Setup", {Event(u"Qb-Provider", 41, 4624, 4)});
+  auto event = Events(41, 1);
+  event[0].eventId = 4624;
+  event[0].level = 4;
+  AddChannel(u"Setup", event);
   Init();
   const auto list = List(kAll + u"\\Setup");
   ASSERT_EQ(list.entries.size(), 1u);
@@ -93,7 +110,7 @@ TEST_F(ChannelsTest, ARecordsEntryHasItsEventIdAsSizeAndItsTimeAsDate) {
   EXPECT_EQ(U8(Name(e)), "[41] Qb-Provider.information");
   EXPECT_EQ(e.dwFileAttributes, 0x01u);
   EXPECT_EQ(e.nFileSizeLow, 4624u);
-  const std::uint64_t when = Event(u"", 41).timeCreated;
+  const std::uint64_t when = event[0].timeCreated;
   EXPECT_EQ(e.ftLastWriteTime.dwLowDateTime, static_cast<std::uint32_t>(when));
   EXPECT_EQ(e.ftLastWriteTime.dwHighDateTime, static_cast<std::uint32_t>(when >> 32));
 }
@@ -101,22 +118,22 @@ TEST_F(ChannelsTest, ARecordsEntryHasItsEventIdAsSizeAndItsTimeAsDate) {
 // With no publisher to describe it, the description is the fallback text with the event's data;
 // the event's XML follows, indented.
 TEST_F(ChannelsTest, ARecordsTextEndsWithItsXml) {
-  AddChannel(u"Setup", {Event(u"Qb-Provider", 7, 100, 2)});
+  AddChannel(u"Setup", Events(6, 2));  // [7] is the second: event id 101, level 2
   Init();
   const std::u16string out = u"C:\\Temp\\event.txt";
   ASSERT_EQ(GetFile(kAll + u"\\Setup\\[7] Qb-Provider.error", out), fs::FS_FILE_OK);
   const std::u16string text = FileText(out);
   for (const std::u16string& part : std::vector<std::u16string>{
-           u"Event ID:                   100\r\n",
+           u"Event ID:                   101\r\n",
            u"Record Number:              7\r\n",
-           u"Computer Name:              WS-10\r\n",
-           u"The description for Event ID 100 from source Qb-Provider cannot be found.",
-           u"\r\nName: value h\r\n",
+           u"Computer Name:              QBSIM\r\n",
+           u"The description for Event ID 101 from source Qb-Provider cannot be found.",
+           u"\r\nIndex: 1\r\nText: event 7\r\n",
            u"Event XML:" + std::u16string(18, u' ') +
                u"\r\n<Event xmlns=\"http://schemas.microsoft.com/win/2004/08/events/event\">"
                u"\r\n  <System>\r\n    <Provider Name=\"Qb-Provider\"",
            u"    <EventRecordID>7</EventRecordID>\r\n",
-           u"    <Data Name=\"Name\">value h</Data>\r\n",
+           u"    <Data Name=\"Text\">event 7</Data>\r\n",
        }) {
     EXPECT_NE(text.find(part), std::u16string::npos) << U8(part) << "\nin\n" << U8(text);
   }
@@ -150,7 +167,7 @@ TEST_F(ChannelsTest, ColumnsReadARunOfEventsPerQueryInEitherDirection) {
         EXPECT_EQ(Value(path, 0, text), fs::ft_stringw);
         EXPECT_EQ(U8(text), "N\\A");
         EXPECT_EQ(Value(path, 3, text), fs::ft_stringw);
-        EXPECT_NE(text.find(u"Name: " + expected.data[0].second.text()), std::u16string::npos)
+        EXPECT_NE(text.find(u"Text: " + expected.data[1].second.text()), std::u16string::npos)
             << U8(name) << ": " << U8(text);
       }
     }).get();
