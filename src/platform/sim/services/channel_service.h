@@ -3,7 +3,13 @@
 // publishers' texts from their manifests and message tables.
 #pragma once
 
+#include <map>
+#include <memory>
+#include <mutex>
+#include <variant>
+
 #include "platform/channel_service.h"
+#include "platform/sim/formats/evtx_event.h"
 
 namespace qb::sim {
 
@@ -19,6 +25,16 @@ class SimChannelService final : public platform::IChannelService {
   ~SimChannelService() override;
   SimChannelService(const SimChannelService&) = delete;
   SimChannelService& operator=(const SimChannelService&) = delete;
+
+  // --- for tests of the core: what it called, and faults ---
+  std::size_t NextCallCount() const;
+  std::size_t RenderCallCount() const;  // RenderValues and RenderXml
+  std::size_t FormatCallCount() const;
+  std::size_t QueryCallCount() const;
+  std::size_t OpenHandleCount() const;  // handles of any kind not closed yet
+  // Every Query / FormatMessage fails with `error` (0 removes the fault).
+  void SetQueryFails(platform::ErrorCode error);
+  void SetFormatFails(platform::ErrorCode error);
 
   // --- IChannelService ---
   platform::ErrorCode OpenChannelEnum(platform::Handle& channels) override;
@@ -55,10 +71,44 @@ class SimChannelService final : public platform::IChannelService {
   platform::ErrorCode Close(platform::Handle handle) override;
 
  private:
-  [[maybe_unused]] SimSystem& files_;
-  [[maybe_unused]] SimRegistry& registry_;
-  [[maybe_unused]] SimModules& modules_;
-  [[maybe_unused]] SimAccounts& accounts_;
+  struct Enumeration;
+  struct Config;
+  struct Results;
+  struct Event;
+  struct Context;
+  struct Metadata;
+  struct LogInfo;
+  using Object =
+      std::variant<std::shared_ptr<Enumeration>, std::shared_ptr<Config>, std::shared_ptr<Results>,
+                   std::shared_ptr<Event>, std::shared_ptr<Context>, std::shared_ptr<Metadata>,
+                   std::shared_ptr<LogInfo>>;
+
+  // Whether wevtapi.dll is there at all (Windows Vista and later).
+  bool Available();
+  bool IsAdministrator();
+  platform::Handle AddLocked(Object object);
+  template <typename T>
+  std::shared_ptr<T> FindLocked(platform::Handle handle);
+  // The .evtx file of a channel or a file path; an empty path (no error) for a channel whose
+  // file holds no events.
+  platform::ErrorCode ResolveLocked(std::u16string_view path, std::uint32_t flags,
+                                    std::u16string& file, std::u16string* channel);
+  platform::ErrorCode OpenResultsLocked(std::u16string_view path, std::u16string_view query,
+                                        std::uint32_t flags, std::shared_ptr<Results>& results);
+  platform::ErrorCode NextEventLocked(Results& results, std::shared_ptr<Event>& event);
+  platform::ErrorCode EventDataLocked(const Event& event, std::vector<EvtxDataItem>& data);
+  platform::ErrorCode WriteEventsLocked(Results& results, std::u16string_view target);
+
+  SimSystem& files_;
+  SimRegistry& registry_;
+  SimModules& modules_;
+  SimAccounts& accounts_;
+
+  mutable std::mutex mutex_;
+  std::map<platform::Handle, Object> handles_;
+  platform::Handle nextHandle_ = 0x7000;
+  std::size_t nextCalls_ = 0, renderCalls_ = 0, formatCalls_ = 0, queryCalls_ = 0;
+  platform::ErrorCode queryFails_ = 0, formatFails_ = 0;
 };
 
 }  // namespace qb::sim

@@ -152,6 +152,19 @@ Handle SimModules::Load(std::u16string_view requested, bool asData, ErrorCode& e
   return h;
 }
 
+std::shared_ptr<const ModuleImage> SimModules::ImageAt(std::u16string_view requested,
+                                                       ErrorCode& error) {
+  std::lock_guard lock(mutex_);
+  error = err::kSuccess;
+  const std::u16string path = Searched(requested);
+  const std::u16string key = Key(path);
+  if (key.empty()) {
+    error = err::kInvalidParameter;
+    return nullptr;
+  }
+  return Resolve(key, path, error);
+}
+
 Handle SimModules::LoadLibrary(std::u16string_view path, ErrorCode& error) {
   return Load(path, false, error);
 }

@@ -31,6 +31,11 @@ class SimModules final : public platform::IMessageModules {
   // Loading this path fails with `error`.
   void SetLoadFails(std::u16string_view path, platform::ErrorCode error);
 
+  // The resources of the module file at `path` (a bare name searched as the loader does), as a
+  // service that reads them itself sees them: no handle of the process; nullptr with the
+  // loader's error.
+  std::shared_ptr<const ModuleImage> ImageAt(std::u16string_view path, platform::ErrorCode& error);
+
   // What the core did, for tests.
   struct Stats {
     std::size_t fullLoads = 0;
