@@ -63,6 +63,40 @@ class UserSession {
   virtual ~UserSession() = default;
 };
 
+// One event of a channel a suite describes, as its publisher writes it.
+struct ChannelEvent {
+  std::u16string provider;
+  std::vector<std::byte> providerGuid;  // 16 bytes, or none for a classic source
+  std::uint16_t eventId = 0;
+  std::optional<std::uint16_t> qualifiers;
+  std::uint8_t level = 4;
+  std::uint16_t task = 0;
+  std::uint64_t keywords = 0x8000000000000000ull;
+  std::uint64_t timeCreated = 0;                                // FILETIME
+  std::vector<std::pair<std::u16string, std::u16string>> data;  // named strings, in order
+};
+
+// A publisher with a manifest: its events (version 0) with their messages, data names, tasks
+// and levels; names of tasks and levels it defines; texts kept as Windows 10 keeps system
+// modules' (language file and .mun) or all in the module.
+struct PublisherDesc {
+  std::u16string name;
+  std::u16string guid;  // "{...}"
+  struct Event {
+    std::uint16_t id = 0;
+    std::uint8_t level = 4;
+    std::uint16_t task = 0;
+    std::u16string message;
+    std::vector<std::u16string> data;
+  };
+  std::vector<Event> events;
+  std::map<std::uint16_t, std::u16string> tasks;
+  std::map<std::uint32_t, std::u16string> levels;
+  std::map<std::uint64_t, std::u16string> keywords;
+  std::map<std::uint32_t, std::u16string> parameters;  // its ParameterFileName's messages
+  bool split = false;
+};
+
 class Backend {
  public:
   // Removes what the test left in its scratch folder and scratch key, and restores the
@@ -88,6 +122,22 @@ class Backend {
   // writes into it. False when the backend cannot make one: on Windows a new log takes an
   // administrator and the event log service's cooperation, which no test should ask for.
   virtual bool WritableLog(std::u16string& log, std::u16string& source) = 0;
+
+  // --- the Windows Event Log's channels ---
+
+  // A channel of the test's own, its name in `channel`, holding `events` in order with
+  // EventRecordIDs 1, 2, ... False when the backend cannot make one: on Windows a channel
+  // takes an installed manifest and an administrator.
+  virtual bool ChannelWithEvents(std::span<const ChannelEvent> events, std::u16string& channel) = 0;
+  // A publisher of the test's own registered with a manifest (see PublisherDesc). False when
+  // the backend cannot register one.
+  virtual bool ManifestPublisher(const PublisherDesc& publisher) = 0;
+  // An event source of a classic log whose message file holds `messages` (full 32-bit ids).
+  virtual bool ClassicSource(std::u16string_view log, std::u16string_view source,
+                             const std::map<std::uint32_t, std::u16string>& messages) = 0;
+  // From now on the process runs as a standard user (no enabled Administrators group). False
+  // when the backend cannot drop its rights.
+  virtual bool AsStandardUser() = 0;
 
   // --- the user interface ---
 
@@ -142,6 +192,7 @@ class PlatformTest : public ::testing::Test {
   platform::IMessageModules& modules() { return *services_.modules; }
   platform::IAccounts& accounts() { return *services_.accounts; }
   platform::IEventLogService& eventlog() { return *services_.eventlog; }
+  platform::IChannelService& channels() { return *services_.channels; }
   platform::IUserInterface& ui() { return *services_.ui; }
 
  private:

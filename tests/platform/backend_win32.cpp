@@ -73,6 +73,14 @@ class Win32Backend final : public Backend {
   }
   unsigned AnsiCodePage() override { return GetACP(); }
   bool WritableLog(std::u16string&, std::u16string&) override { return false; }
+  // Channels and publishers of the test's own need an installed manifest: not made here yet.
+  bool ChannelWithEvents(std::span<const ChannelEvent>, std::u16string&) override { return false; }
+  bool ManifestPublisher(const PublisherDesc&) override { return false; }
+  bool ClassicSource(std::u16string_view, std::u16string_view,
+                     const std::map<std::uint32_t, std::u16string>&) override {
+    return false;
+  }
+  bool AsStandardUser() override { return false; }
 
   platform::Handle Window(platform::Rect place) override {
     return ToHandle(Make(L"STATIC", WS_OVERLAPPEDWINDOW | WS_VISIBLE, place, nullptr));
