@@ -5,9 +5,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "dialogs/clear_confirm.h"
+#include "dialogs/log_properties.h"
+#include "host/window_user.h"
 #include "host/windows_exports.h"
 #include "iat_patch.h"
 #include "platform/sim/formats/byte_source.h"
@@ -16,6 +21,7 @@
 #include "platform/sim/formats/evtx_windows_event.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/services/channel_config.h"
+#include "platform/sim/services/channel_service.h"
 #include "plugin_test_checks.h"
 #include "served_wevtapi.h"
 #include "wine_test_support.h"
@@ -302,6 +308,159 @@ void CheckRealFile(const LoadedPlugin& plugin, sim::Machine& machine) {
             std::to_string(entries.size()) + ")");
 }
 
+// FsExecuteFileW(`verb`) on `remote` over a window of the host's, while a person at the
+// screen acts on what it brings up; closes what the person left open. Its result.
+int Execute(const LoadedPlugin& plugin, std::wstring remote, const wchar_t* verb,
+            const std::function<void(HWND owner, const std::atomic<bool>& returned)>& act) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640,
+                               480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  std::atomic<bool> returned{false};
+  std::thread person([&] {
+    act(owner, returned);
+    while (!returned) {
+      if (!host::CloseAllDialogs().empty()) Check(false, "the person closed every dialog");
+      Sleep(100);
+    }
+  });
+  std::wstring verbText = verb;
+  const int result = plugin.fs.FsExecuteFileW(owner, Host(remote), Host(verbText));
+  returned = true;
+  person.join();
+  DestroyWindow(owner);
+  return result;
+}
+
+std::optional<sim::ChannelConfig> TestConfig(sim::Machine& machine) {
+  return sim::ReadChannelConfig(machine.registry(), kTestChannel);
+}
+
+std::uint64_t LiveEvents(sim::Machine& machine) {
+  platform::Handle log = 0;
+  auto& service = machine.channels();
+  if (service.OpenLog(kTestChannel, platform::evtflags::kChannelPath, log) != 0) return 0;
+  platform::EvtValue count;
+  service.GetLogInfo(log, platform::EvtLogProperty::kNumberOfLogRecords, count);
+  service.Close(log);
+  return count.number;
+}
+
+// Alt+Enter on the channel: its size and retention from its configuration, and OK writes the
+// option chosen back into it.
+void CheckProperties(const LoadedPlugin& plugin, sim::Machine& machine) {
+  const auto before = TestConfig(machine);
+  if (!Check(before && !before->retention && !before->autoBackup,
+             "the channel begins overwriting events as needed")) {
+    return;
+  }
+  std::wstring shownMaxSize;
+  const int result =
+      Execute(plugin, kTestChannelFolder, L"properties", [&](HWND owner, const auto& returned) {
+        HWND dialog = host::WaitForDialog(owner, &returned);
+        if (!Check(dialog != nullptr, "properties on a channel shows its properties")) return;
+        host::WaitForFocusIn(dialog);
+        shownMaxSize = host::ControlText(dialog, props::MaxSizeLabel);
+        host::Click(dialog, props::RadioButton2);
+        host::WaitFor(
+            [&] { return host::IsChecked(host::ControlOf(dialog, props::RadioButton2)); });
+        host::Click(dialog, props::OKBtn);
+        Check(host::WaitGone(dialog), "OK closes the channel's properties");
+      });
+  Check(result == kExecOk, "FsExecuteFileW gives FS_EXEC_OK for the properties");
+  Check(shownMaxSize == L"1,024",
+        "the maximum size shown is the configuration's in kB (\"" + Narrow(shownMaxSize) + "\")");
+  const auto after = TestConfig(machine);
+  Check(after && after->retention && after->autoBackup && after->maxSize == 1 << 20,
+        "OK saved the channel's configuration: archived when full, never overwritten");
+}
+
+// Save and Clear from the properties, onto a new file and onto one that exists: the file holds
+// the channel's events, and the channel none.
+void CheckClear(const LoadedPlugin& plugin, sim::Machine& machine, const std::wstring& folder) {
+  const struct {
+    const wchar_t* name;
+    bool exists;
+    const char* what;
+  } kCases[] = {{L"\\saved.evtx", false, "a new file"},
+                {L"\\existing.evtx", true, "an existing file"}};
+  for (const auto& c : kCases) {
+    machine.system().AddFile(kTestFile, EventFile(kEvents));  // the channel full again
+    const std::wstring target = folder + c.name;
+    DeleteFileW(target.c_str());
+    if (c.exists) {
+      HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+      CloseHandle(file);
+    }
+    host::SaveDialogSeen seen;
+    Execute(plugin, kTestChannelFolder, L"properties", [&](HWND owner, const auto& returned) {
+      HWND dialog = host::WaitForDialog(owner, &returned);
+      if (dialog == nullptr) return;
+      host::WaitForFocusIn(dialog);
+      host::Click(dialog, props::Button1);
+      HWND confirm = host::WaitForDialog(dialog);
+      if (!Check(confirm != nullptr, "Clear asks first")) return;
+      host::WaitForFocusIn(confirm);
+      host::Click(confirm, confirm::Button1);
+      seen = host::FillSaveDialog(dialog, target, nullptr);
+      host::WaitFor([&] { return LiveEvents(machine) == 0; });
+      host::Click(dialog, props::CancelBtn);
+      host::WaitGone(dialog);
+    });
+    platform::Bytes saved;
+    std::uint64_t inFile = 0;
+    {
+      HANDLE file = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      LARGE_INTEGER size{};
+      if (file != INVALID_HANDLE_VALUE && GetFileSizeEx(file, &size)) {
+        saved.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD read = 0;
+        if (!saved.empty())
+          ReadFile(file, saved.data(), static_cast<DWORD>(saved.size()), &read, nullptr);
+      }
+      if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+      sim::Machine reader;
+      reader.system().AddFile(u"C:\\saved.evtx", saved);
+      inFile = ReadDirectly(reader, u"C:\\saved.evtx");
+    }
+    Check(seen.came && seen.replacePrompt.has_value() == c.exists,
+          std::string("Save and Clear asks for a file, and before replacing only ") +
+              (c.exists ? "an existing one" : "(none for a new one)"));
+    Check(inFile == kEvents && LiveEvents(machine) == 0,
+          std::string("Save and Clear onto ") + c.what + " saves the " + std::to_string(kEvents) +
+              " events there (" + std::to_string(inFile) + ") and clears the channel (" +
+              std::to_string(LiveEvents(machine)) + " left)");
+  }
+}
+
+// A standard user: the configuration is not saved, and the refusal is told.
+void CheckStandardUser(const LoadedPlugin& plugin, sim::Machine& machine) {
+  machine.accounts().SetTokenGroups({sim::SimAccounts::SidFromString(u"S-1-1-0"),
+                                     sim::SimAccounts::SidFromString(u"S-1-5-32-545")});
+  const auto before = TestConfig(machine);
+  std::optional<host::BoxText> told;
+  Execute(plugin, kTestChannelFolder, L"properties", [&](HWND owner, const auto& returned) {
+    HWND dialog = host::WaitForDialog(owner, &returned);
+    if (dialog == nullptr) return;
+    host::WaitForFocusIn(dialog);
+    host::Click(dialog, props::RadioButton1);
+    host::WaitFor([&] { return host::IsChecked(host::ControlOf(dialog, props::RadioButton1)); });
+    host::Click(dialog, props::OKBtn);
+    HWND box = host::WaitForDialog(dialog);
+    if (box != nullptr) {
+      told = host::ReadBox(box);
+      host::PressButton(box, IDOK);
+    }
+    host::Click(dialog, props::CancelBtn);
+    host::WaitGone(dialog);
+  });
+  const auto after = TestConfig(machine);
+  Check(before && after && after->retention == before->retention,
+        "a standard user's OK leaves the channel's configuration as it was");
+  Check(told.has_value(), "the refusal is told in a message box (\"" +
+                              (told ? Narrow(told->text) : std::string()) + "\")");
+}
+
 int VistaCase(const std::wstring& pluginPath, const std::wstring& realFile) {
   sim::Machine machine;
   const platform::Bytes events = EventFile(kEvents);
@@ -313,7 +472,7 @@ int VistaCase(const std::wstring& pluginPath, const std::wstring& realFile) {
     machine.system().AddHostFile(kRealFile, std::filesystem::path(realFile));
     AddChannel(machine, kRealChannel, kRealFile);
   }
-  ServedWevtapi served(machine.channels());
+  ServedWevtapi served(machine.channels(), true, &machine.system());
   TempFolder folder(L"qb_channels_");
   Session session(pluginPath);
   if (!session.ready) return 1;
@@ -324,6 +483,9 @@ int VistaCase(const std::wstring& pluginPath, const std::wstring& realFile) {
   CheckListing(session.plugin);
   CheckColumns(session.plugin);
   CheckCopy(session.plugin, folder.path());
+  CheckProperties(session.plugin, machine);
+  CheckClear(session.plugin, machine, folder.path());
+  CheckStandardUser(session.plugin, machine);
   if (real) CheckRealFile(session.plugin, machine);
   Check(ServedWevtapi::Calls().loads == 1,
         "wevtapi.dll was loaded once (" + std::to_string(ServedWevtapi::Calls().loads) + ")");
@@ -334,7 +496,7 @@ int XpCase(const std::wstring& pluginPath) {
   sim::Machine machine;
   machine.system().AddFile(kTestFile, EventFile(3));
   AddChannel(machine, kTestChannel, kTestFile);
-  ServedWevtapi served(machine.channels(), false);
+  ServedWevtapi served(machine.channels(), false, &machine.system());
   Session session(pluginPath);
   if (!session.ready) return 1;
   for (int round = 0; round < 2; ++round) {
@@ -366,7 +528,7 @@ int BenchCase(const std::wstring& pluginPath) {
   const double directSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-  ServedWevtapi served(machine.channels());
+  ServedWevtapi served(machine.channels(), true, &machine.system());
   Session session(pluginPath);
   if (!session.ready) return 1;
   start = std::chrono::steady_clock::now();

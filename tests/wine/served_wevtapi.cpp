@@ -24,6 +24,7 @@ using EvtHandle = HANDLE;
 
 std::atomic<platform::IChannelService*> g_service{nullptr};
 std::atomic<bool> g_available{true};
+std::atomic<sim::SimSystem*> g_files{nullptr};
 ServedWevtapi::Counts g_counts;
 
 // kernel32's own functions, taken before any import is patched: a module whose imports lead
@@ -76,6 +77,62 @@ std::string ToAnsi(std::u16string_view text) {
   std::string ansi;
   for (char16_t c : text) ansi += c < 0x80 ? static_cast<char>(c) : '?';
   return ansi;
+}
+
+// --- the real files the caller names, mirrored in the simulated file system ---
+
+bool ReadReal(const std::wstring& path, platform::Bytes& data) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  bool ok = GetFileSizeEx(file, &size) && size.QuadPart < (1ll << 30);
+  if (ok) {
+    data.resize(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    ok = data.empty() ||
+         (::ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) &&
+          read == data.size());
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+bool WriteReal(const std::wstring& path, const platform::Bytes& data) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = data.empty() || (::WriteFile(file, data.data(), static_cast<DWORD>(data.size()),
+                                               &written, nullptr) &&
+                                   written == data.size());
+  CloseHandle(file);
+  return ok;
+}
+
+// Before a call that reads or checks `path`: the simulated file is the real one, or absent.
+void CarryIn(LPCWSTR path) {
+  sim::SimSystem* files = g_files.load();
+  if (files == nullptr || path == nullptr || *path == L'\0') return;
+  const std::u16string_view name = View(path);
+  // The folders on the way, so that the service may write there as in the real one.
+  for (std::size_t slash = name.find(u'\\', 3); slash != std::u16string_view::npos;
+       slash = name.find(u'\\', slash + 1)) {
+    files->CreateDirectory(name.substr(0, slash));
+  }
+  files->DeleteFile(name);
+  platform::Bytes data;
+  if (ReadReal(path, data)) files->AddFile(name, data);
+}
+
+// After a call that wrote `path` in the simulated file system: the real file gets its bytes.
+ErrorCode CarryOut(LPCWSTR path) {
+  sim::SimSystem* files = g_files.load();
+  if (files == nullptr || path == nullptr || *path == L'\0') return ERROR_SUCCESS;
+  platform::Bytes data;
+  if (const ErrorCode error = files->ReadFile(View(path), data)) return error;
+  files->DeleteFile(View(path));
+  return WriteReal(path, data) ? ERROR_SUCCESS : GetLastError();
 }
 
 // Variants into the caller's buffer of `size` bytes as the API fills it: the size needed in
@@ -160,6 +217,7 @@ BOOL WINAPI ServedSaveChannelConfig(EvtHandle config, DWORD flags) {
 
 EvtHandle WINAPI ServedQuery(EvtHandle session, LPCWSTR path, LPCWSTR query, DWORD flags) {
   if (Remote(session)) return HandleResult(RPC_S_SERVER_UNAVAILABLE, 0);
+  if ((flags & platform::evtflags::kFilePath) != 0) CarryIn(path);
   Handle results = 0;
   const ErrorCode error =
       Service().Query(View(path), query != nullptr ? View(query) : u"*", flags, results);
@@ -252,6 +310,7 @@ BOOL WINAPI ServedFormatMessage(EvtHandle metadata, EvtHandle event, DWORD messa
 EvtHandle WINAPI ServedOpenLog(EvtHandle session, LPCWSTR path, DWORD flags) {
   if (Remote(session)) return HandleResult(RPC_S_SERVER_UNAVAILABLE, 0);
   if (path == nullptr) return HandleResult(ERROR_INVALID_PARAMETER, 0);
+  if ((flags & platform::evtflags::kFilePath) != 0) CarryIn(path);
   Handle log = 0;
   const ErrorCode error = Service().OpenLog(View(path), flags, log);
   return HandleResult(error, log);
@@ -269,15 +328,22 @@ BOOL WINAPI ServedGetLogInfo(EvtHandle log, DWORD id, DWORD size, EvtVariant* bu
 BOOL WINAPI ServedClearLog(EvtHandle session, LPCWSTR channel, LPCWSTR target, DWORD flags) {
   if (Remote(session)) return Result(RPC_S_SERVER_UNAVAILABLE);
   if (channel == nullptr || flags != 0) return Result(ERROR_INVALID_PARAMETER);
-  return Result(Service().ClearLog(View(channel), View(target)));
+  CarryIn(target);
+  const ErrorCode error = Service().ClearLog(View(channel), View(target));
+  if (error != ERROR_SUCCESS || target == nullptr) return Result(error);
+  return Result(CarryOut(target));
 }
 
 BOOL WINAPI ServedExportLog(EvtHandle session, LPCWSTR path, LPCWSTR query, LPCWSTR target,
                             DWORD flags) {
   if (Remote(session)) return Result(RPC_S_SERVER_UNAVAILABLE);
   if (path == nullptr || target == nullptr) return Result(ERROR_INVALID_PARAMETER);
-  return Result(
-      Service().ExportLog(View(path), query != nullptr ? View(query) : u"*", View(target), flags));
+  if ((flags & platform::evtflags::kFilePath) != 0) CarryIn(path);
+  CarryIn(target);
+  const ErrorCode error =
+      Service().ExportLog(View(path), query != nullptr ? View(query) : u"*", View(target), flags);
+  if (error != ERROR_SUCCESS) return Result(error);
+  return Result(CarryOut(target));
 }
 
 BOOL WINAPI ServedClose(EvtHandle object) {
@@ -362,7 +428,9 @@ FARPROC WINAPI ServedGetProcAddress(HMODULE module, LPCSTR name) {
 
 }  // namespace
 
-ServedWevtapi::ServedWevtapi(platform::IChannelService& service, bool available) {
+ServedWevtapi::ServedWevtapi(platform::IChannelService& service, bool available,
+                             sim::SimSystem* files) {
+  g_files = files;
   g_counts.loads = g_counts.next = g_counts.render = g_counts.format = g_counts.lookups = 0;
   g_available = available;
   g_service = &service;
@@ -376,6 +444,7 @@ ServedWevtapi::ServedWevtapi(platform::IChannelService& service, bool available)
 
 ServedWevtapi::~ServedWevtapi() {
   g_service = nullptr;
+  g_files = nullptr;
   g_available = true;
   std::lock_guard lock(g_pendingMutex);
   g_pending.clear();

@@ -10,6 +10,7 @@
 
 #include "iat_patch.h"
 #include "platform/channel_service.h"
+#include "platform/sim/services/system.h"
 
 namespace qb::winetest {
 
@@ -17,8 +18,11 @@ class ServedWevtapi {
  public:
   // The functions reach `service` while this object lives; there may be one at a time.
   // `available` false: the system has no wevtapi.dll (Windows XP), every load of it fails
-  // with ERROR_MOD_NOT_FOUND.
-  explicit ServedWevtapi(platform::IChannelService& service, bool available = true);
+  // with ERROR_MOD_NOT_FOUND. `files`: the simulated file system the service reads and writes
+  // .evtx files in; the files the caller names by path are the real ones, carried into it
+  // before a call reads them and out of it after a call wrote them.
+  explicit ServedWevtapi(platform::IChannelService& service, bool available = true,
+                         sim::SimSystem* files = nullptr);
   ~ServedWevtapi();
   ServedWevtapi(const ServedWevtapi&) = delete;
   ServedWevtapi& operator=(const ServedWevtapi&) = delete;

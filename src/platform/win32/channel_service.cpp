@@ -202,8 +202,9 @@ ErrorCode Win32ChannelService::Query(std::u16string_view path, std::u16string_vi
   results = 0;
   wevtapi::Query open = nullptr;
   if (const ErrorCode error = Proc(&WevtapiProcs::query, open)) return error;
-  const OptionalText filter(query);
-  return HandleResult(open(nullptr, Terminated(path).c_str(), filter.get(), flags), results);
+  // An empty query goes as it is: the API refuses it, where a null one would select all.
+  return HandleResult(open(nullptr, Terminated(path).c_str(), Terminated(query).c_str(), flags),
+                      results);
 }
 
 ErrorCode Win32ChannelService::Next(Handle results, std::span<Handle> events,
@@ -338,8 +339,7 @@ ErrorCode Win32ChannelService::ExportLog(std::u16string_view path, std::u16strin
                                          std::u16string_view targetPath, std::uint32_t flags) {
   wevtapi::ExportLog exportLog = nullptr;
   if (const ErrorCode error = Proc(&WevtapiProcs::exportLog, exportLog)) return error;
-  const OptionalText filter(query);
-  return Result(exportLog(nullptr, Terminated(path).c_str(), filter.get(),
+  return Result(exportLog(nullptr, Terminated(path).c_str(), Terminated(query).c_str(),
                           Terminated(targetPath).c_str(), flags));
 }
 
