@@ -318,7 +318,9 @@ int Execute(const LoadedPlugin& plugin, std::wstring remote, const wchar_t* verb
   std::thread person([&] {
     act(owner, returned);
     while (!returned) {
-      if (!host::CloseAllDialogs().empty()) Check(false, "the person closed every dialog");
+      std::string left;
+      for (const auto& caption : host::CloseAllDialogs()) left += " \"" + Narrow(caption) + "\"";
+      if (!left.empty()) Check(false, "the person closed every dialog (left open:" + left + ")");
       Sleep(100);
     }
   });
@@ -401,6 +403,7 @@ void CheckClear(const LoadedPlugin& plugin, sim::Machine& machine, const std::ws
       if (!Check(confirm != nullptr, "Clear asks first")) return;
       host::WaitForFocusIn(confirm);
       host::Click(confirm, confirm::Button1);
+      host::WaitGone(confirm);  // else the save dialog's wait would find the confirmation
       seen = host::FillSaveDialog(dialog, target, nullptr);
       host::WaitFor([&] { return LiveEvents(machine) == 0; });
       host::Click(dialog, props::CancelBtn);
@@ -423,7 +426,9 @@ void CheckClear(const LoadedPlugin& plugin, sim::Machine& machine, const std::ws
       reader.system().AddFile(u"C:\\saved.evtx", saved);
       inFile = ReadDirectly(reader, u"C:\\saved.evtx");
     }
-    Check(seen.came && seen.replacePrompt.has_value() == c.exists,
+    Note("the save dialog proposed \"" + Narrow(seen.proposed) + "\"" +
+         (seen.closed ? "" : " and did not close"));
+    Check(seen.came && seen.closed && seen.replacePrompt.has_value() == c.exists,
           std::string("Save and Clear asks for a file, and before replacing only ") +
               (c.exists ? "an existing one" : "(none for a new one)"));
     Check(inFile == kEvents && LiveEvents(machine) == 0,
