@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "backend.h"
+#include "channel_hooks.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/services/channel_config.h"
 #include "support/channel_fixture.h"
@@ -123,58 +124,15 @@ class SimBackend final : public Backend {
   }
 
   bool ChannelWithEvents(std::span<const ChannelEvent> events, std::u16string& channel) override {
-    channel = u"Quillerbankton-Suite/Operational";
-    support::ChannelSpec spec;
-    spec.name = channel;
-    support::AddChannel(machine_, spec);
-    std::vector<sim::WindowsEventSpec> specs;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-      const ChannelEvent& e = events[i];
-      sim::WindowsEventSpec event;
-      auto& spec = event;
-      spec.provider = e.provider;
-      spec.providerGuid = e.providerGuid;
-      spec.eventId = e.eventId;
-      spec.qualifiers = e.qualifiers;
-      spec.level = e.level;
-      spec.task = e.task;
-      spec.keywords = e.keywords;
-      spec.timeCreated = e.timeCreated;
-      spec.recordId = i + 1;
-      spec.channel = channel;
-      spec.computer = u"QBSIM";
-      for (const auto& [name, value] : e.data) {
-        spec.data.emplace_back(name, sim::EvtxValue::String(value));
-      }
-      specs.push_back(std::move(event));
-    }
-    support::WriteChannelFile(machine_, channel, specs);
-    return true;
+    return MakeChannelWithEvents(machine_, events, channel);
   }
   bool ManifestPublisher(const PublisherDesc& desc) override {
-    support::ManifestPublisher publisher;
-    publisher.name = desc.name;
-    publisher.guid = *sim::WevtGuid::Parse(desc.guid);
-    publisher.resourceFile = u"C:\\Windows\\System32\\" + desc.name + u".dll";
-    for (const auto& e : desc.events) {
-      publisher.events.push_back({e.id, 0, e.level, e.task, 0, e.message, e.data});
-    }
-    publisher.tasks = desc.tasks;
-    publisher.levels = desc.levels;
-    publisher.keywords = desc.keywords;
-    publisher.parameters = desc.parameters;
-    publisher.split = desc.split;
-    support::AddManifestPublisher(machine_, publisher);
+    MakeManifestPublisher(machine_, desc);
     return true;
   }
   bool ClassicSource(std::u16string_view log, std::u16string_view source,
                      const std::map<std::uint32_t, std::u16string>& messages) override {
-    support::ClassicSource classic;
-    classic.log = log;
-    classic.name = source;
-    classic.eventFile = u"C:\\Windows\\System32\\" + std::u16string(source) + u".dll";
-    classic.messages = messages;
-    support::AddClassicSource(machine_, classic);
+    MakeClassicSource(machine_, log, source, messages);
     return true;
   }
   bool AsStandardUser() override {

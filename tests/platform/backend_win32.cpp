@@ -5,10 +5,14 @@
 #include <vector>
 
 #include "backend_win32.h"
+#include "channel_hooks.h"
+#include "iat_patch.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_api.h"
+#include "served_wevtapi.h"
+#include "support/channel_fixture.h"
 #include "support/win32_folders.h"
 
 namespace qb::suite {
@@ -32,6 +36,17 @@ DialogUser::Box ReadBox(HWND box) {
 class Win32Backend final : public Backend {
  public:
   Win32Backend() {
+    // Wine's wevtapi functions are empty: the program's lookups of them find functions served
+    // over a simulated machine's channels instead (its imports patched once, after the first
+    // served object has taken the real loader functions).
+    served_ = std::make_unique<winetest::ServedWevtapi>(channelMachine_.channels(), true,
+                                                        &channelMachine_.system());
+    static const bool patched = [] {
+      winetest::PatchImports(GetModuleHandleW(nullptr), "kernel32.dll",
+                             winetest::ServedWevtapi::LoaderReplacements());
+      return true;
+    }();
+    (void)patched;
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
     savedFolder_ = current;
@@ -73,14 +88,24 @@ class Win32Backend final : public Backend {
   }
   unsigned AnsiCodePage() override { return GetACP(); }
   bool WritableLog(std::u16string&, std::u16string&) override { return false; }
-  // Channels and publishers of the test's own need an installed manifest: not made here yet.
-  bool ChannelWithEvents(std::span<const ChannelEvent>, std::u16string&) override { return false; }
-  bool ManifestPublisher(const PublisherDesc&) override { return false; }
-  bool ClassicSource(std::u16string_view, std::u16string_view,
-                     const std::map<std::uint32_t, std::u16string>&) override {
-    return false;
+  // Channels live on the simulated machine the served functions show.
+  bool ChannelWithEvents(std::span<const ChannelEvent> events, std::u16string& channel) override {
+    return MakeChannelWithEvents(channelMachine_, events, channel);
   }
-  bool AsStandardUser() override { return false; }
+  bool ManifestPublisher(const PublisherDesc& desc) override {
+    MakeManifestPublisher(channelMachine_, desc);
+    return true;
+  }
+  bool ClassicSource(std::u16string_view log, std::u16string_view source,
+                     const std::map<std::uint32_t, std::u16string>& messages) override {
+    MakeClassicSource(channelMachine_, log, source, messages);
+    return true;
+  }
+  // The served channel service judges the user by the simulated machine's token.
+  bool AsStandardUser() override {
+    support::MakeStandardUser(channelMachine_);
+    return true;
+  }
 
   platform::Handle Window(platform::Rect place) override {
     return ToHandle(Make(L"STATIC", WS_OVERLAPPEDWINDOW | WS_VISIBLE, place, nullptr));
@@ -179,6 +204,9 @@ class Win32Backend final : public Backend {
     return window;
   }
 
+  // Before the platform, so that they outlive its channel service.
+  sim::Machine channelMachine_;
+  std::unique_ptr<winetest::ServedWevtapi> served_;
   win32::Win32Platform platform_;
   std::wstring savedFolder_;
   std::wstring folder_;

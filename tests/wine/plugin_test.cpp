@@ -1,7 +1,8 @@
 // Loads the built plugin library as the host does, with its event log imports redirected to a
 // simulated event log service holding known records, and checks what the host sees through the
 // exports. Run under Wine by run-plugin-test.sh, or on Windows directly:
-//   qb_wine_plugin_test [plugin library [test message library]]
+//   qb_wine_plugin_test [plugin library [test message library [real .evtx file]]]
+//   qb_wine_plugin_test --bench <plugin library>
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "platform/sim/services/eventlog_service.h"
 #include "platform/sim/services/registry.h"
 #include "platform/sim/services/system.h"
+#include "plugin_test_channels.h"
 #include "plugin_test_checks.h"
 #include "plugin_test_eventlog.h"
 #include "plugin_test_exits.h"
@@ -124,9 +126,16 @@ void RunChecks(LoadedPlugin& plugin, const std::vector<TestRecord>& records,
 int wmain(int argc, wchar_t** argv) {
   if (argc == 4 && std::wstring_view(argv[1]) == L"--exit-case")
     return RunExitCase(argv[2], argv[3]);
+  if (argc >= 4 && std::wstring_view(argv[1]) == L"--channel-case")
+    return RunChannelCase(argv[2], argv[3], argc > 4 ? argv[4] : L"");
+  // The figure: a channel of 100,000 events listed through the exports.
+  if (argc == 3 && std::wstring_view(argv[1]) == L"--bench")
+    return RunChannelCase(L"bench", argv[2], L"");
   const std::wstring pluginSource = argc > 1 ? argv[1] : OwnFolder() + L"\\" QB_PLUGIN_FILE;
   const std::wstring messagesSource =
       argc > 2 ? argv[2] : OwnFolder() + L"\\" QB_TEST_MESSAGES_FILE;
+  // A real .evtx file for a channel's log, where the run has one.
+  const std::wstring realEvtx = argc > 3 ? argv[3] : L"";
 
   TempFolder folder(L"qb_plugin_test_");
   if (!Check(folder.created(), "create a fresh temporary folder")) return 1;
@@ -163,6 +172,7 @@ int wmain(int argc, wchar_t** argv) {
       Check(GetModuleHandleW(plugin.path.c_str()) != nullptr,
             "the library stays loaded once a background thread has called it");
       CheckExitsWhileColumnsLoad(plugin.path);
+      CheckChannels(plugin.path, realEvtx);
     }
     CheckChangeForwarding(service);
     // An administrator's session shows no message box; anyone else is told that the

@@ -1,7 +1,10 @@
-// The Windows Event Log (wevtapi.dll) behind the channel service.
+// The Windows Event Log (wevtapi.dll) behind the channel service. The library is loaded on the
+// first call, never before: where it is missing (Windows XP and 2003) every call fails with
+// ERROR_MOD_NOT_FOUND, and a function it lacks with ERROR_PROC_NOT_FOUND.
 #pragma once
 
 #include "platform/channel_service.h"
+#include "platform/win32/wevtapi_library.h"
 
 namespace qb::win32 {
 
@@ -39,6 +42,13 @@ class Win32ChannelService final : public platform::IChannelService {
   platform::ErrorCode ExportLog(std::u16string_view path, std::u16string_view query,
                                 std::u16string_view targetPath, std::uint32_t flags) override;
   platform::ErrorCode Close(platform::Handle handle) override;
+
+ private:
+  // The library's function `member` into `function`; the load's error, or ERROR_PROC_NOT_FOUND.
+  template <class Function>
+  platform::ErrorCode Proc(Function WevtapiProcs::*member, Function& function);
+
+  WevtapiLibrary library_;
 };
 
 }  // namespace qb::win32
