@@ -4,8 +4,11 @@
 # folder of its own, and checks through Double Commander what a user would see: the root lists
 # the sample's logs, a log's properties come as the plugin's message, a log lists its records
 # with the four custom columns filled, F5 copies a record out as its UTF-16 text, F5 again asks
-# before overwriting, F3 opens the viewer on it, and Double Commander exits with status 0. What Double Commander shows is read through its own commands that copy names
-# and file details to the clipboard (bound to keys in shortcuts.scf), not from pixels.
+# before overwriting, F3 opens the viewer on it, and Double Commander exits with status 0. Then,
+# started anew on the Windows 10 sample, a channel's folder lists its records with their columns
+# and F5 copies one out with its event XML. What Double Commander shows is read through its own
+# commands that copy names and file details to the clipboard (bound to keys in shortcuts.scf),
+# not from pixels.
 #
 #   tests/doublecmd/run-doublecmd-test.sh
 #
@@ -132,15 +135,27 @@ within 10 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=:$(head -n 1 "$work/display")
 
 window_named() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
-started=$SECONDS
-doublecmd --config-dir="$work/config" >"$work/doublecmd.log" 2>&1 &
-dc_pid=$!
-within 30 window_named '^Double Commander' || fail "Double Commander showed no window"
-
 press() { xdotool key --delay 80 "$@"; }
-# Without a window manager keys reach Double Commander only after a click into a panel.
-xdotool mousemove 300 700 click 1
-sleep 0.5
+start_dc() {
+  started=$SECONDS
+  doublecmd --config-dir="$work/config" >"$work/doublecmd.log" 2>&1 &
+  dc_pid=$!
+  within 30 window_named '^Double Commander' || fail "Double Commander showed no window"
+  # Without a window manager keys reach Double Commander only after a click into a panel.
+  xdotool mousemove 300 700 click 1
+  sleep 0.5
+}
+exit_dc() {
+  press ctrl+q
+  exited() { ! kill -0 "$dc_pid" 2>/dev/null; }
+  within 20 exited || fail "Double Commander did not exit"
+  local status=0
+  wait "$dc_pid" || status=$?
+  dc_pid=
+  [[ $status -eq 0 ]] || fail "Double Commander exited with status $status"
+  say "ok: Double Commander exited with status 0 ($((SECONDS - started)) s with it running)"
+}
+start_dc
 
 # What a key bound to a clipboard command puts there: the clipboard holds a marker before.
 clip_after() {
@@ -186,56 +201,62 @@ gone() { ! window_named '^Quillerbankton$'; }
 within 10 gone || fail "the properties message did not close"
 say "ok: properties of $log_name come as the plugin's message"
 
-# --- A log: its records and their columns ----------------------------------------------------
-press ctrl+2
-sleep 1
-press ctrl+7
-expected=$(host_names "\\$log_name")
-count=$(wc -l <<<"$expected")
-shown=$(clip_after ctrl+5 ctrl+3 | tr -d '\r' | LC_ALL=C sort)
-press ctrl+6
-[[ $shown == "$expected" ]] || fail "the $log_name log does not list the $count records wfxhost lists"
-say "ok: $log_name lists its $count records"
+# --- A folder of records: its listing, the first record's columns, F5 copies it as its text ----
+# Ctrl+2 goes to the folder ($1, as wfxhost names it) of the log named $3; screenshots are named
+# after $2. Leaves first, copy, text and the d_* columns.
+check_folder() {
+  local folder=$1 shots_as=$2 root_key=$3 expected count shown details
+  press ctrl+2
+  sleep 1
+  press ctrl+7
+  expected=$(host_names "$folder")
+  count=$(wc -l <<<"$expected")
+  shown=$(clip_after ctrl+5 ctrl+3 | tr -d '\r' | LC_ALL=C sort)
+  press ctrl+6
+  [[ $shown == "$expected" ]] || fail "$folder does not list the $count records wfxhost lists"
+  say "ok: $folder lists its $count records"
 
-# The first record, with the caret on it: its name and all shown columns, tab-separated.
-first=$(clip_after ctrl+3 | tr -d '\r')
-details=$(clip_after ctrl+4 | tr -d '\r')
-IFS=$'\t' read -r d_name d_account d_category d_code d_description <<<"$details"
-[[ $d_name == "$first" ]] || fail "file details name '$d_name', the caret is on '$first'"
-[[ -n $d_account && -n $d_category && -n $d_description ]] ||
-  fail "a column of '$first' is empty: '$details'"
-[[ $d_code =~ ^[0-9]+$ ]] || fail "the code of '$first' is '$d_code'"
-say "ok: $first: account '$d_account', category '$d_category', code $d_code, description '${d_description:0:50}...'"
-# Let the worker thread fill the visible rows before the picture.
-sleep 1
-shot doublecmd-log.png
+  # The first record, with the caret on it: its name and all shown columns, tab-separated.
+  first=$(clip_after ctrl+3 | tr -d '\r')
+  details=$(clip_after ctrl+4 | tr -d '\r')
+  IFS=$'\t' read -r d_name d_account d_category d_code d_description <<<"$details"
+  [[ $d_name == "$first" ]] || fail "file details name '$d_name', the caret is on '$first'"
+  [[ -n $d_account && -n $d_category && -n $d_description ]] ||
+    fail "a column of '$first' is empty: '$details'"
+  [[ $d_code =~ ^[0-9]+$ ]] || fail "the code of '$first' is '$d_code'"
+  say "ok: $first: account '$d_account', category '$d_category', code $d_code, description '${d_description:0:50}...'"
+  # Let the worker thread fill the visible rows before the picture.
+  sleep 1
+  shot "doublecmd-$shots_as.png"
 
-# --- F5: the record copied out as its text ---------------------------------------------------
-copy=$work/local/$first
-host copy "\\$log_name\\$first" "$work/expected.txt" >/dev/null ||
-  fail "wfxhost could not copy '$first'"
-press F5
-within 10 window_named '^Copy file' || fail "F5 showed no copy dialog"
-sleep 0.5
-shot doublecmd-copy.png
-press Return
-copied() { [[ -f $copy ]] && cmp -s "$copy" "$work/expected.txt"; }
-within 15 copied || {
-  [[ -f $copy ]] || fail "F5 wrote no '$copy'"
-  diff <(iconv -f UTF-16 -t UTF-8 "$work/expected.txt") <(iconv -f UTF-16 -t UTF-8 "$copy") >&2 || true
-  fail "the copy of '$first' differs from the text wfxhost copies"
+  copy=$work/local/$first
+  rm -f "$copy"
+  host copy "$folder\\$first" "$work/expected.txt" >/dev/null ||
+    fail "wfxhost could not copy '$first'"
+  press F5
+  within 10 window_named '^Copy file' || fail "F5 showed no copy dialog"
+  sleep 0.5
+  if [[ $shots_as == log ]]; then shot doublecmd-copy.png; else shot "doublecmd-$shots_as-copy.png"; fi
+  press Return
+  within 15 copied || {
+    [[ -f $copy ]] || fail "F5 wrote no '$copy'"
+    diff <(iconv -f UTF-16 -t UTF-8 "$work/expected.txt") <(iconv -f UTF-16 -t UTF-8 "$copy") >&2 || true
+    fail "the copy of '$first' differs from the text wfxhost copies"
+  }
+  # The rendition's own marks, from the columns Double Commander showed for the same record.
+  text=$(iconv -f UTF-16 -t UTF-8 "$copy" | tr -d '\r')
+  [[ $(head -c 2 "$copy" | od -An -tx1 | tr -d ' ') == fffe ]] || fail "the copy has no UTF-16 LE byte-order mark"
+  has_line "Root Key:" "$root_key"
+  has_line "Event ID:" "$d_code"
+  has_line "Event Category:" "$d_category"
+  has_line "Record Number:" "$(sed -E 's/^\[([0-9]+)\].*/\1/' <<<"$first")"
+  has_line "User Name:" "$d_account"
+  grep -qF -- "${d_description:0:40}" <<<"$text" || fail "the copy lacks the description Double Commander shows"
+  say "ok: F5 copied '$first' as its UTF-16 text ($(stat -c %s "$copy") bytes, as wfxhost copies it)"
 }
-# The rendition's own marks, from the columns Double Commander showed for the same record.
-text=$(iconv -f UTF-16 -t UTF-8 "$copy" | tr -d '\r')
-[[ $(head -c 2 "$copy" | od -An -tx1 | tr -d ' ') == fffe ]] || fail "the copy has no UTF-16 LE byte-order mark"
+copied() { [[ -f $copy ]] && cmp -s "$copy" "$work/expected.txt"; }
 has_line() { grep -qxF -- "$(printf '%-28s%s' "$1" "$2")" <<<"$text" || fail "the copy has no line '$1 $2'"; }
-has_line "Root Key:" "$log_name"
-has_line "Event ID:" "$d_code"
-has_line "Event Category:" "$d_category"
-has_line "Record Number:" "$(sed -E 's/^\[([0-9]+)\].*/\1/' <<<"$first")"
-has_line "User Name:" "$d_account"
-grep -qF -- "${d_description:0:40}" <<<"$text" || fail "the copy lacks the description Double Commander shows"
-say "ok: F5 copied '$first' as its UTF-16 text ($(stat -c %s "$copy") bytes, as wfxhost copies it)"
+check_folder "\\$log_name" log "$log_name"
 
 # --- F5 again: Double Commander asks, and overwriting calls the plugin again -------------------
 printf 'stale' >"$copy"
@@ -259,13 +280,38 @@ say "ok: F3 opens Double Commander's viewer on '$first'"
 xdotool mousemove 40 111 click 1
 sleep 0.5
 
-# --- Exit --------------------------------------------------------------------------------------
-press ctrl+q
-exited() { ! kill -0 "$dc_pid" 2>/dev/null; }
-within 20 exited || fail "Double Commander did not exit"
-status=0
-wait "$dc_pid" || status=$?
-dc_pid=
-[[ $status -eq 0 ]] || fail "Double Commander exited with status $status"
-say "ok: Double Commander exited with status 0 ($((SECONDS - started)) s with it running)"
+exit_dc
+
+# --- A channel of a Windows 10 machine: its folder, a record's columns, its copy with the XML ---
+# The same plugin on the Windows 10 sample, Double Commander started anew.
+rm -rf "$machine"
+"$samplegen" samples/description-win10.txt "$machine" >/dev/null ||
+  fail "samplegen could not make the Windows 10 sample"
+# The first channel, depth first, that has records.
+channel_with_records() {
+  local folder=$1 listing sub
+  listing=$(host ls "$folder") || return 1
+  if grep -q '^-' <<<"$listing"; then
+    printf '%s\n' "$folder"
+    return 0
+  fi
+  while IFS= read -r sub; do
+    channel_with_records "$folder\\$sub" && return 0
+  done < <(sed -nE 's/^d[^ ]* +[0-9]+ +[^ ]+ +//p' <<<"$listing")
+  return 1
+}
+channel=$(channel_with_records '\Applications and Services Logs') ||
+  fail "wfxhost shows no channel with records in the Windows 10 sample"
+sed -e "s|@LOG@|${channel#\\}|" -e 's|\\|/|g' "$here/config/shortcuts.scf" >"$work/config/shortcuts.scf"
+# The channel's own name: its folders joined by "/", Microsoft\Windows\ standing for
+# "Microsoft-Windows-".
+channel_name=${channel#'\Applications and Services Logs\'}
+[[ $channel_name == 'Microsoft\Windows\'* ]] && channel_name=Microsoft-Windows-${channel_name#'Microsoft\Windows\'}
+channel_name=${channel_name//\\//}
+start_dc
+check_folder "$channel" channel "$channel_name"
+grep -qx 'Event XML:' <<<"$text" || fail "the copy of '$first' has no event XML"
+grep -q '^<Event xmlns=' <<<"$text" || fail "the copy of '$first' has no <Event> element"
+say "ok: the copy of '$first' ends with its event XML"
+exit_dc
 say "screenshots: $shots"
