@@ -132,11 +132,12 @@ void ReadEveryEvent(benchmark::State& state, const fsys::path& file, bool descri
     return;
   }
   std::size_t events = 0;
+  if (descriptions) {
+    log.Open(qb::kFirstChannelIndex + static_cast<std::int32_t>(*index), qb::TFSOpenState::osRead);
+  }
   for (auto _ : state) {
     events = 0;
     if (descriptions) {
-      log.Open(qb::kFirstChannelIndex + static_cast<std::int32_t>(*index),
-               qb::TFSOpenState::osRead);
       log.Read(
           false, false,
           qb::TFWOnReadRecordEvent([&](qb::TFWEventLog&, const qb::TFWEventLogRecord& r, bool&) {

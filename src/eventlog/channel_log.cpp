@@ -193,7 +193,7 @@ std::optional<TChannelEvent> TChannelLog::Edge(bool newest) {
   return edge;
 }
 
-std::optional<std::uint64_t> TChannelLog::Count() {
+std::optional<std::uint64_t> TChannelLog::LogInfo(platform::EvtLogProperty id) {
   Handle log = 0;
   ++fCalls;
   fLastError = platform::Channels().OpenLog(
@@ -201,26 +201,18 @@ std::optional<std::uint64_t> TChannelLog::Count() {
   if (fLastError != err::kSuccess) return std::nullopt;
   EvtValue value;
   ++fCalls;
-  fLastError =
-      platform::Channels().GetLogInfo(log, platform::EvtLogProperty::kNumberOfLogRecords, value);
+  fLastError = platform::Channels().GetLogInfo(log, id, value);
   platform::Channels().Close(log);
   if (fLastError != err::kSuccess || value.IsNull()) return std::nullopt;
   return value.number;
 }
 
+std::optional<std::uint64_t> TChannelLog::Count() {
+  return LogInfo(platform::EvtLogProperty::kNumberOfLogRecords);
+}
+
 std::optional<std::uint64_t> TChannelLog::Oldest() {
-  Handle log = 0;
-  ++fCalls;
-  fLastError = platform::Channels().OpenLog(
-      fPath, fIsFile ? evtflags::kFilePath : evtflags::kChannelPath, log);
-  if (fLastError != err::kSuccess) return std::nullopt;
-  EvtValue value;
-  ++fCalls;
-  fLastError =
-      platform::Channels().GetLogInfo(log, platform::EvtLogProperty::kOldestRecordNumber, value);
-  platform::Channels().Close(log);
-  if (fLastError != err::kSuccess || value.IsNull()) return std::nullopt;
-  return value.number;
+  return LogInfo(platform::EvtLogProperty::kOldestRecordNumber);
 }
 
 std::vector<EvtValue> TChannelLog::Data(Handle event) {

@@ -79,6 +79,8 @@ class TChannelLog {
 
  private:
   bool Query(std::u16string_view query, bool forwards, platform::Handle& results);
+  // A number EvtGetLogInfo gives of the log.
+  std::optional<std::uint64_t> LogInfo(platform::EvtLogProperty id);
   // Hands out the query's events, at most `limit` of them.
   bool Walk(platform::Handle results, const Visit& visit,
             std::uint64_t limit = std::numeric_limits<std::uint64_t>::max());

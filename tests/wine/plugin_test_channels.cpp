@@ -604,29 +604,14 @@ int RunChannelCase(const std::wstring& which, const std::wstring& pluginPath,
 }
 
 void CheckChannels(const std::wstring& pluginPath, const std::wstring& realFile) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
   for (const auto& c : kCases) {
-    std::wstring command =
-        L"\"" + std::wstring(self) + L"\" --channel-case " + c.name + L" \"" + pluginPath + L"\"";
-    if (!realFile.empty()) command += L" \"" + realFile + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!Check(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &process) != FALSE,
-               std::string("start the child process: ") + c.what)) {
-      continue;
-    }
-    const DWORD waited = WaitForSingleObject(process.hProcess, 120'000);
-    DWORD status = STILL_ACTIVE;
-    if (waited == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    Check(waited == WAIT_OBJECT_0 && status == 0, std::string(c.what) +
-                                                      ": every check of the child passed (status " +
-                                                      std::to_string(status) + ")");
+    std::wstring arguments =
+        L"--channel-case " + std::wstring(c.name) + L" \"" + pluginPath + L"\"";
+    if (!realFile.empty()) arguments += L" \"" + realFile + L"\"";
+    const auto status = RunSelf(arguments, 120'000);
+    if (!Check(status.has_value(), std::string("start the child process: ") + c.what)) continue;
+    Check(*status == 0, std::string(c.what) + ": every check of the child passed (status " +
+                            std::to_string(*status) + ")");
   }
 }
 

@@ -116,33 +116,17 @@ int RunExitCase(const std::wstring& which, const std::wstring& pluginPath) {
 }
 
 void CheckExitsWhileColumnsLoad(const std::wstring& pluginPath) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
   for (const auto& c : kCases) {
-    std::wstring command =
-        L"\"" + std::wstring(self) + L"\" --exit-case " + c.name + L" \"" + pluginPath + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
     const auto start = std::chrono::steady_clock::now();
-    if (!Check(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &process) != FALSE,
-               std::string("start the child process: ") + c.what)) {
-      continue;
-    }
-    const DWORD waited = WaitForSingleObject(process.hProcess, 60'000);
-    DWORD status = STILL_ACTIVE;
-    if (waited == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const auto status =
+        RunSelf(L"--exit-case " + std::wstring(c.name) + L" \"" + pluginPath + L"\"", 60'000);
+    if (!Check(status.has_value(), std::string("start the child process: ") + c.what)) continue;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    Check(waited == WAIT_OBJECT_0 && status == 0,
-          std::string(c.what) + ": the process ends with status 0 (" +
-              (waited == WAIT_TIMEOUT ? std::string("still running after 60 s")
-                                      : "status " + std::to_string(status)) +
-              ", " + std::to_string(static_cast<int>(seconds * 1000)) + " ms)");
+    Check(*status == 0, std::string(c.what) + ": the process ends with status 0 (" +
+                            (*status == kStillRunning ? std::string("still running after 60 s")
+                                                      : "status " + std::to_string(*status)) +
+                            ", " + std::to_string(static_cast<int>(seconds * 1000)) + " ms)");
   }
 }
 

@@ -102,4 +102,27 @@ std::wstring CopyInto(const std::wstring& source, const std::wstring& folder) {
   return target;
 }
 
+std::optional<DWORD> RunSelf(const std::wstring& arguments, DWORD timeoutMs) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &process) == FALSE) {
+    return std::nullopt;
+  }
+  const DWORD waited = WaitForSingleObject(process.hProcess, timeoutMs);
+  DWORD status = kStillRunning;
+  if (waited == WAIT_TIMEOUT) {
+    TerminateProcess(process.hProcess, kStillRunning);
+  } else {
+    GetExitCodeProcess(process.hProcess, &status);
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}
+
 }  // namespace qb::winetest

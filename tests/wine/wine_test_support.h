@@ -48,4 +48,9 @@ std::wstring CopyInto(const std::wstring& source, const std::wstring& folder);
 // Whether this process runs with the built-in Administrators group in its token.
 bool IsAdministrator();
 
+// Runs this program again with `arguments` and waits at most `timeoutMs` for it: its exit
+// status, kStillRunning when it was stopped after the time, nullopt when it could not start.
+inline constexpr DWORD kStillRunning = 0x103;
+std::optional<DWORD> RunSelf(const std::wstring& arguments, DWORD timeoutMs);
+
 }  // namespace qb::winetest
