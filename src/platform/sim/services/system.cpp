@@ -192,7 +192,7 @@ std::optional<platform::Bytes> SimSystem::FileContents(std::u16string_view path)
 }
 
 std::shared_ptr<const ByteSource> SimSystem::OpenFileSource(std::u16string_view path,
-                                                             ErrorCode& error) const {
+                                                            ErrorCode& error) const {
   std::lock_guard lock(mutex_);
   const auto it = nodes_.find(Key(path));
   if (it == nodes_.end()) {
