@@ -7,6 +7,7 @@
 #include "backend_win32.h"
 #include "channel_hooks.h"
 #include "iat_patch.h"
+#include "platform/sim/services/channel_config.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -38,7 +39,9 @@ class Win32Backend final : public Backend {
   Win32Backend() {
     // Wine's wevtapi functions are empty: the program's lookups of them find functions served
     // over a simulated machine's channels instead (its imports patched once, after the first
-    // served object has taken the real loader functions).
+    // served object has taken the real loader functions). Windows since Vista has the WINEVT
+    // key whatever channels it has.
+    channelMachine_.registry().CreateKey(sim::kWinevtChannelsKey);
     served_ = std::make_unique<winetest::ServedWevtapi>(channelMachine_.channels(), true,
                                                         &channelMachine_.system());
     static const bool patched = [] {
