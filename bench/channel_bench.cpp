@@ -27,17 +27,17 @@ Machine& BenchMachine() {
     std::vector<EvtxEvent> events;
     events.reserve(kEvents);
     for (std::size_t n = 0; n < kEvents; ++n) {
-      WindowsEventSpec spec;
-      spec.provider = u"Bench-Provider";
-      spec.eventId = static_cast<std::uint16_t>(1000 + n % 17);
-      spec.level = static_cast<std::uint8_t>(1 + n % 5);
-      spec.timeCreated = 133500000000000000ull + n * 10'000'000ull;
-      spec.recordId = n + 1;
-      spec.channel = kChannel;
-      spec.computer = u"BENCH";
-      spec.data = {{u"Index", EvtxValue::String(Decimal(n))},
+      WindowsEventFields form;
+      form.provider = u"Bench-Provider";
+      form.eventId = static_cast<std::uint16_t>(1000 + n % 17);
+      form.level = static_cast<std::uint8_t>(1 + n % 5);
+      form.timeCreated = 133500000000000000ull + n * 10'000'000ull;
+      form.recordId = n + 1;
+      form.channel = kChannel;
+      form.computer = u"BENCH";
+      form.data = {{u"Index", EvtxValue::String(Decimal(n))},
                    {u"Name", EvtxValue::String(u"bench event")}};
-      events.push_back(maker.Make(spec));
+      events.push_back(maker.Make(form));
     }
     m->system().AddFile(u"C:\\Windows\\System32\\Winevt\\Logs\\Bench-Provider%4Operational.evtx",
                         WriteEvtxFile(events));

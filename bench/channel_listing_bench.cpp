@@ -54,20 +54,20 @@ fsys::path GeneratedFile(std::size_t count) {
   const std::u16string providers[] = {u"Microsoft-Windows-PowerShell",
                                       u"Microsoft-Windows-TaskScheduler", u"Qb-Bench-Source"};
   for (std::size_t i = 0; i < count; ++i) {
-    qb::sim::WindowsEventSpec spec;
-    spec.provider = providers[i % 3];
-    spec.providerGuid = qb::platform::Bytes(16, std::byte{static_cast<unsigned char>(i % 3)});
-    spec.eventId = static_cast<std::uint16_t>(4100 + i % 17);
-    spec.level = static_cast<std::uint8_t>(i % 6);
-    spec.task = static_cast<std::uint16_t>(i % 9);
-    spec.recordId = i + 1;
-    spec.timeCreated = 133'000'000'000'000'000ull + i * 10'000'000ull;
-    spec.channel = kChannel;
-    spec.computer = u"WS-10.example.org";
-    spec.data = {{u"ScriptBlockText",
+    qb::sim::WindowsEventFields form;
+    form.provider = providers[i % 3];
+    form.providerGuid = qb::platform::Bytes(16, std::byte{static_cast<unsigned char>(i % 3)});
+    form.eventId = static_cast<std::uint16_t>(4100 + i % 17);
+    form.level = static_cast<std::uint8_t>(i % 6);
+    form.task = static_cast<std::uint16_t>(i % 9);
+    form.recordId = i + 1;
+    form.timeCreated = 133'000'000'000'000'000ull + i * 10'000'000ull;
+    form.channel = kChannel;
+    form.computer = u"WS-10.example.org";
+    form.data = {{u"ScriptBlockText",
                   qb::sim::EvtxValue::String(u"Get-Process -Id " + qb::util::ToDecimal(i % 5000))},
                  {u"Path", qb::sim::EvtxValue::String(u"C:\\Scripts\\task.ps1")}};
-    writer.Write(maker.Make(spec));
+    writer.Write(maker.Make(form));
   }
   writer.Finish();
   sink.out.close();

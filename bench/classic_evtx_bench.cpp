@@ -27,20 +27,20 @@ const std::filesystem::path& LogFile() {
     EvtxWriter writer(*sink);
     WindowsEventMaker maker;
     for (std::uint64_t i = 1; i <= kRecords; ++i) {
-      WindowsEventSpec spec;
-      spec.provider = u"Service Control Manager";
-      spec.eventId = static_cast<std::uint16_t>(7000 + i % 40);
-      spec.qualifiers = 0x4000;
-      spec.level = static_cast<std::uint8_t>(2 + i % 3);
-      spec.keywords = kClassicKeyword;
-      spec.timeCreated = 132223104000000000ull + i * 10'000'000;
-      spec.recordId = i;
-      spec.channel = u"System";
-      spec.computer = u"DESKTOP-BENCH";
-      spec.data = {{u"param1", EvtxValue::String(u"Windows Update " + Decimal(i % 97))},
+      WindowsEventFields form;
+      form.provider = u"Service Control Manager";
+      form.eventId = static_cast<std::uint16_t>(7000 + i % 40);
+      form.qualifiers = 0x4000;
+      form.level = static_cast<std::uint8_t>(2 + i % 3);
+      form.keywords = kClassicKeyword;
+      form.timeCreated = 132223104000000000ull + i * 10'000'000;
+      form.recordId = i;
+      form.channel = u"System";
+      form.computer = u"DESKTOP-BENCH";
+      form.data = {{u"param1", EvtxValue::String(u"Windows Update " + Decimal(i % 97))},
                    {u"param2", EvtxValue::String(u"running")},
                    {u"param3", EvtxValue::UInt(evtxtype::kUInt32, i)}};
-      writer.Write(maker.Make(spec));
+      writer.Write(maker.Make(form));
     }
     writer.Finish();
     sink->Close();

@@ -7,31 +7,31 @@ namespace qb::suite {
 bool MakeChannelWithEvents(sim::Machine& machine, std::span<const ChannelEvent> events,
                            std::u16string& channel) {
   channel = u"Quillerbankton-Suite/Operational";
-  support::ChannelSpec spec;
-  spec.name = channel;
-  support::AddChannel(machine, spec);
-  std::vector<sim::WindowsEventSpec> specs;
+  support::ChannelFields form;
+  form.name = channel;
+  support::AddChannel(machine, form);
+  std::vector<sim::WindowsEventFields> forms;
   for (std::size_t i = 0; i < events.size(); ++i) {
     const ChannelEvent& e = events[i];
-    sim::WindowsEventSpec event;
-    auto& spec = event;
-    spec.provider = e.provider;
-    spec.providerGuid = e.providerGuid;
-    spec.eventId = e.eventId;
-    spec.qualifiers = e.qualifiers;
-    spec.level = e.level;
-    spec.task = e.task;
-    spec.keywords = e.keywords;
-    spec.timeCreated = e.timeCreated;
-    spec.recordId = i + 1;
-    spec.channel = channel;
-    spec.computer = u"QBSIM";
+    sim::WindowsEventFields event;
+    auto& form = event;
+    form.provider = e.provider;
+    form.providerGuid = e.providerGuid;
+    form.eventId = e.eventId;
+    form.qualifiers = e.qualifiers;
+    form.level = e.level;
+    form.task = e.task;
+    form.keywords = e.keywords;
+    form.timeCreated = e.timeCreated;
+    form.recordId = i + 1;
+    form.channel = channel;
+    form.computer = u"QBSIM";
     for (const auto& [name, value] : e.data) {
-      spec.data.emplace_back(name, sim::EvtxValue::String(value));
+      form.data.emplace_back(name, sim::EvtxValue::String(value));
     }
-    specs.push_back(std::move(event));
+    forms.push_back(std::move(event));
   }
-  support::WriteChannelFile(machine, channel, specs);
+  support::WriteChannelFile(machine, channel, forms);
   return true;
 }
 

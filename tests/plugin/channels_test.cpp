@@ -18,17 +18,17 @@ const std::u16string kAll = u"\\Applications and Services Logs";
 class ChannelsTest : public support::PluginTest {
  protected:
   // A channel with `events` in its file at the default place (none: no file yet).
-  void AddChannel(std::u16string name, const std::vector<sim::WindowsEventSpec>& events = {},
+  void AddChannel(std::u16string name, const std::vector<sim::WindowsEventFields>& events = {},
                   std::uint32_t type = evtchannel::kOperational, bool enabled = true) {
-    support::ChannelSpec spec;
-    spec.name = name;
-    spec.type = type;
-    spec.enabled = enabled;
-    support::AddChannel(machine(), spec);
+    support::ChannelFields form;
+    form.name = name;
+    form.type = type;
+    form.enabled = enabled;
+    support::AddChannel(machine(), form);
     if (!events.empty()) support::WriteChannelFile(machine(), name, events);
   }
   // `count` events numbered from `first`: ids 100 + n % 7, levels 1 + n % 5 (critical first).
-  static std::vector<sim::WindowsEventSpec> Events(std::uint64_t first, std::size_t count) {
+  static std::vector<sim::WindowsEventFields> Events(std::uint64_t first, std::size_t count) {
     return support::GeneratedEvents(u"", u"Qb-Provider", count, first);
   }
   void AddTree() {

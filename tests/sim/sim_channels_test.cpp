@@ -33,9 +33,9 @@ class SimChannelsTest : public support::SimTest {
   SimChannelService& service() { return machine().channels(); }
 
   void Channel(std::u16string name, std::size_t events, std::u16string provider = u"Gen") {
-    support::ChannelSpec spec;
-    spec.name = name;
-    support::AddChannel(machine(), spec);
+    support::ChannelFields form;
+    form.name = name;
+    support::AddChannel(machine(), form);
     if (events > 0) {
       support::WriteChannelFile(machine(), name, support::GeneratedEvents(name, provider, events));
     }
@@ -109,7 +109,7 @@ TEST_F(SimChannelsTest, WithoutTheServiceEveryCallFails) {
 }
 
 TEST_F(SimChannelsTest, AMachineDescribedWithoutTheEventLogHasOnlyClassicLogs) {
-  support::ChannelSpec classic;
+  support::ChannelFields classic;
   classic.name = u"Application";
   classic.classic = true;
   support::AddChannel(machine(), classic);
@@ -128,7 +128,7 @@ TEST_F(SimChannelsTest, AMachineDescribedWithoutTheEventLogHasOnlyClassicLogs) {
 TEST_F(SimChannelsTest, ChannelsAndClassicLogsInRegistryOrder) {
   Channel(u"b-Channel/Operational", 0);
   Channel(u"Application", 0);
-  support::ChannelSpec classic;
+  support::ChannelFields classic;
   classic.name = u"Application";
   classic.classic = true;
   support::AddChannel(machine(), classic);
@@ -146,14 +146,14 @@ TEST_F(SimChannelsTest, ChannelsAndClassicLogsInRegistryOrder) {
 }
 
 TEST_F(SimChannelsTest, WhereAChannelKeepsItsEvents) {
-  support::ChannelSpec own;
+  support::ChannelFields own;
   own.name = u"Vendor-App/Operational";
   support::AddChannel(machine(), own);
-  support::ChannelSpec moved = own;
+  support::ChannelFields moved = own;
   moved.name = u"Moved";
   moved.file = u"%SystemDrive%\\Logs\\moved.evtx";
   support::AddChannel(machine(), moved);
-  support::ChannelSpec classic;
+  support::ChannelFields classic;
   classic.name = u"Old Style";
   classic.classic = true;
   classic.file = u"%SystemRoot%\\System32\\config\\OldStyle.evt";
@@ -191,7 +191,7 @@ TEST_F(SimChannelsTest, WhereAChannelKeepsItsEvents) {
 }
 
 TEST_F(SimChannelsTest, ClassicLogSettingsLiveInItsEventLogKey) {
-  support::ChannelSpec classic;
+  support::ChannelFields classic;
   classic.name = u"Old Style";
   classic.classic = true;
   classic.maxSize = 0x80000;
@@ -216,7 +216,7 @@ TEST_F(SimChannelsTest, ClassicLogSettingsLiveInItsEventLogKey) {
 }
 
 TEST_F(SimChannelsTest, SecurityTakesAnAdministrator) {
-  support::ChannelSpec security;
+  support::ChannelFields security;
   security.name = u"Security";
   security.classic = true;
   support::AddChannel(machine(), security);
@@ -287,13 +287,13 @@ TEST_F(SimChannelsTest, TextsWithParametersKeywordsAndLanguageFiles) {
   publisher.keywords = {{0x1, u"First Keyword"}};
   publisher.parameters = {{42, u"forty-two"}};
   support::AddManifestPublisher(machine(), publisher);
-  WindowsEventSpec spec;
-  spec.provider = publisher.name;
-  spec.eventId = 7;
-  spec.keywords = 0x0020000000000001ull;
-  spec.recordId = 1;
-  spec.data = {{u"V", EvtxValue::String(u"x")}};
-  support::WriteChannelFile(machine(), u"Texts/Operational", std::vector{spec});
+  WindowsEventFields form;
+  form.provider = publisher.name;
+  form.eventId = 7;
+  form.keywords = 0x0020000000000001ull;
+  form.recordId = 1;
+  form.data = {{u"V", EvtxValue::String(u"x")}};
+  support::WriteChannelFile(machine(), u"Texts/Operational", std::vector{form});
 
   Handle metadata = 0, results = 0, event = 0;
   std::uint32_t returned = 0;

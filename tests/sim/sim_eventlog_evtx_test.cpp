@@ -35,31 +35,31 @@ struct Read {
 
 // An event of a classic source, numbered `id`, with a text of `length` characters, so that
 // events differ in size and a few hundred fill several chunks.
-WindowsEventSpec Classic(std::uint64_t id, std::size_t length = 40) {
-  WindowsEventSpec spec;
-  spec.provider = u"Quillerbankton-Test";
-  spec.eventId = static_cast<std::uint16_t>(1000 + id % 7);
-  spec.qualifiers = 0x4000;
-  spec.keywords = kClassicKeyword;
-  spec.timeCreated = kTime2020 + id * 10'000'000;
-  spec.recordId = id;
-  spec.channel = u"Application";
-  spec.computer = u"WIN10";
-  spec.data = {{u"", EvtxValue::String(std::u16string(length + id % 13, u'x'))}};
-  return spec;
+WindowsEventFields Classic(std::uint64_t id, std::size_t length = 40) {
+  WindowsEventFields form;
+  form.provider = u"Quillerbankton-Test";
+  form.eventId = static_cast<std::uint16_t>(1000 + id % 7);
+  form.qualifiers = 0x4000;
+  form.keywords = kClassicKeyword;
+  form.timeCreated = kTime2020 + id * 10'000'000;
+  form.recordId = id;
+  form.channel = u"Application";
+  form.computer = u"WIN10";
+  form.data = {{u"", EvtxValue::String(std::u16string(length + id % 13, u'x'))}};
+  return form;
 }
 
-Bytes EvtxOf(const std::vector<WindowsEventSpec>& specs, const EvtxWriterOptions& options = {}) {
+Bytes EvtxOf(const std::vector<WindowsEventFields>& forms, const EvtxWriterOptions& options = {}) {
   WindowsEventMaker maker;
   std::vector<EvtxEvent> events;
-  for (const auto& spec : specs) events.push_back(maker.Make(spec));
+  for (const auto& form : forms) events.push_back(maker.Make(form));
   return WriteEvtxFile(events, options);
 }
 
-std::vector<WindowsEventSpec> Range(std::uint64_t first, std::uint64_t last) {
-  std::vector<WindowsEventSpec> specs;
-  for (std::uint64_t id = first; id <= last; ++id) specs.push_back(Classic(id));
-  return specs;
+std::vector<WindowsEventFields> Range(std::uint64_t first, std::uint64_t last) {
+  std::vector<WindowsEventFields> forms;
+  for (std::uint64_t id = first; id <= last; ++id) forms.push_back(Classic(id));
+  return forms;
 }
 
 class EvtxClassicTest : public ::testing::Test {
@@ -154,7 +154,7 @@ std::vector<std::uint32_t> Iota(std::uint32_t first, std::uint32_t last) {
 // --- the record of an event ---
 
 // The first record of Application after it is kept in a file of these events.
-std::optional<RecordFields> FirstRecordOf(EvtxClassicTest& t, const WindowsEventSpec& spec);
+std::optional<RecordFields> FirstRecordOf(EvtxClassicTest& t, const WindowsEventFields& form);
 
 struct TypeCase {
   const char* name;
@@ -178,10 +178,10 @@ const TypeCase kTypes[] = {
 class EvtxTypeTest : public EvtxClassicTest, public ::testing::WithParamInterface<TypeCase> {};
 
 TEST_P(EvtxTypeTest, LevelAndKeywordsGiveTheType) {
-  WindowsEventSpec spec = Classic(3);
-  spec.level = GetParam().level;
-  spec.keywords = GetParam().keywords;
-  const auto fields = FirstRecordOf(*this, spec);
+  WindowsEventFields form = Classic(3);
+  form.level = GetParam().level;
+  form.keywords = GetParam().keywords;
+  const auto fields = FirstRecordOf(*this, form);
   ASSERT_TRUE(fields);
   EXPECT_EQ(fields->eventType, GetParam().type);
 }
@@ -189,30 +189,30 @@ TEST_P(EvtxTypeTest, LevelAndKeywordsGiveTheType) {
 INSTANTIATE_TEST_SUITE_P(Levels, EvtxTypeTest, ::testing::ValuesIn(kTypes),
                          [](const auto& info) { return std::string(info.param.name); });
 
-std::optional<RecordFields> FirstRecordOf(EvtxClassicTest& t, const WindowsEventSpec& spec) {
-  t.Keep(EvtxOf({spec}));
+std::optional<RecordFields> FirstRecordOf(EvtxClassicTest& t, const WindowsEventFields& form) {
+  t.Keep(EvtxOf({form}));
   const auto records = t.Drain(t.Open(), kSeqFwd);
   if (records.size() != 1) return std::nullopt;
   return ParseEventRecord(records[0]);
 }
 
 TEST_F(EvtxClassicTest, EventBecomesTheRecordTheServiceMakes) {
-  WindowsEventSpec spec = Classic(5);
-  spec.eventId = 0xFFFF;
-  spec.qualifiers = 0xC000;
-  spec.task = 12;
-  spec.timeCreated = kTime2020 + 1234 * 10'000'000ull + 9'999'999;  // fractions dropped
-  spec.provider = u"Microsoft-Windows-Security-SPP";
-  spec.providerGuid = Bytes(16, std::byte{0x11});
-  spec.eventSourceName = u"Software Protection Platform Service";
-  spec.userSid = SimAccounts::SidFromString(u"S-1-5-21-1-2-3-1001");
-  spec.binary = B({0xDE, 0xAD, 0x00, 0x01});
-  spec.data = {{u"Count", EvtxValue::UInt(evtxtype::kUInt32, 42)},
+  WindowsEventFields form = Classic(5);
+  form.eventId = 0xFFFF;
+  form.qualifiers = 0xC000;
+  form.task = 12;
+  form.timeCreated = kTime2020 + 1234 * 10'000'000ull + 9'999'999;  // fractions dropped
+  form.provider = u"Microsoft-Windows-Security-SPP";
+  form.providerGuid = Bytes(16, std::byte{0x11});
+  form.eventSourceName = u"Software Protection Platform Service";
+  form.userSid = SimAccounts::SidFromString(u"S-1-5-21-1-2-3-1001");
+  form.binary = B({0xDE, 0xAD, 0x00, 0x01});
+  form.data = {{u"Count", EvtxValue::UInt(evtxtype::kUInt32, 42)},
                {u"", EvtxValue::String(u"second")},
                {u"Flag", EvtxValue::Bool(true)},
                {u"Code", EvtxValue::UInt(evtxtype::kHexInt32, 0x1F)},
                {u"Empty", EvtxValue::String(u"")}};
-  auto fields = FirstRecordOf(*this, spec);
+  auto fields = FirstRecordOf(*this, form);
   ASSERT_TRUE(fields);
   EXPECT_EQ(fields->recordNumber, 5u);
   EXPECT_EQ(fields->timeGenerated, kUnix2020 + 1234);
@@ -223,15 +223,15 @@ TEST_F(EvtxClassicTest, EventBecomesTheRecordTheServiceMakes) {
   EXPECT_EQ(fields->computer, u"WIN10");
   EXPECT_EQ(fields->strings,
             (std::vector<std::u16string>{u"42", u"second", u"true", u"0x1f", u""}));
-  EXPECT_EQ(fields->sid, spec.userSid);
-  EXPECT_EQ(fields->data, spec.binary);
+  EXPECT_EQ(fields->sid, form.userSid);
+  EXPECT_EQ(fields->data, form.binary);
 
   // Without qualifiers, event source name, user, data or binary.
-  spec = Classic(6);
-  spec.eventId = 7036;
-  spec.qualifiers.reset();
-  spec.data.clear();
-  fields = FirstRecordOf(*this, spec);
+  form = Classic(6);
+  form.eventId = 7036;
+  form.qualifiers.reset();
+  form.data.clear();
+  fields = FirstRecordOf(*this, form);
   ASSERT_TRUE(fields);
   EXPECT_EQ(fields->eventId, 7036u);
   EXPECT_EQ(fields->source, u"Quillerbankton-Test");
@@ -384,12 +384,12 @@ TEST_F(EvtxClassicTest, DamagedChunksAndCopiesInFreeSpaceAreNotListed) {
   EvtxWriterOptions options;
   options.badDataCrcChunks = {1};
   options.staleCopies = true;
-  const auto specs = Range(1, 500);
-  Keep(EvtxOf(specs, options));
+  const auto forms = Range(1, 500);
+  Keep(EvtxOf(forms, options));
   // What the file reader itself finds sound.
   const auto sound = evtxtest::ReadAll(evtxtest::InMemory(*files_.FileContents(kAppFile)));
   ASSERT_GT(sound.chunksPassedOver, 0u);
-  ASSERT_LT(sound.recordIds.size(), specs.size());
+  ASSERT_LT(sound.recordIds.size(), forms.size());
   const Handle h = Open();
   EXPECT_EQ(Count(h), sound.recordIds.size());
   const auto forwards = Numbers(Drain(h, kSeqFwd));

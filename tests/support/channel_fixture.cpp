@@ -11,28 +11,28 @@ namespace {
 
 constexpr std::uint64_t kBaseTime = 133500000000000000ull;  // late 2024, as a FILETIME
 
-std::u16string KeyOf(const ChannelSpec& spec) {
-  return std::u16string(spec.classic ? sim::kClassicLogsKey : sim::kWinevtChannelsKey) + u"\\" +
-         spec.name;
+std::u16string KeyOf(const ChannelFields& form) {
+  return std::u16string(form.classic ? sim::kClassicLogsKey : sim::kWinevtChannelsKey) + u"\\" +
+         form.name;
 }
 
 }  // namespace
 
-void AddChannel(sim::Machine& machine, const ChannelSpec& spec) {
+void AddChannel(sim::Machine& machine, const ChannelFields& form) {
   auto& reg = machine.registry();
-  const std::u16string key = KeyOf(spec);
+  const std::u16string key = KeyOf(form);
   reg.CreateKey(key);
-  if (!spec.classic) {
-    if (spec.type) reg.SetDword(key, u"Type", *spec.type);
-    if (spec.enabled) reg.SetDword(key, u"Enabled", *spec.enabled ? 1 : 0);
-    if (!spec.owningPublisher.empty()) reg.SetString(key, u"OwningPublisher", spec.owningPublisher);
+  if (!form.classic) {
+    if (form.type) reg.SetDword(key, u"Type", *form.type);
+    if (form.enabled) reg.SetDword(key, u"Enabled", *form.enabled ? 1 : 0);
+    if (!form.owningPublisher.empty()) reg.SetString(key, u"OwningPublisher", form.owningPublisher);
   }
-  if (spec.file) reg.SetString(key, u"File", *spec.file, platform::regtype::kExpandSz);
-  if (spec.maxSize) reg.SetDword(key, u"MaxSize", *spec.maxSize);
-  if (spec.retention) reg.SetDword(key, u"Retention", *spec.retention ? 1 : 0);
-  if (spec.autoBackup) {
-    reg.SetDword(key, spec.classic ? u"AutoBackupLogFiles" : u"AutoBackup",
-                 *spec.autoBackup ? 1 : 0);
+  if (form.file) reg.SetString(key, u"File", *form.file, platform::regtype::kExpandSz);
+  if (form.maxSize) reg.SetDword(key, u"MaxSize", *form.maxSize);
+  if (form.retention) reg.SetDword(key, u"Retention", *form.retention ? 1 : 0);
+  if (form.autoBackup) {
+    reg.SetDword(key, form.classic ? u"AutoBackupLogFiles" : u"AutoBackup",
+                 *form.autoBackup ? 1 : 0);
   }
 }
 
@@ -41,25 +41,26 @@ std::u16string ChannelFilePath(sim::Machine& machine, std::u16string_view channe
   return config ? sim::ExpandPath(machine.system(), config->file) : std::u16string();
 }
 
-platform::Bytes EvtxOf(std::span<const sim::WindowsEventSpec> events,
+platform::Bytes EvtxOf(std::span<const sim::WindowsEventFields> events,
                        const sim::EvtxWriterOptions& options) {
   sim::WindowsEventMaker maker;
   std::vector<sim::EvtxEvent> made;
   made.reserve(events.size());
-  for (const auto& spec : events) made.push_back(maker.Make(spec));
+  for (const auto& form : events) made.push_back(maker.Make(form));
   return sim::WriteEvtxFile(made, options);
 }
 
 void WriteChannelFile(sim::Machine& machine, std::u16string_view channel,
-                      std::span<const sim::WindowsEventSpec> events,
+                      std::span<const sim::WindowsEventFields> events,
                       const sim::EvtxWriterOptions& options) {
   machine.system().AddFile(ChannelFilePath(machine, channel), EvtxOf(events, options));
 }
 
-std::vector<sim::WindowsEventSpec> GeneratedEvents(std::u16string_view channel,
-                                                   std::u16string_view provider, std::size_t count,
-                                                   std::uint64_t firstRecordId) {
-  std::vector<sim::WindowsEventSpec> events(count);
+std::vector<sim::WindowsEventFields> GeneratedEvents(std::u16string_view channel,
+                                                     std::u16string_view provider,
+                                                     std::size_t count,
+                                                     std::uint64_t firstRecordId) {
+  std::vector<sim::WindowsEventFields> events(count);
   for (std::size_t n = 0; n < count; ++n) {
     auto& e = events[n];
     e.provider = provider;

@@ -15,7 +15,7 @@
 
 namespace qb::support {
 
-struct ChannelSpec {
+struct ChannelFields {
   std::u16string name;
   bool classic = false;  // a log of the EventLog key
   std::optional<std::uint32_t> type = 1;
@@ -28,21 +28,22 @@ struct ChannelSpec {
 };
 
 // Creates the channel's key.
-void AddChannel(sim::Machine& machine, const ChannelSpec& spec);
+void AddChannel(sim::Machine& machine, const ChannelFields& form);
 // The expanded path of the file the service keeps the channel in.
 std::u16string ChannelFilePath(sim::Machine& machine, std::u16string_view channel);
 // Writes `events` as the channel's file.
 void WriteChannelFile(sim::Machine& machine, std::u16string_view channel,
-                      std::span<const sim::WindowsEventSpec> events,
+                      std::span<const sim::WindowsEventFields> events,
                       const sim::EvtxWriterOptions& options = {});
-platform::Bytes EvtxOf(std::span<const sim::WindowsEventSpec> events,
+platform::Bytes EvtxOf(std::span<const sim::WindowsEventFields> events,
                        const sim::EvtxWriterOptions& options = {});
 
 // `count` events of one provider numbered from `firstRecordId`: event id 100 + n % 7, level
 // 1 + n % 5, task n % 3, time one second apart, two named data strings ("Index" n, "Text").
-std::vector<sim::WindowsEventSpec> GeneratedEvents(std::u16string_view channel,
-                                                   std::u16string_view provider, std::size_t count,
-                                                   std::uint64_t firstRecordId = 1);
+std::vector<sim::WindowsEventFields> GeneratedEvents(std::u16string_view channel,
+                                                     std::u16string_view provider,
+                                                     std::size_t count,
+                                                     std::uint64_t firstRecordId = 1);
 
 // A publisher registered with a manifest: one event (id, version 0) per message below, each with
 // a template of the data names given.

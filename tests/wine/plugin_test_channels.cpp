@@ -75,17 +75,17 @@ platform::Bytes EventFile(std::uint32_t count) {
   sim::EvtxWriter writer(sink);
   for (std::uint64_t n = 1; n <= count; ++n) {
     const TestEvent event = EventNumber(n);
-    sim::WindowsEventSpec spec;
-    spec.provider = kProvider;
-    spec.providerGuid = platform::Bytes(16, std::byte{0x42});
-    spec.eventId = event.eventId;
-    spec.level = event.level;
-    spec.timeCreated = 133'500'000'000'000'000ull + n * 10'000'000ull;
-    spec.recordId = n;
-    spec.channel = kTestChannel;
-    spec.computer = u"QBHOST";
-    spec.data = {{u"Message", sim::EvtxValue::String(event.message)}};
-    if (!writer.Write(maker.Make(spec))) return {};
+    sim::WindowsEventFields form;
+    form.provider = kProvider;
+    form.providerGuid = platform::Bytes(16, std::byte{0x42});
+    form.eventId = event.eventId;
+    form.level = event.level;
+    form.timeCreated = 133'500'000'000'000'000ull + n * 10'000'000ull;
+    form.recordId = n;
+    form.channel = kTestChannel;
+    form.computer = u"QBHOST";
+    form.data = {{u"Message", sim::EvtxValue::String(event.message)}};
+    if (!writer.Write(maker.Make(form))) return {};
   }
   if (!writer.Finish()) return {};
   return std::move(sink.bytes());

@@ -292,45 +292,45 @@ platform::Bytes GenerateEvtxFile(const Description& description, const LogDescri
   for (GeneratedEvent& generated : GenerateEvents(description, log)) {
     const EventDescription& event = *generated.event;
     const ProviderDescription* provider = description.FindProvider(generated.source->name);
-    sim::WindowsEventSpec spec;
-    spec.provider = U16(generated.source->name);
-    spec.eventId = static_cast<std::uint16_t>(event.eventId & 0xFFFF);
-    spec.version = event.version;
-    spec.level = LevelOf(event);
-    spec.opcode = event.opcode;
+    sim::WindowsEventFields form;
+    form.provider = U16(generated.source->name);
+    form.eventId = static_cast<std::uint16_t>(event.eventId & 0xFFFF);
+    form.version = event.version;
+    form.level = LevelOf(event);
+    form.opcode = event.opcode;
     if (provider != nullptr) {
-      spec.providerGuid = sim::ParseEvtxGuid(U16(provider->guid)).value_or(platform::Bytes{});
+      form.providerGuid = sim::ParseEvtxGuid(U16(provider->guid)).value_or(platform::Bytes{});
       // A provider writing into a classic log names itself as that log's source too.
-      if (!log.channel) spec.eventSourceName = spec.provider;
-      spec.task = event.task;
+      if (!log.channel) form.eventSourceName = form.provider;
+      form.task = event.task;
       const std::size_t channel = ChannelIndex(description, provider->name, log);
-      spec.keywords = event.keywords | (0x8000000000000000ull >> std::min<std::size_t>(channel, 7));
+      form.keywords = event.keywords | (0x8000000000000000ull >> std::min<std::size_t>(channel, 7));
     } else {
       // A classic source: its identifier's upper half as qualifiers, its category as task.
-      spec.qualifiers = static_cast<std::uint16_t>(event.eventId >> 16);
-      spec.task = generated.category;
-      spec.keywords = kClassicKeyword | (event.eventType == 8    ? kAuditSuccess
+      form.qualifiers = static_cast<std::uint16_t>(event.eventId >> 16);
+      form.task = generated.category;
+      form.keywords = kClassicKeyword | (event.eventType == 8    ? kAuditSuccess
                                          : event.eventType == 16 ? kAuditFailure
                                                                  : 0);
     }
     // Sub-second parts from the record number: the generator's random choices stay those of
     // the .evt form of the same description.
     const std::uint64_t fraction = generated.recordNumber * 7919ull % 10000000ull;
-    spec.timeCreated = kFileTimeOf1970 + generated.timeGenerated * 10000000ull + fraction;
-    spec.recordId = generated.recordNumber;
+    form.timeCreated = kFileTimeOf1970 + generated.timeGenerated * 10000000ull + fraction;
+    form.recordId = generated.recordNumber;
     const std::uint64_t hash =
         HashName(generated.source->name.data(), generated.source->name.size());
-    spec.processId = static_cast<std::uint32_t>(4 + hash % 2000 * 4);
-    spec.threadId = static_cast<std::uint32_t>(4 + (hash >> 16) % 3000 * 4);
-    spec.channel = U16(log.name);
-    spec.computer = computer;
-    spec.userSid = std::move(generated.sid);
+    form.processId = static_cast<std::uint32_t>(4 + hash % 2000 * 4);
+    form.threadId = static_cast<std::uint32_t>(4 + (hash >> 16) % 3000 * 4);
+    form.channel = U16(log.name);
+    form.computer = computer;
+    form.userSid = std::move(generated.sid);
     for (std::size_t i = 0; i < generated.strings.size(); ++i) {
-      spec.data.emplace_back(i < event.fields.size() ? U16(event.fields[i]) : std::u16string(),
+      form.data.emplace_back(i < event.fields.size() ? U16(event.fields[i]) : std::u16string(),
                              sim::EvtxValue::String(generated.strings[i]));
     }
-    spec.binary = std::move(generated.data);
-    sim::EvtxEvent made = maker.Make(spec);
+    form.binary = std::move(generated.data);
+    sim::EvtxEvent made = maker.Make(form);
     made.recordId = generated.recordNumber;
     made.written = kFileTimeOf1970 + generated.timeWritten * 10000000ull + fraction;
     events.push_back(std::move(made));

@@ -108,44 +108,44 @@ std::optional<RecordFields> ParseEventRecord(platform::ByteSpan record) {
   return fields;
 }
 
-WindowsEventSpec ClassicEventSpec(const RecordFields& record, std::u16string channel) {
-  WindowsEventSpec spec;
-  spec.provider = record.source;
-  spec.eventId = static_cast<std::uint16_t>(record.eventId & 0xFFFF);
-  spec.qualifiers = static_cast<std::uint16_t>(record.eventId >> 16);
-  spec.keywords = kClassicKeyword;
+WindowsEventFields ClassicEventFields(const RecordFields& record, std::u16string channel) {
+  WindowsEventFields form;
+  form.provider = record.source;
+  form.eventId = static_cast<std::uint16_t>(record.eventId & 0xFFFF);
+  form.qualifiers = static_cast<std::uint16_t>(record.eventId >> 16);
+  form.keywords = kClassicKeyword;
   switch (record.eventType) {
     case evtype::kError:
-      spec.level = 2;
+      form.level = 2;
       break;
     case evtype::kWarning:
-      spec.level = 3;
+      form.level = 3;
       break;
     case evtype::kAuditSuccess:
-      spec.level = 0;
-      spec.keywords |= kAuditSuccessKeyword;
+      form.level = 0;
+      form.keywords |= kAuditSuccessKeyword;
       break;
     case evtype::kAuditFailure:
-      spec.level = 0;
-      spec.keywords |= kAuditFailureKeyword;
+      form.level = 0;
+      form.keywords |= kAuditFailureKeyword;
       break;
     default:
-      spec.level = 4;
+      form.level = 4;
       break;
   }
-  spec.task = record.category;
-  spec.timeCreated = FileTimeOfUnixSeconds(record.timeGenerated);
-  spec.recordId = record.recordNumber;
-  spec.processId = 0;
-  spec.threadId = 0;
-  spec.channel = std::move(channel);
-  spec.computer = record.computer;
-  spec.userSid = record.sid;
+  form.task = record.category;
+  form.timeCreated = FileTimeOfUnixSeconds(record.timeGenerated);
+  form.recordId = record.recordNumber;
+  form.processId = 0;
+  form.threadId = 0;
+  form.channel = std::move(channel);
+  form.computer = record.computer;
+  form.userSid = record.sid;
   for (const std::u16string& text : record.strings) {
-    spec.data.emplace_back(std::u16string(), EvtxValue::String(text));
+    form.data.emplace_back(std::u16string(), EvtxValue::String(text));
   }
-  spec.binary = record.data;
-  return spec;
+  form.binary = record.data;
+  return form;
 }
 
 }  // namespace qb::sim

@@ -49,6 +49,6 @@ std::optional<RecordFields> ParseEventRecord(platform::ByteSpan record);
 // The event that stands for a classic record in a log of the given channel: the source as
 // provider, unnamed Data items of the inserts, the data as Binary. ClassicFields gives the
 // record back (TimeWritten then equals TimeGenerated).
-WindowsEventSpec ClassicEventSpec(const RecordFields& record, std::u16string channel);
+WindowsEventFields ClassicEventFields(const RecordFields& record, std::u16string channel);
 
 }  // namespace qb::sim

@@ -37,17 +37,17 @@ N Attr(std::u16string name, N value) {
   return N::Attribute(std::move(name), {std::move(value)});
 }
 
-std::shared_ptr<const EvtxTemplate> MakeTemplate(const WindowsEventSpec& spec) {
+std::shared_ptr<const EvtxTemplate> MakeTemplate(const WindowsEventFields& form) {
   std::vector<N> provider = {Attr(u"Name", Sub(kProviderName, t::kString))};
-  if (!spec.providerGuid.empty()) provider.push_back(Attr(u"Guid", Sub(kProviderGuid, t::kGuid)));
-  if (!spec.eventSourceName.empty()) {
+  if (!form.providerGuid.empty()) provider.push_back(Attr(u"Guid", Sub(kProviderGuid, t::kGuid)));
+  if (!form.eventSourceName.empty()) {
     provider.push_back(Attr(u"EventSourceName", Sub(kEventSourceName, t::kString)));
   }
   std::vector<N> eventIdAttributes;
-  if (spec.qualifiers)
+  if (form.qualifiers)
     eventIdAttributes.push_back(Attr(u"Qualifiers", Sub(kQualifiers, t::kUInt16)));
   std::vector<N> security;
-  if (!spec.userSid.empty()) security.push_back(Attr(u"UserID", Sub(kUserId, t::kSid)));
+  if (!form.userSid.empty()) security.push_back(Attr(u"UserID", Sub(kUserId, t::kSid)));
   N system = N::Element(
       u"System", {},
       {N::Element(u"Provider", std::move(provider)),
@@ -65,14 +65,14 @@ std::shared_ptr<const EvtxTemplate> MakeTemplate(const WindowsEventSpec& spec) {
        N::Element(u"Computer", {}, {Sub(kComputer, t::kString)}),
        N::Element(u"Security", std::move(security))});
   std::vector<N> data;
-  for (std::size_t i = 0; i < spec.data.size(); ++i) {
-    const auto& [name, value] = spec.data[i];
+  for (std::size_t i = 0; i < form.data.size(); ++i) {
+    const auto& [name, value] = form.data[i];
     std::vector<N> attributes;
     if (!name.empty()) attributes.push_back(Attr(u"Name", N::Text(name)));
     data.push_back(N::Element(u"Data", std::move(attributes),
                               {Sub(static_cast<std::uint16_t>(kFirstData + i), value.wireType())}));
   }
-  if (!spec.binary.empty()) data.push_back(N::Element(u"Binary", {}, {Sub(kBinary, t::kBinary)}));
+  if (!form.binary.empty()) data.push_back(N::Element(u"Binary", {}, {Sub(kBinary, t::kBinary)}));
   auto templ = std::make_shared<EvtxTemplate>();
   templ->root = N::Element(
       u"Event", {Attr(u"xmlns", N::Text(u"http://schemas.microsoft.com/win/2004/08/events/event"))},
@@ -80,15 +80,15 @@ std::shared_ptr<const EvtxTemplate> MakeTemplate(const WindowsEventSpec& spec) {
   return templ;
 }
 
-// What makes two specs share a template.
-std::u16string ShapeOf(const WindowsEventSpec& spec) {
+// What makes two forms share a template.
+std::u16string ShapeOf(const WindowsEventFields& form) {
   std::u16string shape;
-  shape += spec.providerGuid.empty() ? u'-' : u'G';
-  shape += spec.eventSourceName.empty() ? u'-' : u'S';
-  shape += spec.qualifiers ? u'Q' : u'-';
-  shape += spec.userSid.empty() ? u'-' : u'U';
-  shape += spec.binary.empty() ? u'-' : u'B';
-  for (const auto& [name, value] : spec.data) {
+  shape += form.providerGuid.empty() ? u'-' : u'G';
+  shape += form.eventSourceName.empty() ? u'-' : u'S';
+  shape += form.qualifiers ? u'Q' : u'-';
+  shape += form.userSid.empty() ? u'-' : u'U';
+  shape += form.binary.empty() ? u'-' : u'B';
+  for (const auto& [name, value] : form.data) {
     shape += u'|';
     shape += static_cast<char16_t>(value.wireType());
     shape += name;
@@ -98,36 +98,36 @@ std::u16string ShapeOf(const WindowsEventSpec& spec) {
 
 }  // namespace
 
-EvtxEvent WindowsEventMaker::Make(const WindowsEventSpec& spec) {
-  auto& templ = templates_[ShapeOf(spec)];
-  if (!templ) templ = MakeTemplate(spec);
-  std::vector<EvtxValue> values(kFirstData + spec.data.size());
-  values[kProviderName] = EvtxValue::String(spec.provider);
-  if (!spec.providerGuid.empty()) values[kProviderGuid] = EvtxValue::Guid(spec.providerGuid);
-  if (!spec.eventSourceName.empty()) {
-    values[kEventSourceName] = EvtxValue::String(spec.eventSourceName);
+EvtxEvent WindowsEventMaker::Make(const WindowsEventFields& form) {
+  auto& templ = templates_[ShapeOf(form)];
+  if (!templ) templ = MakeTemplate(form);
+  std::vector<EvtxValue> values(kFirstData + form.data.size());
+  values[kProviderName] = EvtxValue::String(form.provider);
+  if (!form.providerGuid.empty()) values[kProviderGuid] = EvtxValue::Guid(form.providerGuid);
+  if (!form.eventSourceName.empty()) {
+    values[kEventSourceName] = EvtxValue::String(form.eventSourceName);
   }
-  values[kEventId] = EvtxValue::UInt(t::kUInt16, spec.eventId);
-  if (spec.qualifiers) values[kQualifiers] = EvtxValue::UInt(t::kUInt16, *spec.qualifiers);
-  values[kVersion] = EvtxValue::UInt(t::kUInt8, spec.version);
-  values[kLevel] = EvtxValue::UInt(t::kUInt8, spec.level);
-  values[kTask] = EvtxValue::UInt(t::kUInt16, spec.task);
-  values[kOpcode] = EvtxValue::UInt(t::kUInt8, spec.opcode);
-  values[kKeywords] = EvtxValue::UInt(t::kHexInt64, spec.keywords);
-  values[kTimeCreated] = EvtxValue::FileTime(spec.timeCreated);
-  values[kRecordId] = EvtxValue::UInt(t::kUInt64, spec.recordId);
-  values[kProcessId] = EvtxValue::UInt(t::kUInt32, spec.processId);
-  values[kThreadId] = EvtxValue::UInt(t::kUInt32, spec.threadId);
-  values[kChannel] = EvtxValue::String(spec.channel);
-  values[kComputer] = EvtxValue::String(spec.computer);
-  if (!spec.userSid.empty()) values[kUserId] = EvtxValue::Sid(spec.userSid);
-  if (!spec.binary.empty()) values[kBinary] = EvtxValue::Binary(spec.binary);
-  for (std::size_t i = 0; i < spec.data.size(); ++i) values[kFirstData + i] = spec.data[i].second;
+  values[kEventId] = EvtxValue::UInt(t::kUInt16, form.eventId);
+  if (form.qualifiers) values[kQualifiers] = EvtxValue::UInt(t::kUInt16, *form.qualifiers);
+  values[kVersion] = EvtxValue::UInt(t::kUInt8, form.version);
+  values[kLevel] = EvtxValue::UInt(t::kUInt8, form.level);
+  values[kTask] = EvtxValue::UInt(t::kUInt16, form.task);
+  values[kOpcode] = EvtxValue::UInt(t::kUInt8, form.opcode);
+  values[kKeywords] = EvtxValue::UInt(t::kHexInt64, form.keywords);
+  values[kTimeCreated] = EvtxValue::FileTime(form.timeCreated);
+  values[kRecordId] = EvtxValue::UInt(t::kUInt64, form.recordId);
+  values[kProcessId] = EvtxValue::UInt(t::kUInt32, form.processId);
+  values[kThreadId] = EvtxValue::UInt(t::kUInt32, form.threadId);
+  values[kChannel] = EvtxValue::String(form.channel);
+  values[kComputer] = EvtxValue::String(form.computer);
+  if (!form.userSid.empty()) values[kUserId] = EvtxValue::Sid(form.userSid);
+  if (!form.binary.empty()) values[kBinary] = EvtxValue::Binary(form.binary);
+  for (std::size_t i = 0; i < form.data.size(); ++i) values[kFirstData + i] = form.data[i].second;
   EvtxEvent event;
   event.body.templ = templ;
   event.body.values = std::move(values);
-  event.recordId = spec.recordId;
-  event.written = spec.timeCreated;
+  event.recordId = form.recordId;
+  event.written = form.timeCreated;
   return event;
 }
 

@@ -15,7 +15,7 @@
 
 namespace qb::sim {
 
-struct WindowsEventSpec {
+struct WindowsEventFields {
   std::u16string provider;
   platform::Bytes providerGuid;  // 16 bytes, or none (a classic event source)
   std::u16string eventSourceName;
@@ -38,11 +38,11 @@ struct WindowsEventSpec {
   platform::Bytes binary;  // EventData's Binary, none when empty
 };
 
-// Makes events of the specs, one template per shape (which values are present, the data's
+// Makes events of the forms, one template per shape (which values are present, the data's
 // names and types).
 class WindowsEventMaker {
  public:
-  EvtxEvent Make(const WindowsEventSpec& spec);
+  EvtxEvent Make(const WindowsEventFields& form);
 
  private:
   std::map<std::u16string, std::shared_ptr<const EvtxTemplate>> templates_;

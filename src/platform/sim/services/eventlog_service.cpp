@@ -345,7 +345,7 @@ ErrorCode SimEventLogService::WriteEvtxBackupLocked(const LogHandle& handle,
   const std::u16string channel = handle.live ? handle.live->name() : u"";
   for (const auto& record : tail) {
     if (const auto fields = ParseEventRecord(record)) {
-      writer.Write(maker.Make(ClassicEventSpec(*fields, channel)));
+      writer.Write(maker.Make(ClassicEventFields(*fields, channel)));
     }
   }
   if (!writer.Finish()) return err::kWriteFault;
