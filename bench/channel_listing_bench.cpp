@@ -26,12 +26,12 @@ namespace {
 namespace fsys = std::filesystem;
 using qb::sim::Machine;
 
-const std::u16string kChannel = u"Qb-Bench/Operational";
+const std::u16string kListedChannel = u"Qb-Bench/Operational";
 const std::u16string kChannelFile =
     u"C:\\Windows\\System32\\winevt\\Logs\\Qb-Bench%4Operational.evtx";
 const std::u16string kFolder = u"\\Applications and Services Logs\\Qb-Bench\\Operational";
-const fsys::path kRealFile = fsys::path(__FILE__).parent_path().parent_path().parent_path() /
-                             "shared" / "evtx" / "python-evtx" / "issue_43.evtx";
+const fsys::path kLargestRealFile = fsys::path(__FILE__).parent_path().parent_path().parent_path() /
+                                    "shared" / "evtx" / "python-evtx" / "issue_43.evtx";
 
 // A host file of `count` varied events, written once per size and kept in the temp folder.
 fsys::path GeneratedFile(std::size_t count) {
@@ -62,7 +62,7 @@ fsys::path GeneratedFile(std::size_t count) {
     form.task = static_cast<std::uint16_t>(i % 9);
     form.recordId = i + 1;
     form.timeCreated = 133'000'000'000'000'000ull + i * 10'000'000ull;
-    form.channel = kChannel;
+    form.channel = kListedChannel;
     form.computer = u"WS-10.example.org";
     form.data = {{u"ScriptBlockText",
                   qb::sim::EvtxValue::String(u"Get-Process -Id " + qb::util::ToDecimal(i % 5000))},
@@ -78,7 +78,7 @@ fsys::path GeneratedFile(std::size_t count) {
 std::unique_ptr<Machine> MachineWith(const fsys::path& file) {
   auto machine = std::make_unique<Machine>();
   const std::u16string key =
-      u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\" + kChannel;
+      u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\WINEVT\\Channels\\" + kListedChannel;
   machine->registry().CreateKey(key);
   machine->registry().SetDword(key, u"Enabled", 1);
   machine->registry().SetDword(key, u"Type", 1);
@@ -126,7 +126,7 @@ void ReadEveryEvent(benchmark::State& state, const fsys::path& file, bool descri
   qb::platform::ScopedInstall install(machine->platform());
   qb::TLngResource language;
   qb::TFWEventLog log(language, u"Quillerbankton");
-  const auto index = log.Channels().IndexOf(kChannel);
+  const auto index = log.Channels().IndexOf(kListedChannel);
   if (!index) {
     state.SkipWithError("no channel");
     return;
@@ -160,7 +160,7 @@ void ReadEveryEvent(benchmark::State& state, const fsys::path& file, bool descri
 }
 
 void BM_XmlOfTheLargestRealFile(benchmark::State& state) {
-  ReadEveryEvent(state, kRealFile, false);
+  ReadEveryEvent(state, kLargestRealFile, false);
 }
 BENCHMARK(BM_XmlOfTheLargestRealFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -170,7 +170,7 @@ void BM_XmlOfAGeneratedFile(benchmark::State& state) {
 BENCHMARK(BM_XmlOfAGeneratedFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_DescriptionsOfTheLargestRealFile(benchmark::State& state) {
-  ReadEveryEvent(state, kRealFile, true);
+  ReadEveryEvent(state, kLargestRealFile, true);
 }
 BENCHMARK(BM_DescriptionsOfTheLargestRealFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -9,12 +9,12 @@ namespace {
 
 using qb::support::SimTest;
 
-const std::u16string kKey = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
+const std::u16string kLogsKey = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
 
 class CatalogueTest : public SimTest {
  protected:
   CatalogueTest() { lng_ = std::make_unique<TLngResource>(); }
-  void AddLog(std::u16string_view name) { registry().CreateKey(kKey + std::u16string(name)); }
+  void AddLog(std::u16string_view name) { registry().CreateKey(kLogsKey + std::u16string(name)); }
   TEventLogList Build() { return TEventLogList(*lng_); }
   std::unique_ptr<TLngResource> lng_;
 };
@@ -23,7 +23,7 @@ TEST_F(CatalogueTest, PlaceholderThenLogsInRegistryOrder) {
   AddLog(u"System");
   AddLog(u"Application");
   AddLog(u"Security");
-  registry().SetString(kKey + u"Application", u"File", u"%SystemRoot%\\x\\AppEvent.Evt",
+  registry().SetString(kLogsKey + u"Application", u"File", u"%SystemRoot%\\x\\AppEvent.Evt",
                        platform::regtype::kExpandSz);
   const TEventLogList list = Build();
   ASSERT_EQ(list.EventLogCount(), 4);
@@ -42,10 +42,10 @@ TEST_F(CatalogueTest, PlaceholderThenLogsInRegistryOrder) {
 TEST_F(CatalogueTest, TheServicesOwnSettingsAreNoLog) {
   AddLog(u"Application");
   AddLog(u"Parameters");
-  registry().SetString(kKey + u"Parameters", u"ServiceDll", u"%SystemRoot%\\System32\\wevtsvc.dll",
-                       platform::regtype::kExpandSz);
+  registry().SetString(kLogsKey + u"Parameters", u"ServiceDll",
+                       u"%SystemRoot%\\System32\\wevtsvc.dll", platform::regtype::kExpandSz);
   AddLog(u"System");
-  registry().SetDword(kKey + u"System", u"ServiceDll", 0);  // whatever its type
+  registry().SetDword(kLogsKey + u"System", u"ServiceDll", 0);  // whatever its type
   AddLog(u"Setup");
   const TEventLogList list = Build();
   ASSERT_EQ(list.EventLogCount(), 3);
@@ -63,9 +63,9 @@ TEST_F(CatalogueTest, LookupsAreExactAndFindTheFirst) {
   image.messages[7] = u"Same Name\r\n";
   machine().modules().AddImage(u"C:\\Windows\\names.dll", image);
   for (auto log : {u"Dup1", u"Dup2"}) {
-    registry().SetString(kKey + log, u"DisplayNameFile", u"%SystemRoot%\\names.dll",
+    registry().SetString(kLogsKey + log, u"DisplayNameFile", u"%SystemRoot%\\names.dll",
                          platform::regtype::kExpandSz);
-    registry().SetDword(kKey + log, u"DisplayNameID", 7);
+    registry().SetDword(kLogsKey + log, u"DisplayNameID", 7);
   }
   const TEventLogList list = Build();
   EXPECT_EQ(list.GetEventLogIndex(u"Application"), 1);
@@ -86,19 +86,19 @@ TEST_F(CatalogueTest, DisplayNamesFromLibraries) {
   machine().modules().AddImage(u"C:\\Windows\\System32\\els.dll", image);
   const auto withName = [&](std::u16string_view log, std::uint32_t id) {
     AddLog(log);
-    registry().SetString(kKey + std::u16string(log), u"DisplayNameFile",
+    registry().SetString(kLogsKey + std::u16string(log), u"DisplayNameFile",
                          u"%SystemRoot%\\System32\\els.dll", platform::regtype::kExpandSz);
-    registry().SetDword(kKey + std::u16string(log), u"DisplayNameID", id);
+    registry().SetDword(kLogsKey + std::u16string(log), u"DisplayNameID", id);
   };
   withName(u"A", 0x100);
   withName(u"B", 0x101);  // blank text: the registry name stays
   withName(u"C", 0x102);  // longer than the 256-character buffer
   withName(u"D", 0x999);  // no such message
   AddLog(u"E");
-  registry().SetString(kKey + u"E", u"DisplayNameFile", u"C:\\missing.dll");
-  registry().SetDword(kKey + u"E", u"DisplayNameID", 0x100);
+  registry().SetString(kLogsKey + u"E", u"DisplayNameFile", u"C:\\missing.dll");
+  registry().SetDword(kLogsKey + u"E", u"DisplayNameID", 0x100);
   AddLog(u"F");  // a file but no identifier
-  registry().SetString(kKey + u"F", u"DisplayNameFile", u"%SystemRoot%\\System32\\els.dll");
+  registry().SetString(kLogsKey + u"F", u"DisplayNameFile", u"%SystemRoot%\\System32\\els.dll");
   const TEventLogList list = Build();
   EXPECT_EQ(list.GetEventLogDisplayName(1), u"Localized Log");
   EXPECT_EQ(list.GetEventLogDisplayName(2), u"B");
@@ -130,10 +130,10 @@ TEST_F(CatalogueTest, WrongTypesUnreadableKeysAndAMissingRoot) {
   AddLog(u"Good");
   AddLog(u"Locked");
   AddLog(u"Typed");
-  registry().SetAllowedAccess(kKey + u"Locked", 0);
-  registry().SetDword(kKey + u"Typed", u"File", 5);
-  registry().SetDword(kKey + u"Typed", u"DisplayNameFile", 1);
-  registry().SetString(kKey + u"Typed", u"DisplayNameID", u"7");
+  registry().SetAllowedAccess(kLogsKey + u"Locked", 0);
+  registry().SetDword(kLogsKey + u"Typed", u"File", 5);
+  registry().SetDword(kLogsKey + u"Typed", u"DisplayNameFile", 1);
+  registry().SetString(kLogsKey + u"Typed", u"DisplayNameID", u"7");
   files().SetOsMajorVersion(5);
   const TEventLogList list = Build();
   ASSERT_EQ(list.EventLogCount(), 3);  // the locked log is left out, the others move up
@@ -142,7 +142,7 @@ TEST_F(CatalogueTest, WrongTypesUnreadableKeysAndAMissingRoot) {
   EXPECT_EQ(list.GetEventLogDisplayName(2), u"Typed");
   EXPECT_EQ(list.GetEventLogFile(2), u"C:\\Windows\\system32\\config\\Typed.evt");
 
-  registry().SetAllowedAccess(kKey, platform::access::kKeyQueryValue);
+  registry().SetAllowedAccess(kLogsKey, platform::access::kKeyQueryValue);
   EXPECT_EQ(Build().EventLogCount(), 1);
 }
 

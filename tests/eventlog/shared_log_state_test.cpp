@@ -9,7 +9,7 @@ namespace {
 
 using support::EventLogTest;
 
-constexpr auto osRead = TFSOpenState::osRead;
+constexpr auto kReadMode = TFSOpenState::osRead;
 
 class SharedLogStateTest : public EventLogTest {
  protected:
@@ -34,33 +34,33 @@ class SharedLogStateTest : public EventLogTest {
 TEST_F(SharedLogStateTest, ASidIsLookedUpOnceForBothWhileEitherHasTheLogOpen) {
   TFWEventLog& first = log();
   TFWEventLog second(language(), first);
-  ASSERT_TRUE(first.Open(1, osRead));
-  ASSERT_TRUE(second.Open(1, osRead));
+  ASSERT_TRUE(first.Open(1, kReadMode));
+  ASSERT_TRUE(second.Open(1, kReadMode));
   EXPECT_EQ(ReadCounting(first, 1), 1u);
   EXPECT_EQ(ReadCounting(second, 1), 1u);
   EXPECT_EQ(ReadCounting(second, 2), 2u);
   EXPECT_EQ(ReadCounting(first, 2), 2u);
   // The first one reads another log for a while: names of its own there, and Application's
   // stay with the second.
-  first.Close(osRead);
-  ASSERT_TRUE(first.Open(2, osRead));
+  first.Close(kReadMode);
+  ASSERT_TRUE(first.Open(2, kReadMode));
   EXPECT_EQ(ReadCounting(first, 1), 3u);
   EXPECT_EQ(ReadCounting(second, 1), 3u);
-  first.Close(osRead);
-  ASSERT_TRUE(first.Open(1, osRead));
+  first.Close(kReadMode);
+  ASSERT_TRUE(first.Open(1, kReadMode));
   EXPECT_EQ(ReadCounting(first, 2), 3u);
   // Listed afresh: asked afresh, the second one's next opening included.
-  first.Close(osRead);
+  first.Close(kReadMode);
   first.ForgetAccountNames();
-  ASSERT_TRUE(first.Open(1, osRead));
+  ASSERT_TRUE(first.Open(1, kReadMode));
   EXPECT_EQ(ReadCounting(first, 1), 4u);
-  second.Close(osRead);
-  ASSERT_TRUE(second.Open(1, osRead));
+  second.Close(kReadMode);
+  ASSERT_TRUE(second.Open(1, kReadMode));
   EXPECT_EQ(ReadCounting(second, 1), 4u);
   // Closed by both, the names go.
-  first.Close(osRead);
-  second.Close(osRead);
-  ASSERT_TRUE(second.Open(1, osRead));
+  first.Close(kReadMode);
+  second.Close(kReadMode);
+  ASSERT_TRUE(second.Open(1, kReadMode));
   EXPECT_EQ(ReadCounting(second, 1), 5u);
 }
 
@@ -72,7 +72,7 @@ TEST_F(SharedLogStateTest, BothNumberTheLogsAsTheCatalogueDidWhenTheFirstWasMade
   EXPECT_EQ(second.EventLogCount(), 3);
   EXPECT_EQ(second.GetEventLogName(2), u"System");
   EXPECT_EQ(fresh.GetEventLogName(2), u"Application");
-  ASSERT_TRUE(second.Open(2, osRead));
+  ASSERT_TRUE(second.Open(2, kReadMode));
   EXPECT_EQ(second.RecordCount(false, false), 2u);
 }
 
@@ -80,7 +80,7 @@ TEST_F(SharedLogStateTest, TheEventCodeIsReadWithoutTouchingTheOpenLog) {
   auto& system = *machine().eventlog().FindLog(u"System");
   auto r = Record(u"Src", 0x40000123);
   system.Append(r);
-  ASSERT_TRUE(log().Open(1, osRead));
+  ASSERT_TRUE(log().Open(1, kReadMode));
   const auto handles = machine().eventlog().OpenHandleCount();
   EXPECT_EQ(log().ReadEventCode(2, 3), 0x123u);
   EXPECT_EQ(log().ReadEventCode(2, 4), std::nullopt);

@@ -17,6 +17,7 @@
 #include "platform/sim/formats/evt_file.h"
 #include "platform/sim/services/accounts.h"
 #include "platform/sim/services/registry.h"
+#include "samples/sample_files.h"
 #include "util/text.h"
 
 namespace qb::samplegen {
@@ -25,21 +26,14 @@ namespace {
 namespace fs = std::filesystem;
 using platform::Bytes;
 
-const fs::path kSamples = QB_SAMPLES_DIR;
 const std::u16string kEventLogKey = u"SYSTEM\\CurrentControlSet\\Services\\EventLog\\";
 
 Bytes ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string text = ReadText(path);
   Bytes bytes(text.size());
   std::transform(text.begin(), text.end(), bytes.begin(),
                  [](char c) { return static_cast<std::byte>(c); });
   return bytes;
-}
-
-std::string ReadText(const fs::path& path) {
-  const Bytes bytes = ReadFile(path);
-  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 // A fresh folder under the system's temporary folder, removed again at the end.

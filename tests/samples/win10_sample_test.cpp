@@ -16,6 +16,7 @@
 #include "generator.h"
 #include "modern_machine.h"
 #include "platform/sim/formats/reg_file.h"
+#include "samples/sample_files.h"
 #include "util/text.h"
 
 namespace qb::samplegen {
@@ -23,13 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSamples = QB_SAMPLES_DIR;
 const fs::path kTests = fs::path(__FILE__).parent_path().parent_path();
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 Description Win10() {
   std::string error;

@@ -12,7 +12,7 @@ namespace {
 
 using evtxtest::kSamples;
 
-struct Sample {
+struct RealFile {
   const char* file;
   bool clean;
   // The README's figures: evtxinfo's record count and the damaged chunks it notes (bad
@@ -24,7 +24,7 @@ struct Sample {
   std::uint32_t recordsInDamagedChunks;
 };
 
-constexpr Sample kFiles[] = {
+constexpr RealFile kFiles[] = {
     {"omerbenamram-evtx/2-system-Microsoft-Windows-LiveId%4Operational.evtx", false, 399, 0, 0},
     {"omerbenamram-evtx/"
      "2-vss_0-Microsoft-Windows-RemoteDesktopServices-RdpCoreTS%4Operational.evtx",
@@ -84,7 +84,7 @@ class WatchedSource final : public ByteSource {
   mutable std::size_t largest_ = 0;
 };
 
-class EvtxSampleFile : public testing::TestWithParam<Sample> {
+class EvtxSampleFile : public testing::TestWithParam<RealFile> {
  protected:
   void SetUp() override {
     QB_NEED_SAMPLES();
@@ -95,7 +95,7 @@ class EvtxSampleFile : public testing::TestWithParam<Sample> {
 };
 
 TEST_P(EvtxSampleFile, ReadsEveryRecordTheReadmeCounts) {
-  const Sample& sample = GetParam();
+  const RealFile& sample = GetParam();
   auto source = std::make_shared<WatchedSource>(evtxtest::OpenFile(path_));
   const auto forwards = evtxtest::ReadAll(source);
   EXPECT_EQ(forwards.recordIds.size(), sample.evtxinfoRecords - sample.recordsInDamagedChunks);
@@ -114,7 +114,7 @@ TEST_P(EvtxSampleFile, ReadsEveryRecordTheReadmeCounts) {
 
 TEST_P(EvtxSampleFile, AgreesWithEvtxexport) {
   QB_NEED_EVTXEXPORT();
-  const Sample& sample = GetParam();
+  const RealFile& sample = GetParam();
   const auto theirs = evtxtest::EvtxexportEvents(path_);
   auto file = EvtxFile::Open(evtxtest::OpenFile(path_));
   ASSERT_TRUE(file);
@@ -170,7 +170,7 @@ TEST_P(EvtxSampleFile, AgreesWithEvtxexport) {
   }
 }
 
-std::string SampleName(const testing::TestParamInfo<Sample>& info) {
+std::string SampleName(const testing::TestParamInfo<RealFile>& info) {
   std::string name = std::filesystem::path(info.param.file).stem().string();
   for (char& c : name) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';

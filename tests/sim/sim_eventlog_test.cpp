@@ -17,9 +17,9 @@ using namespace platform;
 namespace ev = evflags;
 using WaitResult = IChangeEvent::WaitResult;
 
-constexpr std::uint32_t kSeqFwd = ev::kSequentialRead | ev::kForwardsRead;
+constexpr std::uint32_t kSequentialForwards = ev::kSequentialRead | ev::kForwardsRead;
 
-struct Read {
+struct ReadCall {
   ReadResult result;
   std::vector<std::uint32_t> numbers;  // of the records delivered, in order
 };
@@ -50,9 +50,9 @@ class SimEventLogTest : public ::testing::Test {
   }
 
   // One ReadEventLog call; the delivered buffer must hold exactly whole records.
-  Read Do(Handle h, std::uint32_t flags, std::uint32_t offset, std::size_t size) {
+  ReadCall Do(Handle h, std::uint32_t flags, std::uint32_t offset, std::size_t size) {
     Bytes buffer(size);
-    Read read{service_.ReadEventLog(h, flags, offset, buffer), {}};
+    ReadCall read{service_.ReadEventLog(h, flags, offset, buffer), {}};
     std::size_t at = 0;
     while (at < read.result.bytesRead) {
       const platform::ByteSpan rest = platform::ByteSpan(buffer).subspan(at);
@@ -82,20 +82,20 @@ using Numbers = std::vector<std::uint32_t>;
 TEST_F(SimEventLogTest, RecordsArriveExactlyAsStored) {
   const Handle h = Open();
   Bytes buffer(platform::kMaxReadBuffer);
-  const ReadResult r = service_.ReadEventLog(h, kSeqFwd, 0, buffer);
+  const ReadResult r = service_.ReadEventLog(h, kSequentialForwards, 0, buffer);
   ASSERT_EQ(r.error, err::kSuccess);
   Bytes expected;
   for (const auto& record : app_->records)
     expected.insert(expected.end(), record.begin(), record.end());
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + r.bytesRead), expected);
-  EXPECT_EQ(Do(h, kSeqFwd, 0, platform::kMaxReadBuffer).result.error, err::kHandleEof);
-  EXPECT_EQ(Do(h + 1000, kSeqFwd, 0, 0x1000).result.error, err::kInvalidHandle);
+  EXPECT_EQ(Do(h, kSequentialForwards, 0, platform::kMaxReadBuffer).result.error, err::kHandleEof);
+  EXPECT_EQ(Do(h + 1000, kSequentialForwards, 0, 0x1000).result.error, err::kInvalidHandle);
   EXPECT_EQ(service_.ReadCallCount(), 3u);
 }
 
 TEST_F(SimEventLogTest, OverwritingLogDropsItsOldestRecords) {
   const Handle h = Open();
-  EXPECT_EQ(Do(h, kSeqFwd, 0, SizeOf(1)).numbers, (Numbers{1}));
+  EXPECT_EQ(Do(h, kSequentialForwards, 0, SizeOf(1)).numbers, (Numbers{1}));
   std::uint32_t used = kEvtHeaderSize + kEvtEofRecordSize;
   for (const auto& r : app_->records) used += static_cast<std::uint32_t>(r.size());
   app_->maxSize = used;
@@ -109,7 +109,7 @@ TEST_F(SimEventLogTest, OverwritingLogDropsItsOldestRecords) {
   EXPECT_EQ(count, 5u);
   EXPECT_EQ(oldest, 3u);
   // The handle was at record 2, which is gone: it goes on with the oldest one left.
-  EXPECT_EQ(Drain(h, kSeqFwd), (Numbers{3, 4, 5, 6, 7}));
+  EXPECT_EQ(Drain(h, kSequentialForwards), (Numbers{3, 4, 5, 6, 7}));
   bool full = true;
   EXPECT_EQ(service_.GetFullInformation(h, full), err::kSuccess);
   EXPECT_FALSE(full);
@@ -265,7 +265,7 @@ TEST_F(SimEventLogTest, ConcurrentReaderSeesEveryAppendedRecord) {
   std::thread reader([&] {
     Bytes buffer(0x400);
     while (seen.size() < kCount) {
-      const ReadResult r = service_.ReadEventLog(h, kSeqFwd, 0, buffer);
+      const ReadResult r = service_.ReadEventLog(h, kSequentialForwards, 0, buffer);
       if (r.error == err::kEventlogFileChanged) continue;
       if (r.error != err::kSuccess) {
         if (event->Wait(2000, error) != WaitResult::kSignalled) break;

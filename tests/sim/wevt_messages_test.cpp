@@ -14,7 +14,7 @@ class WevtMessages : public ::testing::Test {
  protected:
   std::vector<WevtProviderDesc> descs = qb::test::SampleProviders();
   qb::platform::Bytes bytes = WriteWevtManifest(descs);
-  WevtManifest manifest = *ParseWevtManifest(bytes);
+  qb::sim::WevtManifest manifest = *ParseWevtManifest(bytes);
   MessageTable messages{{0xB0001211, u"Logon of %1 failed (%2).\r\n"},
                         {0xB1001211, u"Logon of %1 failed: %2, %3 and %%14592.\r\n"},
                         {0x70003100, u"Logon\r\n"},
@@ -93,12 +93,14 @@ TEST_F(WevtMessages, DescriptionFromTheEventDefinition) {
 TEST_F(WevtMessages, DescriptionFormatting) {
   std::u16string hundredAndOne;
   for (int i = 0; i < 101; ++i) hundredAndOne += u"%1";
+  std::u16string hundredReplaced = u"%1";
+  hundredReplaced.insert(0, 100, u'.');
   struct Case {
     const char* what;
-    std::u16string message;
+    std::u16string_view message;
     std::vector<std::u16string> values;
     qb::platform::ErrorCode error;
-    std::u16string text;
+    std::u16string_view text;
   };
   const Case cases[] = {
       {"escapes and conversions", u"%1!s!%t%2%n100%%%0 cut", {u"a", u"b"}, 0, u"a\tb\r\n100%"},
@@ -108,7 +110,7 @@ TEST_F(WevtMessages, DescriptionFormatting) {
        hundredAndOne,
        {u"."},
        evt_err::kMaxInsertsReached,
-       std::u16string(100, u'.') + u"%1"},
+       hundredReplaced},
       {"first error met is kept", u"%3 %%9", {u"a"}, evt_err::kUnresolvedValueInsert, u"%3 %%9"},
   };
   for (const Case& c : cases) {

@@ -41,7 +41,6 @@ constexpr char16_t kRealFile[] = u"C:\\Windows\\System32\\winevt\\Logs\\CAPI2.ev
 constexpr char16_t kProvider[] = u"Quillerbankton-Test";
 constexpr std::uint32_t kEvents = 250;
 constexpr std::uint32_t kBenchEvents = 100'000;
-constexpr DWORD kChildCheckFailed = 3;
 
 // EvtNext batches the column reader gets its events in are at least this long.
 constexpr std::uint32_t kRunOfEvents = 25;
@@ -583,7 +582,7 @@ struct ChannelCase {
   const wchar_t* name;
   const char* what;
 };
-constexpr ChannelCase kCases[] = {
+constexpr ChannelCase kChannelCases[] = {
     {L"vista", "channels through served wevtapi functions"},
     {L"xp", "a system without wevtapi.dll"},
 };
@@ -604,7 +603,7 @@ int RunChannelCase(const std::wstring& which, const std::wstring& pluginPath,
 }
 
 void CheckChannels(const std::wstring& pluginPath, const std::wstring& realFile) {
-  for (const auto& c : kCases) {
+  for (const auto& c : kChannelCases) {
     std::wstring arguments =
         L"--channel-case " + std::wstring(c.name) + L" \"" + pluginPath + L"\"";
     if (!realFile.empty()) arguments += L" \"" + realFile + L"\"";

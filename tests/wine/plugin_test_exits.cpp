@@ -26,17 +26,14 @@ struct ExitCase {
   const wchar_t* name;
   const char* what;
 };
-constexpr ExitCase kCases[] = {
+constexpr ExitCase kExitCases[] = {
     {L"exit", "ExitProcess while the background thread fetches"},
     {L"list-and-exit", "listing again, then the end of the program while it fetches"},
     {L"free-after-thread", "FreeLibrary after the background thread has ended"},
     {L"no-thread", "FreeLibrary without a background thread unloads and leaves nothing"},
 };
 
-// The child's exit status when one of its own checks failed (not a crash or a hang).
-constexpr DWORD kChildCheckFailed = 3;
-
-bool List(const LoadedPlugin& plugin, const wchar_t* path) {
+bool ListsFolder(const LoadedPlugin& plugin, const wchar_t* path) {
   std::wstring name = path;
   WIN32_FIND_DATAW data{};
   const HANDLE find = plugin.fs.FsFindFirstW(Host(name), Host(&data));
@@ -68,7 +65,7 @@ DWORD RunCase(std::wstring_view which, const std::wstring& pluginPath) {
   PatchImports(plugin.module, "advapi32.dll", RedirectedEventLog::Replacements());
   if (!host::ResolveExports(plugin.module, plugin.fs).empty()) return kChildCheckFailed;
   plugin.fs.FsInitW(1, &QuietProgress, &QuietLog, &QuietRequest);
-  if (!List(plugin, L"\\Application")) return kChildCheckFailed;
+  if (!ListsFolder(plugin, L"\\Application")) return kChildCheckFailed;
 
   if (which == L"no-thread") {
     std::wstring name = L"\\Application\\[7] TestSource.information";
@@ -94,7 +91,7 @@ DWORD RunCase(std::wstring_view which, const std::wstring& pluginPath) {
   while (fetched < 20) Sleep(1);
   if (which == L"exit") ExitProcess(0);
   if (which == L"list-and-exit") {
-    List(plugin, L"\\Application");
+    ListsFolder(plugin, L"\\Application");
     columns.detach();
     std::exit(0);
   }
@@ -116,7 +113,7 @@ int RunExitCase(const std::wstring& which, const std::wstring& pluginPath) {
 }
 
 void CheckExitsWhileColumnsLoad(const std::wstring& pluginPath) {
-  for (const auto& c : kCases) {
+  for (const auto& c : kExitCases) {
     const auto start = std::chrono::steady_clock::now();
     const auto status =
         RunSelf(L"--exit-case " + std::wstring(c.name) + L" \"" + pluginPath + L"\"", 60'000);

@@ -53,4 +53,7 @@ bool IsAdministrator();
 inline constexpr DWORD kStillRunning = 0x103;
 std::optional<DWORD> RunSelf(const std::wstring& arguments, DWORD timeoutMs);
 
+// A child's exit status when one of its own checks failed (not a crash or a hang).
+inline constexpr DWORD kChildCheckFailed = 3;
+
 }  // namespace qb::winetest

@@ -87,7 +87,7 @@ const void* ReadPointer(const std::byte* at) {
 }
 
 template <class Char>
-std::basic_string_view<Char> Terminated(const void* text) {
+std::basic_string_view<Char> UpToNul(const void* text) {
   if (text == nullptr) return {};
   return std::basic_string_view<Char>(static_cast<const Char*>(text));
 }
@@ -123,10 +123,10 @@ ErrorCode ReadItem(std::uint32_t type, const std::byte* slot, bool indirect, std
         if (length == 0) return kInvalidData;
         value.bytes = Copy(pointer, length);
       } else if (type == evttype::kAnsiString) {
-        const std::string_view text = Terminated<char>(pointer);
+        const std::string_view text = UpToNul<char>(pointer);
         value.text = ansi != nullptr ? ansi(text) : std::u16string(text.begin(), text.end());
       } else {
-        value.text = std::u16string(Terminated<char16_t>(pointer));
+        value.text = std::u16string(UpToNul<char16_t>(pointer));
       }
       return platform::err::kSuccess;
     }

@@ -5,7 +5,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"QbDialogTestHost";
 constexpr int kListId = 1001;
-constexpr UINT kAnswerTimeoutMs = 5000;
 
 bool RegisterHostClass() {
   static const bool registered = [] {

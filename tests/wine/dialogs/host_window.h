@@ -31,6 +31,9 @@ class HostWindow {
   HWND list_ = nullptr;
 };
 
+// How long a control on another thread gets to answer a message.
+inline constexpr UINT kAnswerTimeoutMs = 5000;
+
 // A list-box message from another thread, answered on the list's thread; LB_ERR when it does
 // not answer in time.
 LRESULT AskList(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);

@@ -11,8 +11,6 @@ namespace {
 
 namespace s = qb::settings;
 
-constexpr UINT kAnswerTimeoutMs = 5000;
-
 LRESULT AskCombo(HWND combo, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   DWORD_PTR answer = 0;
   if (!SendMessageTimeoutW(combo, message, wParam, lParam, SMTO_NORMAL, kAnswerTimeoutMs,

@@ -20,13 +20,18 @@ using Kind = EvtxNode::Kind;
 constexpr std::uint16_t kNoDependency = 0xFFFF;
 constexpr std::uint32_t kMaxTextChunk = 0xFFFF;  // characters one value token holds
 
-struct GuidHash {
-  std::size_t operator()(const Guid& g) const {
+}  // namespace
+
+// Outside the unnamed namespace: a member of the writer's chunk is keyed with it.
+struct EvtxGuidHash {
+  std::size_t operator()(const std::array<std::byte, 16>& g) const {
     std::uint64_t h = 14695981039346656037ull;
     for (std::byte b : g) h = (h ^ std::to_integer<std::uint64_t>(b)) * 1099511628211ull;
     return static_cast<std::size_t>(h);
   }
 };
+
+namespace {
 
 // Two FNV-1a hashes over a canonical form of the tree: a GUID for a template that has none.
 class TreeHash {
@@ -456,7 +461,7 @@ class EvtxWriter::Chunk {
   std::array<std::uint32_t, chunkfield::kStringBuckets> stringHeads_{};
   std::array<std::uint32_t, chunkfield::kTemplateBuckets> templateHeads_{};
   std::unordered_map<std::u16string, std::uint32_t> names_;
-  std::unordered_map<Guid, std::uint32_t, GuidHash> templates_;
+  std::unordered_map<Guid, std::uint32_t, EvtxGuidHash> templates_;
   std::vector<std::u16string> addedNames_;
   std::vector<Guid> addedTemplates_;
   bool overflow_ = false;

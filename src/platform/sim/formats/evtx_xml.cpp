@@ -7,7 +7,7 @@ namespace {
 
 using platform::ByteSpan;
 
-void AppendDecimal(std::u16string& out, unsigned v) {
+void AppendUnsigned(std::u16string& out, unsigned v) {
   char16_t digits[10];
   int n = 0;
   do {
@@ -130,7 +130,7 @@ bool EvtxXmlRenderer::RenderItems(const Scope& scope, std::uint32_t first, std::
         break;
       case BxItem::Kind::kCharRef:
         out += u"&#";
-        AppendDecimal(out, item.index);
+        AppendUnsigned(out, item.index);
         out += u';';
         break;
       case BxItem::Kind::kEntityRef:

@@ -22,7 +22,7 @@ EvtValue Text(std::u16string_view text) {
   return v;
 }
 
-EvtValue Bytes(std::uint32_t type, platform::ByteSpan bytes) {
+EvtValue BinaryValue(std::uint32_t type, platform::ByteSpan bytes) {
   EvtValue v;
   v.type = type;
   v.bytes.assign(bytes.begin(), bytes.end());
@@ -74,7 +74,7 @@ void RenderSystemValues(const EvtxSystem& s, std::vector<EvtValue>& values) {
   using F = EvtxField;
   using S = platform::EvtSystem;
   set(F::kProviderName, S::kProviderName, Text(s.providerName));
-  set(F::kProviderGuid, S::kProviderGuid, Bytes(evttype::kGuid, s.providerGuid));
+  set(F::kProviderGuid, S::kProviderGuid, BinaryValue(evttype::kGuid, s.providerGuid));
   set(F::kEventId, S::kEventId, Number(evttype::kUInt16, s.eventId));
   set(F::kQualifiers, S::kQualifiers, Number(evttype::kUInt16, s.qualifiers));
   set(F::kLevel, S::kLevel, Number(evttype::kByte, s.level));
@@ -83,13 +83,14 @@ void RenderSystemValues(const EvtxSystem& s, std::vector<EvtValue>& values) {
   set(F::kKeywords, S::kKeywords, Number(evttype::kHexInt64, s.keywords));
   set(F::kTimeCreated, S::kTimeCreated, Number(evttype::kFileTime, s.timeCreated));
   set(F::kEventRecordId, S::kEventRecordId, Number(evttype::kUInt64, s.eventRecordId));
-  set(F::kActivityId, S::kActivityId, Bytes(evttype::kGuid, s.activityId));
-  set(F::kRelatedActivityId, S::kRelatedActivityId, Bytes(evttype::kGuid, s.relatedActivityId));
+  set(F::kActivityId, S::kActivityId, BinaryValue(evttype::kGuid, s.activityId));
+  set(F::kRelatedActivityId, S::kRelatedActivityId,
+      BinaryValue(evttype::kGuid, s.relatedActivityId));
   set(F::kProcessId, S::kProcessId, Number(evttype::kUInt32, s.processId));
   set(F::kThreadId, S::kThreadId, Number(evttype::kUInt32, s.threadId));
   set(F::kChannel, S::kChannel, Text(s.channel));
   set(F::kComputer, S::kComputer, Text(s.computer));
-  set(F::kUserId, S::kUserId, Bytes(evttype::kSid, s.userId));
+  set(F::kUserId, S::kUserId, BinaryValue(evttype::kSid, s.userId));
   set(F::kVersion, S::kVersion, Number(evttype::kByte, s.version));
 }
 
