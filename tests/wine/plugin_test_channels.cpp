@@ -578,11 +578,7 @@ int BenchCase(const std::wstring& pluginPath) {
   return 0;
 }
 
-struct ChannelCase {
-  const wchar_t* name;
-  const char* what;
-};
-constexpr ChannelCase kChannelCases[] = {
+constexpr ChildCase kChannelCases[] = {
     {L"vista", "channels through served wevtapi functions"},
     {L"xp", "a system without wevtapi.dll"},
 };

@@ -22,11 +22,7 @@ namespace {
 
 constexpr std::uint32_t kRecords = 3000;
 
-struct ExitCase {
-  const wchar_t* name;
-  const char* what;
-};
-constexpr ExitCase kExitCases[] = {
+constexpr ChildCase kExitCases[] = {
     {L"exit", "ExitProcess while the background thread fetches"},
     {L"list-and-exit", "listing again, then the end of the program while it fetches"},
     {L"free-after-thread", "FreeLibrary after the background thread has ended"},

@@ -56,4 +56,10 @@ std::optional<DWORD> RunSelf(const std::wstring& arguments, DWORD timeoutMs);
 // A child's exit status when one of its own checks failed (not a crash or a hang).
 inline constexpr DWORD kChildCheckFailed = 3;
 
+// A case a child process runs: its name on the command line, what it checks.
+struct ChildCase {
+  const wchar_t* name;
+  const char* what;
+};
+
 }  // namespace qb::winetest

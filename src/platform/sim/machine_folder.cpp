@@ -245,21 +245,6 @@ void LoadLogs(Machine& machine, const fs::path& folder, Skipped& skipped) {
 
 constexpr char16_t kEventLogKey[] = u"SYSTEM\\CurrentControlSet\\Services\\EventLog";
 
-std::vector<std::u16string> EventLogNames(SimRegistry& registry) {
-  std::vector<std::u16string> names;
-  platform::Handle key = 0;
-  if (registry.OpenKey(platform::RegRoot::kLocalMachine, kEventLogKey, platform::access::kKeyRead,
-                       key) != platform::err::kSuccess) {
-    return names;
-  }
-  std::u16string name;
-  for (std::uint32_t i = 0; registry.EnumSubKey(key, i, name) == platform::err::kSuccess; ++i) {
-    names.push_back(name);
-  }
-  registry.CloseKey(key);
-  return names;
-}
-
 // Since Vista every classic log is an .evtx file where its key's "File" value says (by default
 // winevt\Logs\<name>.evtx in the system folder): each such file among the machine's files
 // fills its log, unless logs/ gave the log already. The file stays where it is and is read as
@@ -267,7 +252,7 @@ std::vector<std::u16string> EventLogNames(SimRegistry& registry) {
 void LoadEvtxLogs(Machine& machine, const fs::path& folder, Skipped& skipped) {
   std::uint32_t major = 0;
   machine.system().GetVersionEx(major);
-  for (const std::u16string& name : EventLogNames(machine.registry())) {
+  for (const std::u16string& name : machine.registry().SubKeyNames(kEventLogKey)) {
     if (machine.eventlog().FindLog(name) != nullptr) continue;
     auto file = machine.registry().GetString(std::u16string(kEventLogKey) + u"\\" + name, u"File");
     if (!file && major >= 6) file = u"%SystemRoot%\\System32\\winevt\\Logs\\" + name + u".evtx";

@@ -5,6 +5,7 @@
 #include "platform/sim/formats/le_bytes.h"
 #include "platform/sim/rules/case_rules.h"
 #include "platform/sim/rules/text.h"
+#include "platform/sim/services/channel_render.h"
 #include "platform/sim/services/registry.h"
 #include "platform/sim/services/system.h"
 
@@ -21,36 +22,6 @@ namespace regtype = platform::regtype;
 constexpr std::uint64_t kDefaultChannelMaxSize = 1052672;
 constexpr std::uint64_t kDefaultClassicMaxSize = 20971520;
 
-}  // namespace
-
-std::vector<std::u16string> RegistrySubKeys(SimRegistry& registry, std::u16string_view path) {
-  std::vector<std::u16string> names;
-  platform::Handle key = 0;
-  if (registry.OpenKey(platform::RegRoot::kLocalMachine, path, platform::access::kKeyRead, key) !=
-      err::kSuccess) {
-    return names;
-  }
-  std::u16string name;
-  for (std::uint32_t i = 0; registry.EnumSubKey(key, i, name) == err::kSuccess; ++i) {
-    names.push_back(name);
-  }
-  registry.CloseKey(key);
-  return names;
-}
-
-std::optional<std::u16string> RegistryText(const SimRegistry& registry, const std::u16string& key,
-                                           std::u16string_view name) {
-  const auto value = registry.GetValue(key, name);
-  if (!value || (value->type != regtype::kSz && value->type != regtype::kExpandSz)) {
-    return std::nullopt;
-  }
-  std::u16string text = FromLittleEndianBytes(value->data);
-  if (const auto nul = text.find(u'\0'); nul != std::u16string::npos) text.resize(nul);
-  return text;
-}
-
-namespace {
-
 std::optional<std::uint64_t> Number(const SimRegistry& registry, const std::u16string& key,
                                     std::u16string_view name) {
   const auto value = registry.GetValue(key, name);
@@ -58,15 +29,6 @@ std::optional<std::uint64_t> Number(const SimRegistry& registry, const std::u16s
   if (value->type == regtype::kDword && value->data.size() >= 4) return le::U32(value->data.data());
   if (value->type == regtype::kQword && value->data.size() >= 8) return le::U64(value->data.data());
   return std::nullopt;
-}
-
-std::vector<std::u16string> SubKeys(SimRegistry& registry, std::u16string_view path) {
-  return RegistrySubKeys(registry, path);
-}
-
-std::optional<std::u16string> Text(const SimRegistry& registry, const std::u16string& key,
-                                   std::u16string_view name) {
-  return RegistryText(registry, key, name);
 }
 
 // The name as the key spells it, found case-insensitively among `names`.
@@ -78,32 +40,11 @@ std::optional<std::u16string> Spelled(const std::vector<std::u16string>& names,
   return std::nullopt;
 }
 
-EvtValue Boolean(bool value) {
-  EvtValue v;
-  v.type = evttype::kBoolean;
-  v.number = value ? 1 : 0;
-  return v;
-}
-
-EvtValue UInt32(std::uint32_t value) {
-  EvtValue v;
-  v.type = evttype::kUInt32;
-  v.number = value;
-  return v;
-}
-
-EvtValue String(std::u16string text) {
-  EvtValue v;
-  v.type = evttype::kString;
-  v.text = std::move(text);
-  return v;
-}
-
 }  // namespace
 
 std::vector<std::u16string> ListChannels(SimRegistry& registry) {
-  auto names = SubKeys(registry, kWinevtChannelsKey);
-  for (auto& classic : SubKeys(registry, kClassicLogsKey)) {
+  auto names = registry.SubKeyNames(kWinevtChannelsKey);
+  for (auto& classic : registry.SubKeyNames(kClassicLogsKey)) {
     if (!Spelled(names, classic)) names.push_back(std::move(classic));
   }
   std::stable_sort(names.begin(), names.end(),
@@ -113,8 +54,8 @@ std::vector<std::u16string> ListChannels(SimRegistry& registry) {
 
 std::optional<ChannelConfig> ReadChannelConfig(SimRegistry& registry, std::u16string_view name) {
   if (name.empty()) return std::nullopt;
-  const auto winevt = Spelled(SubKeys(registry, kWinevtChannelsKey), name);
-  const auto classic = Spelled(SubKeys(registry, kClassicLogsKey), name);
+  const auto winevt = Spelled(registry.SubKeyNames(kWinevtChannelsKey), name);
+  const auto classic = Spelled(registry.SubKeyNames(kClassicLogsKey), name);
   if (!winevt && !classic) return std::nullopt;
 
   ChannelConfig config;
@@ -136,23 +77,23 @@ std::optional<ChannelConfig> ReadChannelConfig(SimRegistry& registry, std::u16st
     if (const auto v = Number(registry, channelKey, u"Isolation")) {
       config.isolation = static_cast<std::uint32_t>(*v);
     }
-    config.owningPublisher = Text(registry, channelKey, u"OwningPublisher");
-    config.access = Text(registry, channelKey, u"ChannelAccess");
+    config.owningPublisher = registry.GetString(channelKey, u"OwningPublisher");
+    config.access = registry.GetString(channelKey, u"ChannelAccess");
   }
   if (classic) {
     config.enabled = true;
     if (!config.type) config.type = platform::evtchannel::kAdmin;
     if (!config.isolation) config.isolation = 0;
-    if (const auto sd = Text(registry, classicKey, u"CustomSD")) config.access = sd;
+    if (const auto sd = registry.GetString(classicKey, u"CustomSD")) config.access = sd;
     config.maxSize = Number(registry, classicKey, u"MaxSize").value_or(kDefaultClassicMaxSize);
     config.retention = Number(registry, classicKey, u"Retention").value_or(0) != 0;
     config.autoBackup = Number(registry, classicKey, u"AutoBackupLogFiles").value_or(0) != 0;
-    config.file = Text(registry, classicKey, u"File").value_or(u"");
+    config.file = registry.GetString(classicKey, u"File").value_or(u"");
   } else {
     config.maxSize = Number(registry, channelKey, u"MaxSize").value_or(kDefaultChannelMaxSize);
     config.retention = Number(registry, channelKey, u"Retention").value_or(0) != 0;
     config.autoBackup = Number(registry, channelKey, u"AutoBackup").value_or(0) != 0;
-    config.file = Text(registry, channelKey, u"File").value_or(u"");
+    config.file = registry.GetString(channelKey, u"File").value_or(u"");
   }
   if (config.file.empty()) {
     // The service names a file after its channel, "/" being no file-name character.
@@ -172,21 +113,21 @@ std::optional<ChannelConfig> ReadChannelConfig(SimRegistry& registry, std::u16st
 EvtValue ChannelProperty(const ChannelConfig& config, EvtChannelConfig id) {
   switch (id) {
     case EvtChannelConfig::kEnabled:
-      return config.enabled ? Boolean(*config.enabled) : EvtValue{};
+      return config.enabled ? NumberValue(evttype::kBoolean, *config.enabled) : EvtValue{};
     case EvtChannelConfig::kIsolation:
-      return config.isolation ? UInt32(*config.isolation) : EvtValue{};
+      return config.isolation ? NumberValue(evttype::kUInt32, *config.isolation) : EvtValue{};
     case EvtChannelConfig::kType:
-      return config.type ? UInt32(*config.type) : EvtValue{};
+      return config.type ? NumberValue(evttype::kUInt32, *config.type) : EvtValue{};
     case EvtChannelConfig::kOwningPublisher:
-      return config.owningPublisher ? String(*config.owningPublisher) : EvtValue{};
+      return config.owningPublisher ? TextValue(*config.owningPublisher) : EvtValue{};
     case EvtChannelConfig::kClassicEventlog:
-      return Boolean(config.classic);
+      return NumberValue(evttype::kBoolean, config.classic);
     case EvtChannelConfig::kAccess:
-      return config.access ? String(*config.access) : EvtValue{};
+      return config.access ? TextValue(*config.access) : EvtValue{};
     case EvtChannelConfig::kRetention:
-      return Boolean(config.retention);
+      return NumberValue(evttype::kBoolean, config.retention);
     case EvtChannelConfig::kAutoBackup:
-      return Boolean(config.autoBackup);
+      return NumberValue(evttype::kBoolean, config.autoBackup);
     case EvtChannelConfig::kMaxSize: {
       EvtValue v;
       v.type = evttype::kUInt64;
@@ -194,7 +135,7 @@ EvtValue ChannelProperty(const ChannelConfig& config, EvtChannelConfig id) {
       return v;
     }
     case EvtChannelConfig::kLogFilePath:
-      return String(config.file);
+      return TextValue(config.file);
   }
   return {};
 }

@@ -54,13 +54,6 @@ platform::ErrorCode SetChannelProperty(ChannelConfig& config, platform::EvtChann
 // Writes the settable values back into the channel's key.
 void SaveChannelConfig(SimRegistry& registry, const ChannelConfig& config);
 
-// The subkeys of a key below HKEY_LOCAL_MACHINE, in the registry's order; none when it is not
-// there.
-std::vector<std::u16string> RegistrySubKeys(SimRegistry& registry, std::u16string_view path);
-// A string value (REG_SZ or REG_EXPAND_SZ, unexpanded) up to its first NUL.
-std::optional<std::u16string> RegistryText(const SimRegistry& registry, const std::u16string& key,
-                                           std::u16string_view name);
-
 // Expands %VARIABLES% as ExpandEnvironmentStringsW does.
 std::u16string ExpandPath(SimSystem& system, std::u16string_view path);
 

@@ -8,20 +8,6 @@ namespace {
 using platform::EvtValue;
 namespace evttype = platform::evttype;
 
-EvtValue Number(std::uint32_t type, std::uint64_t number) {
-  EvtValue v;
-  v.type = type;
-  v.number = number;
-  return v;
-}
-
-EvtValue Text(std::u16string_view text) {
-  EvtValue v;
-  v.type = evttype::kString;
-  v.text = text;
-  return v;
-}
-
 EvtValue BinaryValue(std::uint32_t type, platform::ByteSpan bytes) {
   EvtValue v;
   v.type = type;
@@ -66,6 +52,20 @@ EvtValue Item(const EvtxValue& value) {
 
 }  // namespace
 
+EvtValue NumberValue(std::uint32_t type, std::uint64_t number) {
+  EvtValue v;
+  v.type = type;
+  v.number = number;
+  return v;
+}
+
+EvtValue TextValue(std::u16string_view text) {
+  EvtValue v;
+  v.type = evttype::kString;
+  v.text = text;
+  return v;
+}
+
 void RenderSystemValues(const EvtxSystem& s, std::vector<EvtValue>& values) {
   values.assign(static_cast<std::size_t>(platform::EvtSystem::kCount), EvtValue{});
   const auto set = [&](EvtxField field, platform::EvtSystem id, EvtValue value) {
@@ -73,25 +73,25 @@ void RenderSystemValues(const EvtxSystem& s, std::vector<EvtValue>& values) {
   };
   using F = EvtxField;
   using S = platform::EvtSystem;
-  set(F::kProviderName, S::kProviderName, Text(s.providerName));
+  set(F::kProviderName, S::kProviderName, TextValue(s.providerName));
   set(F::kProviderGuid, S::kProviderGuid, BinaryValue(evttype::kGuid, s.providerGuid));
-  set(F::kEventId, S::kEventId, Number(evttype::kUInt16, s.eventId));
-  set(F::kQualifiers, S::kQualifiers, Number(evttype::kUInt16, s.qualifiers));
-  set(F::kLevel, S::kLevel, Number(evttype::kByte, s.level));
-  set(F::kTask, S::kTask, Number(evttype::kUInt16, s.task));
-  set(F::kOpcode, S::kOpcode, Number(evttype::kByte, s.opcode));
-  set(F::kKeywords, S::kKeywords, Number(evttype::kHexInt64, s.keywords));
-  set(F::kTimeCreated, S::kTimeCreated, Number(evttype::kFileTime, s.timeCreated));
-  set(F::kEventRecordId, S::kEventRecordId, Number(evttype::kUInt64, s.eventRecordId));
+  set(F::kEventId, S::kEventId, NumberValue(evttype::kUInt16, s.eventId));
+  set(F::kQualifiers, S::kQualifiers, NumberValue(evttype::kUInt16, s.qualifiers));
+  set(F::kLevel, S::kLevel, NumberValue(evttype::kByte, s.level));
+  set(F::kTask, S::kTask, NumberValue(evttype::kUInt16, s.task));
+  set(F::kOpcode, S::kOpcode, NumberValue(evttype::kByte, s.opcode));
+  set(F::kKeywords, S::kKeywords, NumberValue(evttype::kHexInt64, s.keywords));
+  set(F::kTimeCreated, S::kTimeCreated, NumberValue(evttype::kFileTime, s.timeCreated));
+  set(F::kEventRecordId, S::kEventRecordId, NumberValue(evttype::kUInt64, s.eventRecordId));
   set(F::kActivityId, S::kActivityId, BinaryValue(evttype::kGuid, s.activityId));
   set(F::kRelatedActivityId, S::kRelatedActivityId,
       BinaryValue(evttype::kGuid, s.relatedActivityId));
-  set(F::kProcessId, S::kProcessId, Number(evttype::kUInt32, s.processId));
-  set(F::kThreadId, S::kThreadId, Number(evttype::kUInt32, s.threadId));
-  set(F::kChannel, S::kChannel, Text(s.channel));
-  set(F::kComputer, S::kComputer, Text(s.computer));
+  set(F::kProcessId, S::kProcessId, NumberValue(evttype::kUInt32, s.processId));
+  set(F::kThreadId, S::kThreadId, NumberValue(evttype::kUInt32, s.threadId));
+  set(F::kChannel, S::kChannel, TextValue(s.channel));
+  set(F::kComputer, S::kComputer, TextValue(s.computer));
   set(F::kUserId, S::kUserId, BinaryValue(evttype::kSid, s.userId));
-  set(F::kVersion, S::kVersion, Number(evttype::kByte, s.version));
+  set(F::kVersion, S::kVersion, NumberValue(evttype::kByte, s.version));
 }
 
 EvtValue ToEvtValue(const EvtxValue& value) {

@@ -9,6 +9,10 @@
 
 namespace qb::sim {
 
+// Single values as EvtRender and EvtGetChannelConfigProperty give them.
+platform::EvtValue NumberValue(std::uint32_t type, std::uint64_t number);
+platform::EvtValue TextValue(std::u16string_view text);
+
 // Fills `values` with EvtSystem::kCount values; absent ones are kNull.
 void RenderSystemValues(const EvtxSystem& system, std::vector<platform::EvtValue>& values);
 

@@ -124,26 +124,26 @@ std::unique_ptr<PublisherMetadata> PublisherMetadata::Open(SimRegistry& registry
   const auto expand = [&](const std::optional<std::u16string>& text) {
     return text ? ExpandPath(system, *text) : std::u16string();
   };
-  for (const auto& guidName : RegistrySubKeys(registry, kWinevtPublishersKey)) {
+  for (const auto& guidName : registry.SubKeyNames(kWinevtPublishersKey)) {
     const std::u16string key = std::u16string(kWinevtPublishersKey) + u"\\" + guidName;
-    const auto name = RegistryText(registry, key, u"");
+    const auto name = registry.GetString(key, u"");
     const auto guid = WevtGuid::Parse(guidName);
     if (!name || !guid || !NamesEqual(*name, publisher)) continue;
     metadata->manifest_ = true;
     metadata->guid_ = *guid;
-    metadata->resourceFile_ = expand(RegistryText(registry, key, u"ResourceFileName"));
-    metadata->messageFile_ = expand(RegistryText(registry, key, u"MessageFileName"));
-    metadata->parameterFile_ = expand(RegistryText(registry, key, u"ParameterFileName"));
+    metadata->resourceFile_ = expand(registry.GetString(key, u"ResourceFileName"));
+    metadata->messageFile_ = expand(registry.GetString(key, u"MessageFileName"));
+    metadata->parameterFile_ = expand(registry.GetString(key, u"ParameterFileName"));
     return metadata;
   }
-  for (const auto& log : RegistrySubKeys(registry, kClassicLogsKey)) {
+  for (const auto& log : registry.SubKeyNames(kClassicLogsKey)) {
     const std::u16string logKey = std::u16string(kClassicLogsKey) + u"\\" + log;
-    for (const auto& source : RegistrySubKeys(registry, logKey)) {
+    for (const auto& source : registry.SubKeyNames(logKey)) {
       if (!NamesEqual(source, publisher)) continue;
       const std::u16string key = logKey + u"\\" + source;
       const auto files = [&](std::u16string_view value) {
         std::vector<std::u16string> paths;
-        for (const auto& part : SplitList(RegistryText(registry, key, value).value_or(u""))) {
+        for (const auto& part : SplitList(registry.GetString(key, value).value_or(u""))) {
           paths.push_back(ExpandPath(system, part));
         }
         return paths;

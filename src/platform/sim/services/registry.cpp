@@ -173,6 +173,19 @@ std::vector<std::u16string> SimRegistry::ValueNames(std::u16string_view path, Ro
   return names;
 }
 
+std::vector<std::u16string> SimRegistry::SubKeyNames(std::u16string_view path) {
+  std::vector<std::u16string> names;
+  platform::Handle key = 0;
+  if (OpenKey(kHklm, path, platform::access::kKeyRead, key) != platform::err::kSuccess)
+    return names;
+  std::u16string name;
+  for (std::uint32_t i = 0; EnumSubKey(key, i, name) == platform::err::kSuccess; ++i) {
+    names.push_back(name);
+  }
+  CloseKey(key);
+  return names;
+}
+
 std::size_t SimRegistry::OpenHandleCount() const {
   std::lock_guard lock(mutex_);
   return handles_.size();

@@ -43,6 +43,9 @@ class SimRegistry final : public platform::IRegistry {
                                         Root root = kHklm) const;
   // Value names of a key in the order they were written.
   std::vector<std::u16string> ValueNames(std::u16string_view path, Root root = kHklm) const;
+  // Subkey names of a key below HKEY_LOCAL_MACHINE as RegEnumKeyEx gives them to a reader: in
+  // the registry's order, none when the key is not there or may not be read.
+  std::vector<std::u16string> SubKeyNames(std::u16string_view path);
   // Handles currently open, to check that the core closes what it opens.
   std::size_t OpenHandleCount() const;
   // Every OpenKey/CreateKey call so far: the path asked for and the access.
